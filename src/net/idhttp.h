@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/errors.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+
+namespace kelvane {
+
+// A final status the exchange does not accept: the status line as the message.
+class EIdHTTPProtocolException : public KelvaneError {
+public:
+    EIdHTTPProtocolException(const QString& statusLine, int errorCode, QString errorText)
+        : KelvaneError(statusLine), errorCode_(errorCode), errorText_(std::move(errorText)) {}
+    int ErrorCode() const noexcept { return errorCode_; }
+    // The error body, decoded as GetToString decodes.
+    const QString& ErrorMessage() const noexcept { return errorText_; }
+
+private:
+    int errorCode_;
+    QString errorText_;
+};
+
+// The request settings a caller may change; the rest of the request is fixed.
+struct IdHTTPRequest {
+    QString UserAgent = QStringLiteral("Mozilla/3.0 (compatible; Indy Library)");
+    QString Accept = QStringLiteral("text/html, */*");
+    QString AcceptEncoding;
+};
+
+// The head of the last response read.
+struct IdHTTPResponse {
+    QString statusLine;
+    int ResponseCode = -1;
+    // Header lines in arrival order, continuation lines already joined.
+    QList<QPair<QString, QString>> headers;
+
+    // The first header of that name, case-insensitively; empty when absent.
+    QString header(const QString& name) const;
+    QString ContentType() const { return header(QStringLiteral("Content-Type")); }
+};
+
+class HttpConnection;
+class CookieStore;
+
+// The HTTP GET client: one object per lookup, at most three settings changed, then
+// GetToStream or GetToString. Every failure raises an error; nothing is retried.
+class TIdHTTP {
+public:
+    TIdHTTP();
+    ~TIdHTTP();
+    TIdHTTP(const TIdHTTP&) = delete;
+    TIdHTTP& operator=(const TIdHTTP&) = delete;
+
+    IdHTTPRequest Request;
+    bool HandleRedirects = false;
+    int RedirectMaximum = 15;
+    // Milliseconds any single wait for incoming data may last; -1 or 0: no limit.
+    int ReadTimeout = -1;
+
+    // Appends the final response body to the caller's stream.
+    void GetToStream(const QString& url, QByteArray& stream);
+    // The final response body as text: UTF-8 when its Content-Type names that charset,
+    // otherwise one character per byte.
+    QString GetToString(const QString& url);
+
+    const IdHTTPResponse& Response() const { return response_; }
+
+private:
+    IdHTTPResponse response_;
+    std::unique_ptr<HttpConnection> connection_;
+    std::unique_ptr<CookieStore> cookies_;
+};
+
+} // namespace kelvane

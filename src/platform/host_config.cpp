@@ -1,0 +1,85 @@
+#include "platform/host_config.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSettings>
+
+#include <mutex>
+#include <optional>
+
+namespace kelvane::hosts {
+
+namespace {
+
+struct Default {
+    const char16_t* key;
+    const char16_t* host;
+};
+
+// Services that are gone, and the product's own site, default to reserved names so that no
+// stranger gets traffic meant for a site that is not theirs.
+constexpr Default kDefaults[] = {
+    {u"home", u"kelvane-home.invalid"},
+    {u"baidu", u"www.baidu.com"},
+    {u"google", u"www.google.com"},
+    {u"google_cn", u"www.google.com.hk"},
+    {u"yahoo_explorer", u"siteexplorer.yahoo.invalid"},
+    {u"yahoo_cn", u"search.yahoo.invalid"},
+    {u"sogou", u"www.sogou.com"},
+    {u"soso", u"www.soso.invalid"},
+    {u"youdao", u"www.youdao.invalid"},
+    {u"bing", u"cn.bing.com"},
+    {u"chinarank", u"chinarank.invalid"},
+    {u"whois", u"whois.invalid"},
+};
+
+std::mutex gMutex;
+std::optional<QHash<QString, QString>> gHosts;
+
+QString configFilePath() {
+    const QString fromEnvironment = qEnvironmentVariable("KELVANE_HOSTS");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    const QString beside = QDir(executableDir()).filePath(QStringLiteral("kelvane-hosts.ini"));
+    return QFileInfo::exists(beside) ? beside : QString();
+}
+
+QHash<QString, QString> load() {
+    QHash<QString, QString> table;
+    for (const Default& entry : kDefaults)
+        table.insert(QString::fromUtf16(entry.key), QString::fromUtf16(entry.host));
+    const QString path = configFilePath();
+    if (path.isEmpty())
+        return table;
+    QSettings ini(path, QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("hosts"));
+    for (const QString& key : ini.childKeys()) {
+        const QString value = ini.value(key).toString().trimmed();
+        if (!value.isEmpty())
+            table.insert(key, value);
+    }
+    return table;
+}
+
+} // namespace
+
+QString hostFor(const QString& key) {
+    std::lock_guard lock(gMutex);
+    if (!gHosts)
+        gHosts = load();
+    return gHosts->value(key);
+}
+
+QString homeSiteHost() {
+    return hostFor(QStringLiteral("home"));
+}
+
+void reload() {
+    std::lock_guard lock(gMutex);
+    gHosts.reset();
+}
+
+} // namespace kelvane::hosts

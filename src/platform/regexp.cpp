@@ -1,0 +1,128 @@
+#include "platform/regexp.h"
+
+#include "platform/errors.h"
+
+#include <re2/re2.h>
+
+namespace kelvane {
+
+namespace {
+
+// Whole pages run through the DFA; give it room so it does not fall back to the slow engine.
+constexpr int64_t kMatcherMemory = 64 << 20;
+
+bool isUtf8Continuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+qsizetype utf8CharLength(char lead) {
+    const auto b = static_cast<unsigned char>(lead);
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xF0)
+        return 4;
+    if (b >= 0xE0)
+        return 3;
+    return 2;
+}
+
+// Walks a UTF-8 text forward, turning byte offsets into UTF-16 indexes incrementally so a
+// Global run over a large page stays linear.
+class Utf16Cursor {
+public:
+    explicit Utf16Cursor(const QByteArray& utf8) : utf8_(utf8) {}
+
+    qsizetype indexOf(qsizetype byteOffset) {
+        while (byte_ < byteOffset) {
+            const auto b = static_cast<unsigned char>(utf8_[byte_]);
+            if (!isUtf8Continuation(utf8_[byte_]))
+                unit_ += b >= 0xF0 ? 2 : 1;
+            ++byte_;
+        }
+        return unit_;
+    }
+
+private:
+    const QByteArray& utf8_;
+    qsizetype byte_ = 0;
+    qsizetype unit_ = 0;
+};
+
+} // namespace
+
+TRegExp::TRegExp() = default;
+TRegExp::~TRegExp() = default;
+
+void TRegExp::setPattern(const QString& pattern) {
+    pattern_ = pattern;
+    compiled_.reset();
+}
+
+void TRegExp::setIgnoreCase(bool on) {
+    ignoreCase_ = on;
+    compiled_.reset();
+}
+
+void TRegExp::setMultiline(bool on) {
+    multiline_ = on;
+    compiled_.reset();
+}
+
+const re2::RE2& TRegExp::compiled() {
+    if (!compiled_) {
+        RE2::Options options;
+        options.set_encoding(RE2::Options::EncodingUTF8);
+        options.set_case_sensitive(!ignoreCase_);
+        options.set_log_errors(false);
+        options.set_max_mem(kMatcherMemory);
+        QByteArray source = pattern_.toUtf8();
+        if (multiline_)
+            source.prepend("(?m)");
+        compiled_ = std::make_unique<RE2>(re2::StringPiece(source.constData(), source.size()),
+                                          options);
+    }
+    if (!compiled_->ok()) {
+        throw EMatcherError(QStringLiteral("Invalid pattern: %1")
+                                .arg(QString::fromStdString(compiled_->error())));
+    }
+    return *compiled_;
+}
+
+QList<RegExpMatch> TRegExp::Execute(QStringView text) {
+    const RE2& re = compiled();
+    const QByteArray utf8 = text.toUtf8();
+    const re2::StringPiece whole(utf8.constData(), static_cast<size_t>(utf8.size()));
+    Utf16Cursor cursor(utf8);
+    QList<RegExpMatch> matches;
+
+    size_t start = 0;
+    while (start <= whole.size()) {
+        re2::StringPiece found;
+        if (!re.Match(whole, start, whole.size(), RE2::UNANCHORED, &found, 1))
+            break;
+        const auto begin = static_cast<qsizetype>(found.data() - whole.data());
+        const auto end = begin + static_cast<qsizetype>(found.size());
+        const qsizetype first = cursor.indexOf(begin);
+        const qsizetype length = cursor.indexOf(end) - first;
+        matches.append({text.mid(first, length).toString(), first, length});
+        if (!global_)
+            break;
+        if (found.empty()) {
+            if (static_cast<size_t>(end) >= whole.size())
+                break;
+            start = static_cast<size_t>(end + utf8CharLength(utf8[end]));
+        } else {
+            start = static_cast<size_t>(end);
+        }
+    }
+    return matches;
+}
+
+bool TRegExp::Test(QStringView text) {
+    const RE2& re = compiled();
+    const QByteArray utf8 = text.toUtf8();
+    return RE2::PartialMatch(re2::StringPiece(utf8.constData(), static_cast<size_t>(utf8.size())),
+                             re);
+}
+
+} // namespace kelvane

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+
+namespace re2 {
+class RE2;
+}
+
+namespace kelvane {
+
+// One match: the whole matched text and where it stands in the searched text, in UTF-16 units.
+struct RegExpMatch {
+    QString value;
+    qsizetype firstIndex = 0;
+    qsizetype length = 0;
+};
+
+// The matcher of every pattern in the product, with the VBScript 5.5 rules the patterns rely
+// on: leftmost match, "." not matching LF, "^"/"$" at the ends of the whole text unless
+// Multiline, "\w" ASCII only. A pattern the engine rejects makes Execute raise EMatcherError.
+class TRegExp {
+public:
+    TRegExp();
+    ~TRegExp();
+    TRegExp(const TRegExp&) = delete;
+    TRegExp& operator=(const TRegExp&) = delete;
+
+    QString Pattern() const { return pattern_; }
+    void setPattern(const QString& pattern);
+    bool IgnoreCase() const { return ignoreCase_; }
+    void setIgnoreCase(bool on);
+    bool Global() const { return global_; }
+    void setGlobal(bool on) { global_ = on; }
+    bool Multiline() const { return multiline_; }
+    void setMultiline(bool on);
+
+    // All matches left to right without overlap when Global, else at most the leftmost one.
+    QList<RegExpMatch> Execute(QStringView text);
+    // True when the pattern matches anywhere in the text.
+    bool Test(QStringView text);
+
+private:
+    const re2::RE2& compiled();
+
+    QString pattern_;
+    bool ignoreCase_ = false;
+    bool global_ = false;
+    bool multiline_ = false;
+    std::unique_ptr<re2::RE2> compiled_;
+};
+
+} // namespace kelvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace kelvane {
+
+// A blocking TCP client connection. Failures raise ESocketError with the system's error number.
+class TcpSocket {
+public:
+    TcpSocket() = default;
+    ~TcpSocket();
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+
+    // Resolves the host (IPv4, unless an IPv6 literal in square brackets) and connects.
+    void connectTo(const QString& host, quint16 port);
+    bool isOpen() const { return fd_ >= 0; }
+    void close();
+
+    void sendAll(QByteArrayView data);
+    // Waits until data or the peer's close can be read; timeoutMs <= 0 waits without limit.
+    // False when the time ran out first.
+    bool waitReadable(int timeoutMs);
+    // Reads what is there (after waitReadable), at most maxBytes; 0 means the peer closed.
+    qsizetype readSome(char* buffer, qsizetype maxBytes);
+    // True when the peer has closed its side and nothing is left to read: a kept-alive
+    // connection that must not be reused.
+    bool peerHasClosed();
+
+    QString peerHost() const { return host_; }
+    quint16 peerPort() const { return port_; }
+
+private:
+    int fd_ = -1;
+    QString host_;
+    quint16 port_ = 0;
+};
+
+// The name of this machine, as SMTP greets with it.
+QString localHostName();
+
+} // namespace kelvane
