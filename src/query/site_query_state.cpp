@@ -1,0 +1,35 @@
+#include "query/site_query_state.h"
+
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+bool inGrid(int column, int row) {
+    return column >= 0 && column < SiteQueryView::kGridColumns && row >= 0 &&
+           row < SiteQueryView::kGridRows;
+}
+} // namespace
+
+QString SiteQueryState::StringGDCell(int column, int row) const {
+    return inGrid(column, row) ? StringGD[column][row] : QString();
+}
+
+void SiteQueryState::setStringGDCell(int column, int row, const QString& text) {
+    if (inGrid(column, row))
+        StringGD[column][row] = text;
+}
+
+void SiteQueryState::setSouGouRankGPosition(int position) {
+    SouGouRankG = std::clamp(position, 0, kGaugeMax);
+}
+
+QString SiteQueryState::labelText(SiteLabel label) const {
+    return labels[static_cast<size_t>(label)];
+}
+
+void SiteQueryState::setLabelText(SiteLabel label, const QString& text) {
+    labels[static_cast<size_t>(label)] = text;
+}
+
+} // namespace kelvane
