@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace kelvane::test {
+
+// Debian's nginx as a child process on a free loopback port, serving a temporary document
+// root with keep-alive on. Stopped by the destructor.
+class NginxServer {
+public:
+    static constexpr const char* kBinary = "/usr/sbin/nginx";
+
+    NginxServer();
+    ~NginxServer();
+    NginxServer(const NginxServer&) = delete;
+    NginxServer& operator=(const NginxServer&) = delete;
+
+    static bool installed();
+    // Starts the server; false with error() set when it does not come up within a few seconds.
+    bool start();
+    const QString& error() const { return error_; }
+
+    // Writes a file (relative path) into the document root; true on success.
+    bool writeFile(const QString& relativePath, const QByteArray& bytes);
+    QString docRoot() const;
+    quint16 port() const { return port_; }
+    QString hostPort() const;
+    QString url(const QString& path) const;
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    quint16 port_ = 0;
+    QString error_;
+};
+
+} // namespace kelvane::test
+
+// Skips the running test when nginx is not installed and fails it when nginx will not start.
+// Use inside a TEST body.
+#define KELVANE_START_NGINX(server)                                                                \
+    do {                                                                                           \
+        if (!::kelvane::test::NginxServer::installed())                                            \
+            GTEST_SKIP() << "nginx is not installed at " << ::kelvane::test::NginxServer::kBinary  \
+                         << " (Debian package nginx-light)";                                       \
+        ASSERT_TRUE((server).start()) << (server).error().toStdString();                           \
+    } while (false)
