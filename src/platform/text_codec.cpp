@@ -26,11 +26,15 @@ QStringView withoutSurroundingQuotes(QStringView value) {
 } // namespace
 
 QString fromAnsi(QByteArrayView bytes) {
-    // A fresh decoder per call, so a lead byte at the very end is reported, not held back.
-    QStringDecoder decoder(kAnsiCodec, QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(kAnsiCodec);
     if (!decoder.isValid())
         return fromOneCharPerByte(bytes);
-    return decoder.decode(bytes);
+    // The converter holds back a lead byte at the very end; a line feed, which is never a
+    // trail byte, flushes it out as U+FFFD and is dropped again.
+    QString decoded = decoder.decode(bytes);
+    decoded += decoder.decode(QByteArrayView("\n", 1));
+    decoded.chop(1);
+    return decoded;
 }
 
 QByteArray toAnsi(QStringView text) {

@@ -1,0 +1,19 @@
+#include "query/domain_validation.h"
+
+#include "platform/errors.h"
+#include "platform/regexp.h"
+
+namespace kelvane {
+
+bool IsValidDomain(const QString& text) {
+    TRegExp matcher;
+    matcher.setPattern(QStringLiteral(
+        R"(^\w+((-\w+)|(\.\w+))*[A-Za-z0-9]+((\.|-)[A-Za-z0-9]+)*\.[A-Za-z]+$)"));
+    try {
+        return matcher.Test(text);
+    } catch (const EMatcherError&) {
+        return false;
+    }
+}
+
+} // namespace kelvane

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace kelvane {
+
+// True when the text is acceptable as a domain: ASCII letters, digits, "_", "." and "-" in
+// labels, and a last label of letters only. Never trims; false when the matcher fails.
+bool IsValidDomain(const QString& text);
+
+} // namespace kelvane

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <array>
+
+namespace kelvane {
+
+// The seven search engines, in the order every grid column, record field and check box uses.
+enum class EngineId { Baidu, Google, Yahoo, Sogou, Soso, Youdao, Bing };
+
+inline constexpr int kEngineCount = 7;
+inline constexpr std::array<EngineId, kEngineCount> kAllEngines = {
+    EngineId::Baidu, EngineId::Google, EngineId::Yahoo,
+    EngineId::Sogou, EngineId::Soso,   EngineId::Youdao, EngineId::Bing};
+
+} // namespace kelvane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace kelvane {
+
+// Lets the user interface process its pending events; empty where nothing needs it.
+using EventPump = std::function<void()>;
+
+// How a fetched body becomes page text.
+enum class FetchMode {
+    Stream,      // ANSI code page, whatever the response declares
+    CharsetText, // UTF-8 when the Content-Type names it, else one character per byte
+};
+
+// Settings of the fresh client of one fetch; unset values keep the client's defaults.
+struct ProbeRequestOptions {
+    std::optional<QString> userAgent; // empty text: no User-Agent header
+    bool followRedirects = false;
+    std::optional<int> readTimeoutMs;
+};
+
+// Why a fetch gave its fallback rather than a value from the page.
+enum class FallbackReason {
+    None,            // the value came from the page
+    NoConnection,    // the host could not be reached or dropped the connection
+    TimedOut,        // the server stopped sending within the read time-out
+    HttpStatus,      // the server answered with a status the exchange does not accept
+    NoMatch,         // the page does not hold the pattern
+    EmptyAfterCut,   // the match held nothing but tokens
+    MatcherFailure,  // the pattern could not be run
+    OtherError,      // any other failure of the exchange
+};
+
+struct FetchRequest {
+    QString url;
+    FetchMode mode = FetchMode::Stream;
+    ProbeRequestOptions options;
+    QString pattern;
+    QStringList tokens;
+    QString fallback;
+    // Receives the page text right after a successful fetch, before matching.
+    QString* keep = nullptr;
+    // Whether the user interface processes its pending events once before the result returns.
+    bool pumpAtEnd = false;
+};
+
+struct FetchOutcome {
+    QString value;
+    FallbackReason reason = FallbackReason::None;
+    int httpStatus = 0;     // for HttpStatus
+    QString errorMessage;   // the failure's own message, for diagnostics only
+
+    bool fellBack() const { return reason != FallbackReason::None; }
+};
+
+// Fetches a page, finds the pattern, cuts the tokens out of the whole match and falls back on
+// any failure or an empty result. Never raises.
+FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump& pump);
+
+// The value alone, as the probes show it.
+QString FetchAndExtract(const FetchRequest& request, const EventPump& pump);
+
+// The page text of a body under a fetch mode.
+QString DecodePage(const QByteArray& body, FetchMode mode, const QString& contentType);
+
+} // namespace kelvane

@@ -1,0 +1,152 @@
+#include "query/site_query_driver.h"
+
+#include "query/domain_validation.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kelvane {
+
+namespace {
+
+const QString kNotSelected = QStringLiteral("未选");
+
+// The options panel's flag and the snapshot labels of each engine, in EngineId order; the
+// engine's grid column is its position plus one.
+struct EngineStep {
+    bool SiteQueryOptions::*flag;
+    std::optional<std::pair<SiteLabel, SiteLabel>> snapshotLabels;
+};
+
+constexpr std::array<EngineStep, kEngineCount> kEngineSteps = {{
+    {&SiteQueryOptions::chkBaidu, std::pair{SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz}},
+    {&SiteQueryOptions::chkGoogle, std::pair{SiteLabel::lblGoogleSite, SiteLabel::lblGoogleKz}},
+    {&SiteQueryOptions::chkYahoo, std::nullopt},
+    {&SiteQueryOptions::chkSogou, std::nullopt},
+    {&SiteQueryOptions::chkSoso, std::nullopt},
+    {&SiteQueryOptions::chkYoudao, std::nullopt},
+    {&SiteQueryOptions::chkBing, std::nullopt},
+}};
+
+constexpr SiteLabel kAllLabels[] = {SiteLabel::lblAlexaRank,  SiteLabel::lblChinaRank,
+                                    SiteLabel::lblBaiduSite,  SiteLabel::lblGoogleSite,
+                                    SiteLabel::lblBaiduKz,    SiteLabel::lblGoogleKz};
+
+constexpr int kSiteRow = 1;
+constexpr int kLinkRow = 2;
+constexpr int kUntickedPageRankImage = 1;
+
+// Gives the query button and the domain box back however the run ends.
+class ControlsReleaser {
+public:
+    explicit ControlsReleaser(SiteQueryView& view) : view_(view) {}
+    ~ControlsReleaser() {
+        view_.setBtnQureEnabled(true);
+        view_.setTxtUrlEnabled(true);
+    }
+    ControlsReleaser(const ControlsReleaser&) = delete;
+    ControlsReleaser& operator=(const ControlsReleaser&) = delete;
+
+private:
+    SiteQueryView& view_;
+};
+
+} // namespace
+
+SiteQueryDriver::SiteQueryDriver(SiteQueryView& view, const SiteQueryOptions& options,
+                                 SiteQueryProbes probes, SaveToFileHook saveToFile,
+                                 QString homeSiteHost)
+    : view_(view), options_(options), probes_(std::move(probes)),
+      saveToFile_(std::move(saveToFile)), homeSiteHost_(std::move(homeSiteHost)) {}
+
+void SiteQueryDriver::run() {
+    if (!view_.StringGDCell(1, kSiteRow).isEmpty())
+        clearPreviousResult();
+
+    const QString text = view_.txtUrlText();
+    if (text.isEmpty() || !IsValidDomain(text)) {
+        view_.setTxtUrlText(homeSiteHost_);
+        return;
+    }
+
+    view_.setBtnQureEnabled(false);
+    view_.setTxtUrlEnabled(false);
+    const ControlsReleaser releaser(view_);
+    runProbes(text);
+}
+
+void SiteQueryDriver::clearPreviousResult() {
+    for (int column = 1; column <= kEngineCount; ++column) {
+        view_.setStringGDCell(column, kSiteRow, QString());
+        view_.setStringGDCell(column, kLinkRow, QString());
+    }
+    view_.setImagePRVisible(false);
+    view_.setSouGouRankGVisible(false);
+    for (SiteLabel label : kAllLabels)
+        view_.setLabelText(label, QString());
+    view_.repaintAll();
+}
+
+void SiteQueryDriver::runProbes(const QString& domain) {
+    view_.setImagePRImage(std::nullopt);
+    const int pageRank = queryPageRank(domain);
+    querySogouRank(domain);
+    view_.setLabelText(SiteLabel::lblAlexaRank,
+                       options_.chkAlexa ? probes_.AlexaRankLookup(domain) : kNotSelected);
+    view_.setLabelText(SiteLabel::lblChinaRank,
+                       options_.chkChinaRank ? probes_.ChinaRankLookup(domain) : kNotSelected);
+    for (EngineId engine : kAllEngines)
+        queryEngine(engine, domain);
+    saveHistory(pageRank);
+}
+
+int SiteQueryDriver::queryPageRank(const QString& domain) {
+    int pageRank = 0;
+    if (options_.chkPageRank) {
+        pageRank = probes_.PageRankLookup(domain);
+        // A value past the last bar names no image: the picture stays empty.
+        if (pageRank >= 0 && pageRank < SiteQueryView::kPageRankImages)
+            view_.setImagePRImage(pageRank);
+    } else {
+        view_.setImagePRImage(kUntickedPageRankImage);
+    }
+    view_.setImagePRVisible(true);
+    return pageRank;
+}
+
+void SiteQueryDriver::querySogouRank(const QString& domain) {
+    const int rank = options_.chkSogouRank ? probes_.SogouRankLookup(domain) : 0;
+    view_.setSouGouRankGPosition(std::clamp(rank, 0, SiteQueryView::kGaugeMax));
+    view_.setSouGouRankGVisible(true);
+}
+
+void SiteQueryDriver::queryEngine(EngineId engine, const QString& domain) {
+    const auto index = static_cast<size_t>(engine);
+    const EngineStep& step = kEngineSteps[index];
+    const int column = static_cast<int>(index) + 1;
+    if (options_.*step.flag) {
+        const EngineProbes& probes = probes_[engine];
+        view_.setStringGDCell(column, kSiteRow, probes.siteCount(domain));
+        view_.setStringGDCell(column, kLinkRow, probes.linkCount(domain));
+        if (step.snapshotLabels && probes.snapshot)
+            probes.snapshot(view_);
+        return;
+    }
+    view_.setStringGDCell(column, kSiteRow, kNotSelected);
+    view_.setStringGDCell(column, kLinkRow, kNotSelected);
+    if (step.snapshotLabels) {
+        view_.setLabelText(step.snapshotLabels->first, kNotSelected);
+        view_.setLabelText(step.snapshotLabels->second, kNotSelected);
+    }
+}
+
+void SiteQueryDriver::saveHistory(int pageRank) {
+    const QString domain = view_.txtUrlText();
+    const QString pageRankText = QString::number(pageRank);
+    for (const QString& item : view_.txtUrlItems()) {
+        if (item == domain && saveToFile_)
+            saveToFile_(pageRankText);
+    }
+}
+
+} // namespace kelvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "query/engine_id.h"
+#include "query/site_query_view.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+namespace kelvane {
+
+// The probes the site query calls, each with the domain text unchanged.
+using CountProbe = std::function<QString(const QString& domain)>;
+using RankProbe = std::function<int(const QString& domain)>;
+using TextProbe = std::function<QString(const QString& domain)>;
+// A snapshot probe reads the domain from the view and writes its engine's two labels itself.
+using SnapshotProbe = std::function<void(SiteQueryView& view)>;
+
+struct EngineProbes {
+    CountProbe siteCount; // row "收录"
+    CountProbe linkCount; // row "反链"
+    SnapshotProbe snapshot; // Baidu and Google only
+};
+
+struct SiteQueryProbes {
+    RankProbe PageRankLookup;
+    RankProbe SogouRankLookup;
+    TextProbe AlexaRankLookup;
+    TextProbe ChinaRankLookup;
+    // Indexed by EngineId.
+    std::array<EngineProbes, kEngineCount> engines;
+
+    EngineProbes& operator[](EngineId engine) { return engines[static_cast<size_t>(engine)]; }
+    const EngineProbes& operator[](EngineId engine) const {
+        return engines[static_cast<size_t>(engine)];
+    }
+};
+
+// Appends the history record of the domain in the view; the PageRank comes as decimal text.
+using SaveToFileHook = std::function<void(const QString& pageRank)>;
+
+} // namespace kelvane

@@ -1,0 +1,69 @@
+#include "platform/text_codec.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvane {
+namespace {
+
+TEST(TextCodec, AnsiIsGbkWithTheEuroSign) {
+    EXPECT_EQ(text::fromAnsi(QByteArray("\xD6\xD0\xCE\xC4", 4)), QStringLiteral("中文"));
+    EXPECT_EQ(text::fromAnsi(QByteArray("\x80", 1)), QStringLiteral("€"));
+    EXPECT_EQ(text::toAnsi(u"中文"), QByteArray("\xD6\xD0\xCE\xC4"));
+}
+
+TEST(TextCodec, AnsiDecodingNeverHoldsBytesBack) {
+    // A lead byte at the very end is reported, not swallowed.
+    const QString decoded = text::fromAnsi(QByteArray("ab\xD6", 3));
+    EXPECT_EQ(decoded.left(2), QStringLiteral("ab"));
+    EXPECT_EQ(decoded.size(), 3);
+    // A bad trail keeps the trail byte.
+    EXPECT_EQ(text::fromAnsi(QByteArray("\xD6!", 2)), QStringLiteral("\uFFFD!"));
+}
+
+TEST(TextCodec, AnsiEncodingUsesTheDefaultCharacter) {
+    EXPECT_EQ(text::toAnsi(u"a\U0001F600b"), QByteArray("a?b"));
+    EXPECT_EQ(text::toAnsi(u"a\u0E01b"), QByteArray("a?b"));
+}
+
+TEST(TextCodec, OneCharPerByteKeepsEveryCode) {
+    const QString decoded = text::fromOneCharPerByte(QByteArray("\xD6\xD0\x00\xFF", 4));
+    ASSERT_EQ(decoded.size(), 4);
+    EXPECT_EQ(decoded[0].unicode(), 0xD6);
+    EXPECT_EQ(decoded[2].unicode(), 0);
+    EXPECT_EQ(decoded[3].unicode(), 0xFF);
+}
+
+struct CharsetCase {
+    const char* contentType;
+    const char* pageCharset;
+    const char* stringCharset;
+};
+
+TEST(TextCodec, CharsetOfContentType) {
+    const CharsetCase cases[] = {
+        {"text/html; charset=utf-8", "utf-8", "utf-8"},
+        {"text/html;CHARSET=UTF8", "UTF8", "UTF8"},
+        {"text/html; charset=\"utf-8\"; x=y", "utf-8", "utf-8"},
+        {"text/html; charset=gb2312", "gb2312", "gb2312"},
+        {"text/html; charset utf-8", "", "utf-8"},
+        {"text/html", "", ""},
+        {"", "", ""},
+    };
+    for (const CharsetCase& c : cases) {
+        const QString type = QString::fromLatin1(c.contentType);
+        EXPECT_EQ(text::pageCharset(type).toStdString(), c.pageCharset) << c.contentType;
+        EXPECT_EQ(text::stringBodyCharset(type).toStdString(), c.stringCharset) << c.contentType;
+    }
+}
+
+TEST(TextCodec, CharsetTextDecodesUtf8OnlyWhenNamed) {
+    const QByteArray body = QStringLiteral("中").toUtf8();
+    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=UTF-8"), QStringLiteral("中"));
+    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=utf8"), QStringLiteral("中"));
+    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=gb2312").size(), 3);
+    EXPECT_EQ(text::fromCharsetText(body, u"text/html").size(), 3);
+    EXPECT_EQ(text::fromStringBody(body, u"text/plain;charset = \"UTF-8\""), QStringLiteral("中"));
+}
+
+} // namespace
+} // namespace kelvane
