@@ -1,0 +1,28 @@
+#include "platform/clock.h"
+
+#include <utility>
+
+namespace kelvane {
+
+namespace {
+
+std::function<QDateTime()>& nowSource() {
+    static std::function<QDateTime()> source;
+    return source;
+}
+
+} // namespace
+
+QDateTime localNow() {
+    const auto& source = nowSource();
+    return source ? source() : QDateTime::currentDateTime();
+}
+
+ScopedClockOverride::ScopedClockOverride(std::function<QDateTime()> now)
+    : previous_(std::exchange(nowSource(), std::move(now))) {}
+
+ScopedClockOverride::~ScopedClockOverride() {
+    nowSource() = std::move(previous_);
+}
+
+} // namespace kelvane

@@ -1,0 +1,31 @@
+#include "store/site_list.h"
+
+#include "platform/text_codec.h"
+#include "platform/text_file.h"
+#include "store/store_paths.h"
+#include "store/text_lines.h"
+
+namespace kelvane::store {
+
+namespace {
+
+QString siteListText() {
+    const QString text = textfile::decodeText(textfile::readFileBytes(siteListPath()));
+    return untilNul(text).toString();
+}
+
+} // namespace
+
+QStringList ReadSiteList() {
+    return splitLines(siteListText());
+}
+
+QString ReadSiteListText() {
+    return withCrLf(siteListText());
+}
+
+void WriteSiteList(const QString& text) {
+    textfile::writeFileAtomically(siteListPath(), text::toAnsi(withCrLf(text)));
+}
+
+} // namespace kelvane::store

@@ -1,0 +1,30 @@
+#include "store/working_directory.h"
+
+#include "platform/paths.h"
+#include "platform/text_file.h"
+#include "store/site_list.h"
+#include "store/store_paths.h"
+
+#include <QDir>
+
+namespace kelvane::store {
+
+std::optional<QStringList> PrepareWorkingDirectory(const QString& executableFolder) {
+    const QDir folder(executableFolder);
+    const QString zenvo = folder.filePath(nativeProductPath(QStringLiteral("zenvo")));
+    if (textfile::isDirectory(zenvo) && textfile::isFile(siteListPath()))
+        return ReadSiteList();
+
+    // Failures are ignored, an existing directory among them. "zenvo\data" is made only
+    // here, so it is not re-created while a site list exists.
+    textfile::createDirectory(zenvo);
+    textfile::createDirectory(folder.filePath(nativeProductPath(QStringLiteral("zenvo\\data"))));
+    textfile::createEmptyFileIfMissing(siteListPath());
+    return std::nullopt;
+}
+
+std::optional<QStringList> PrepareWorkingDirectory() {
+    return PrepareWorkingDirectory(executableDir());
+}
+
+} // namespace kelvane::store
