@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSettings>
-
 #include <mutex>
 #include <optional>
 

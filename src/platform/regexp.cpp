@@ -78,12 +78,12 @@ const re2::RE2& TRegExp::compiled() {
         QByteArray source = pattern_.toUtf8();
         if (multiline_)
             source.prepend("(?m)");
-        compiled_ = std::make_unique<RE2>(re2::StringPiece(source.constData(), source.size()),
-                                          options);
+        compiled_ =
+            std::make_unique<RE2>(re2::StringPiece(source.constData(), source.size()), options);
     }
     if (!compiled_->ok()) {
-        throw EMatcherError(QStringLiteral("Invalid pattern: %1")
-                                .arg(QString::fromStdString(compiled_->error())));
+        throw EMatcherError(
+            QStringLiteral("Invalid pattern: %1").arg(QString::fromStdString(compiled_->error())));
     }
     return *compiled_;
 }

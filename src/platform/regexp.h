@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-
 #include <memory>
 
 namespace re2 {

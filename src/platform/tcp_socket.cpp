@@ -3,7 +3,6 @@
 #include "platform/errors.h"
 
 #include <QSysInfo>
-
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>

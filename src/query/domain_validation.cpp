@@ -7,8 +7,8 @@ namespace kelvane {
 
 bool IsValidDomain(const QString& text) {
     TRegExp matcher;
-    matcher.setPattern(QStringLiteral(
-        R"(^\w+((-\w+)|(\.\w+))*[A-Za-z0-9]+((\.|-)[A-Za-z0-9]+)*\.[A-Za-z]+$)"));
+    matcher.setPattern(
+        QStringLiteral(R"(^\w+((-\w+)|(\.\w+))*[A-Za-z0-9]+((\.|-)[A-Za-z0-9]+)*\.[A-Za-z]+$)"));
     try {
         return matcher.Test(text);
     } catch (const EMatcherError&) {

@@ -9,7 +9,7 @@ enum class EngineId { Baidu, Google, Yahoo, Sogou, Soso, Youdao, Bing };
 
 inline constexpr int kEngineCount = 7;
 inline constexpr std::array<EngineId, kEngineCount> kAllEngines = {
-    EngineId::Baidu, EngineId::Google, EngineId::Yahoo,
-    EngineId::Sogou, EngineId::Soso,   EngineId::Youdao, EngineId::Bing};
+    EngineId::Baidu, EngineId::Google, EngineId::Yahoo, EngineId::Sogou,
+    EngineId::Soso,  EngineId::Youdao, EngineId::Bing};
 
 } // namespace kelvane

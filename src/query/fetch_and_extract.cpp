@@ -68,7 +68,8 @@ FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump
     } catch (const KelvaneError& e) {
         outcome = {request.fallback, FallbackReason::OtherError, 0, e.message()};
     } catch (const std::exception& e) {
-        outcome = {request.fallback, FallbackReason::OtherError, 0, QString::fromLocal8Bit(e.what())};
+        outcome = {request.fallback, FallbackReason::OtherError, 0,
+                   QString::fromLocal8Bit(e.what())};
     }
     if (request.pumpAtEnd && pump)
         pump();

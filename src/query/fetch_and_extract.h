@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -26,14 +25,14 @@ struct ProbeRequestOptions {
 
 // Why a fetch gave its fallback rather than a value from the page.
 enum class FallbackReason {
-    None,            // the value came from the page
-    NoConnection,    // the host could not be reached or dropped the connection
-    TimedOut,        // the server stopped sending within the read time-out
-    HttpStatus,      // the server answered with a status the exchange does not accept
-    NoMatch,         // the page does not hold the pattern
-    EmptyAfterCut,   // the match held nothing but tokens
-    MatcherFailure,  // the pattern could not be run
-    OtherError,      // any other failure of the exchange
+    None,           // the value came from the page
+    NoConnection,   // the host could not be reached or dropped the connection
+    TimedOut,       // the server stopped sending within the read time-out
+    HttpStatus,     // the server answered with a status the exchange does not accept
+    NoMatch,        // the page does not hold the pattern
+    EmptyAfterCut,  // the match held nothing but tokens
+    MatcherFailure, // the pattern could not be run
+    OtherError,     // any other failure of the exchange
 };
 
 struct FetchRequest {
@@ -52,8 +51,8 @@ struct FetchRequest {
 struct FetchOutcome {
     QString value;
     FallbackReason reason = FallbackReason::None;
-    int httpStatus = 0;     // for HttpStatus
-    QString errorMessage;   // the failure's own message, for diagnostics only
+    int httpStatus = 0;   // for HttpStatus
+    QString errorMessage; // the failure's own message, for diagnostics only
 
     bool fellBack() const { return reason != FallbackReason::None; }
 };

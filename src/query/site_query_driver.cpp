@@ -28,9 +28,9 @@ constexpr std::array<EngineStep, kEngineCount> kEngineSteps = {{
     {&SiteQueryOptions::chkBing, std::nullopt},
 }};
 
-constexpr SiteLabel kAllLabels[] = {SiteLabel::lblAlexaRank,  SiteLabel::lblChinaRank,
-                                    SiteLabel::lblBaiduSite,  SiteLabel::lblGoogleSite,
-                                    SiteLabel::lblBaiduKz,    SiteLabel::lblGoogleKz};
+constexpr SiteLabel kAllLabels[] = {SiteLabel::lblAlexaRank, SiteLabel::lblChinaRank,
+                                    SiteLabel::lblBaiduSite, SiteLabel::lblGoogleSite,
+                                    SiteLabel::lblBaiduKz,   SiteLabel::lblGoogleKz};
 
 constexpr int kSiteRow = 1;
 constexpr int kLinkRow = 2;

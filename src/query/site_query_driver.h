@@ -11,8 +11,8 @@ namespace kelvane {
 class SiteQueryDriver {
 public:
     // options is read live, flag by flag, as each step begins.
-    SiteQueryDriver(SiteQueryView& view, const SiteQueryOptions& options,
-                    SiteQueryProbes probes, SaveToFileHook saveToFile, QString homeSiteHost);
+    SiteQueryDriver(SiteQueryView& view, const SiteQueryOptions& options, SiteQueryProbes probes,
+                    SaveToFileHook saveToFile, QString homeSiteHost);
 
     // One run. An error escaping a probe or the record writer ends the run with the query
     // button and the domain box enabled again, and reaches the caller.

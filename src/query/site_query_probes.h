@@ -4,7 +4,6 @@
 #include "query/site_query_view.h"
 
 #include <QString>
-
 #include <array>
 #include <functional>
 
@@ -18,8 +17,8 @@ using TextProbe = std::function<QString(const QString& domain)>;
 using SnapshotProbe = std::function<void(SiteQueryView& view)>;
 
 struct EngineProbes {
-    CountProbe siteCount; // row "收录"
-    CountProbe linkCount; // row "反链"
+    CountProbe siteCount;   // row "收录"
+    CountProbe linkCount;   // row "反链"
     SnapshotProbe snapshot; // Baidu and Google only
 };
 

@@ -2,13 +2,19 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace kelvane {
 
 // The six text labels of the result view.
-enum class SiteLabel { lblAlexaRank, lblChinaRank, lblBaiduSite, lblBaiduKz, lblGoogleSite, lblGoogleKz };
+enum class SiteLabel {
+    lblAlexaRank,
+    lblChinaRank,
+    lblBaiduSite,
+    lblBaiduKz,
+    lblGoogleSite,
+    lblGoogleKz
+};
 
 // What the site query reads and writes, named after the controls the main window binds to it.
 // A window, the console front end and a test each implement it; every write is shown at once.
