@@ -1,0 +1,203 @@
+#include "net/idsmtp.h"
+
+#include "net/message_writer.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+
+QString replyMessage(const SmtpReply& reply) {
+    return reply.text.join(u'\n');
+}
+
+// Commands are US-ASCII; anything else would be a "?" on the wire anyway.
+QByteArray commandText(QStringView text) {
+    QByteArray bytes = text.toLatin1();
+    for (char& byte : bytes) {
+        if (static_cast<unsigned char>(byte) >= 0x80)
+            byte = '?';
+    }
+    return bytes;
+}
+
+// One byte per character, as the login exchange expects; characters above U+00FF become "?".
+QByteArray base64OfChars(const QString& text) {
+    return text.toLatin1().toBase64();
+}
+
+void checkAddress(const QString& address) {
+    if (hasControlCharacter(address))
+        throw EIdSMTPInvalidAddress(
+            QStringLiteral("Invalid address: control character in \"%1\".")
+                .arg(QString(address).replace(u'\r', u' ').replace(u'\n', u' ')));
+}
+
+} // namespace
+
+EIdSMTPReplyError::EIdSMTPReplyError(const SmtpReply& reply)
+    : KelvaneError(replyMessage(reply)), errorCode_(reply.code), enhancedCode_(reply.enhancedCode),
+      replyText_(replyMessage(reply)) {}
+
+TIdSMTP::~TIdSMTP() {
+    closeConnection();
+}
+
+void TIdSMTP::closeConnection() {
+    socket_.close();
+    reader_.clear();
+}
+
+void TIdSMTP::write(QByteArrayView bytes) {
+    if (!socket_.isOpen())
+        throw EIdNotConnected();
+    try {
+        socket_.sendAll(bytes);
+    } catch (const KelvaneError&) {
+        closeConnection();
+        throw;
+    }
+}
+
+const SmtpReply& TIdSMTP::readReply(std::initializer_list<int> expected) {
+    if (!socket_.isOpen())
+        throw EIdNotConnected();
+    QElapsedTimer clock;
+    clock.start();
+    char buffer[4096];
+    try {
+        for (;;) {
+            if (std::optional<SmtpReply> reply = reader_.next()) {
+                lastReply_ = std::move(*reply);
+                break;
+            }
+            int wait = 0;
+            if (ReadTimeout > 0) {
+                wait = ReadTimeout - static_cast<int>(clock.elapsed());
+                if (wait <= 0)
+                    throw EReadTimeout();
+            }
+            if (!socket_.waitReadable(wait))
+                throw EReadTimeout();
+            const qsizetype got = socket_.readSome(buffer, sizeof buffer);
+            if (got == 0)
+                throw EConnClosedGracefully();
+            reader_.append(QByteArrayView(buffer, got));
+        }
+    } catch (const KelvaneError&) {
+        // Whatever broke the reply stream leaves it out of step: the connection is done.
+        closeConnection();
+        throw;
+    }
+    if (expected.size() > 0 &&
+        std::find(expected.begin(), expected.end(), lastReply_.code) == expected.end())
+        throw EIdSMTPReplyError(lastReply_);
+    return lastReply_;
+}
+
+const SmtpReply& TIdSMTP::sendCmd(const QByteArray& command, std::initializer_list<int> expected) {
+    write(command + "\r\n");
+    return readReply(expected);
+}
+
+QString TIdSMTP::greetingName() const {
+    if (!HeloName.isEmpty())
+        return HeloName;
+    return localHostName().left(250);
+}
+
+void TIdSMTP::Connect() {
+    if (socket_.isOpen())
+        throw EIdAlreadyConnected();
+    authenticated_ = false;
+    capabilities_.clear();
+    reader_.clear();
+    socket_.connectTo(Host, Port);
+    try {
+        readReply({220});
+        const QByteArray name = commandText(greetingName());
+        if (UseEhlo) {
+            const SmtpReply& ehlo = sendCmd("EHLO " + name);
+            if (ehlo.code == 250) {
+                capabilities_ = ehlo.text.mid(1);
+                return;
+            }
+        }
+        sendCmd("HELO " + name, {250});
+    } catch (...) {
+        closeConnection();
+        throw;
+    }
+}
+
+bool TIdSMTP::offersLogin() const {
+    for (const QString& line : capabilities_) {
+        if (line.size() < 5 || !line.startsWith(u"AUTH", Qt::CaseInsensitive) ||
+            (line[4] != u' ' && line[4] != u'='))
+            continue;
+        const QStringList mechanisms =
+            line.mid(5).toUpper().replace(u'=', u' ').split(u' ', Qt::SkipEmptyParts);
+        if (mechanisms.contains(u"LOGIN"))
+            return true;
+    }
+    return false;
+}
+
+void TIdSMTP::Authenticate() {
+    if (authenticated_ || Username.isEmpty() || AuthType == SmtpAuthType::None)
+        return;
+    if (!offersLogin())
+        return;
+    sendCmd("AUTH LOGIN", {334});
+    sendCmd(base64OfChars(Username), {334});
+    sendCmd(base64OfChars(Password), {235});
+    authenticated_ = true;
+}
+
+void TIdSMTP::Send(TIdMessage& message) {
+    Authenticate();
+    TIdEMailAddressList envelope = message.Recipients;
+    envelope += message.CCList;
+    envelope += message.BccList;
+    checkAddress(message.From.Address);
+    for (const TIdEMailAddressItem& item : envelope)
+        checkAddress(item.Address);
+
+    sendCmd("RSET");
+    sendCmd("MAIL FROM: <" + commandText(message.From.Address) + '>', {250});
+    try {
+        for (const TIdEMailAddressItem& item : envelope)
+            sendCmd("RCPT TO:<" + commandText(item.Address) + '>', {250, 251});
+        sendCmd("DATA", {354});
+        write(messageData(message, MessageFormat::current()));
+        readReply({250});
+    } catch (const EIdSMTPReplyError&) {
+        try {
+            sendCmd("RSET");
+        } catch (const KelvaneError&) {
+            // The refusal is the news; a connection lost on RSET shows on the next command.
+        }
+        throw;
+    }
+}
+
+void TIdSMTP::Disconnect() {
+    authenticated_ = false;
+    if (!socket_.isOpen())
+        return;
+    if (socket_.peerHasClosed()) {
+        closeConnection();
+        return;
+    }
+    try {
+        sendCmd("QUIT", {221});
+    } catch (...) {
+        closeConnection();
+        throw;
+    }
+    closeConnection();
+}
+
+} // namespace kelvane

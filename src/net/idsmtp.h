@@ -1,0 +1,104 @@
+#pragma once
+
+#include "net/idmessage.h"
+#include "net/smtp_reply.h"
+#include "platform/errors.h"
+#include "platform/tcp_socket.h"
+
+#include <QString>
+#include <QStringList>
+#include <initializer_list>
+
+namespace kelvane {
+
+// A reply whose code is not one the command expects.
+class EIdSMTPReplyError : public KelvaneError {
+public:
+    explicit EIdSMTPReplyError(const SmtpReply& reply);
+    int errorCode() const noexcept { return errorCode_; }
+    const QString& enhancedCode() const noexcept { return enhancedCode_; }
+    // The reply's text lines joined by LF.
+    const QString& replyText() const noexcept { return replyText_; }
+
+private:
+    int errorCode_;
+    QString enhancedCode_;
+    QString replyText_;
+};
+
+// Connect on an object whose connection is open.
+class EIdAlreadyConnected : public KelvaneError {
+public:
+    EIdAlreadyConnected() : KelvaneError(QStringLiteral("Already connected.")) {}
+};
+
+// A command on an object without an open connection.
+class EIdNotConnected : public KelvaneError {
+public:
+    EIdNotConnected() : KelvaneError(QStringLiteral("Not Connected.")) {}
+};
+
+// An address that cannot go into a command or header: it holds a control character.
+class EIdSMTPInvalidAddress : public KelvaneError {
+public:
+    using KelvaneError::KelvaneError;
+};
+
+enum class SmtpAuthType {
+    Default, // AUTH LOGIN when a user name is set and the server offers LOGIN
+    None,    // never log in
+};
+
+// One SMTP session over plain TCP with one mail transaction per Send. Commands go one at a
+// time, each waiting for its reply; every failure is raised.
+class TIdSMTP {
+public:
+    QString Host;
+    quint16 Port = 25;
+    QString Username;
+    QString Password;
+    SmtpAuthType AuthType = SmtpAuthType::Default;
+    bool UseEhlo = true;
+    // The name after EHLO/HELO; the local host name when empty.
+    QString HeloName;
+    // Milliseconds to wait for each reply; -1 (or 0) waits without limit. A reply that does not
+    // come in time raises EReadTimeout and closes the connection.
+    int ReadTimeout = -1;
+
+    TIdSMTP() = default;
+    ~TIdSMTP();
+    TIdSMTP(const TIdSMTP&) = delete;
+    TIdSMTP& operator=(const TIdSMTP&) = delete;
+
+    // TCP connection, the 220 greeting, EHLO (or HELO when EHLO is refused).
+    void Connect();
+    // AUTH LOGIN when a user name is set and the session offers LOGIN; otherwise nothing.
+    void Authenticate();
+    // One transaction: RSET, MAIL FROM, RCPT TO per recipient, DATA, the message, ".".
+    void Send(TIdMessage& message);
+    // QUIT (unless the server has gone) and close; a reply other than 221 is raised after.
+    void Disconnect();
+
+    bool Connected() const { return socket_.isOpen(); }
+    bool Authenticated() const { return authenticated_; }
+    // The lines of the EHLO reply after its first.
+    const QStringList& Capabilities() const { return capabilities_; }
+    // The reply to the last command.
+    const SmtpReply& LastReply() const { return lastReply_; }
+
+private:
+    const SmtpReply& sendCmd(const QByteArray& command, std::initializer_list<int> expected = {});
+    const SmtpReply& readReply(std::initializer_list<int> expected);
+    void write(QByteArrayView bytes);
+    void closeConnection();
+    QString greetingName() const;
+    bool offersLogin() const;
+
+    TcpSocket socket_;
+    SmtpReplyReader reader_;
+    SmtpReply lastReply_;
+    QStringList capabilities_;
+    bool authenticated_ = false;
+};
+
+} // namespace kelvane

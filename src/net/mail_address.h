@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+namespace kelvane {
+
+// One mail address with its display name.
+struct TIdEMailAddressItem {
+    QString Address;
+    QString Name;
+
+    // Parses one address: a bare address, `Name <address>` (the name may be quoted, with
+    // backslash escapes) or `address (comment)`, whose comment becomes the name.
+    void setText(QStringView text);
+    static TIdEMailAddressItem fromText(QStringView text);
+
+    bool operator==(const TIdEMailAddressItem&) const = default;
+};
+
+using TIdEMailAddressList = QList<TIdEMailAddressItem>;
+
+// Splits at "," and ";" outside quotes and parentheses and parses each item.
+// Blank text, and blank items between separators, give no address.
+TIdEMailAddressList parseAddressList(QStringView text);
+
+// True when an address holds a control character (CR, LF, NUL, ...) and so cannot go into an
+// SMTP command or a header line.
+bool hasControlCharacter(QStringView text);
+
+} // namespace kelvane

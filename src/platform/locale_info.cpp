@@ -1,0 +1,84 @@
+#include "platform/locale_info.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace kelvane::locale {
+
+namespace {
+
+std::optional<QLocale>& localeOverride() {
+    static std::optional<QLocale> value;
+    return value;
+}
+
+std::function<QDateTime()>& clockOverride() {
+    static std::function<QDateTime()> value;
+    return value;
+}
+
+QByteArray encodeWith(const char* charsetName, QStringView text) {
+    QStringEncoder encoder(charsetName, QStringConverter::Flag::Stateless);
+    return encoder.encode(text);
+}
+
+bool roundTrips(const char* charsetName, QStringView text, const QByteArray& bytes) {
+    QStringDecoder decoder(charsetName, QStringConverter::Flag::Stateless);
+    const QString back = decoder.decode(bytes);
+    return back == text;
+}
+
+} // namespace
+
+QLocale userLocale() {
+    return localeOverride() ? *localeOverride() : QLocale::system();
+}
+
+QDateTime localNow() {
+    if (clockOverride())
+        return clockOverride()();
+    QDateTime now = QDateTime::currentDateTime();
+    // Pin the offset, so a caller reads the same offset that the time was taken with.
+    return now.toOffsetFromUtc(now.offsetFromUtc());
+}
+
+bool isKnownCharset(const char* charsetName) {
+    return QStringEncoder(charsetName).isValid();
+}
+
+QByteArray toCharset(QStringView text, const char* charsetName) {
+    if (!isKnownCharset(charsetName))
+        return text.toLatin1();
+    QByteArray bytes = encodeWith(charsetName, text);
+    // Each converter has its own substitute (0x1A, a full-width space, "?"); find the
+    // characters that do not survive and write "?" for them instead.
+    if (roundTrips(charsetName, text, bytes))
+        return bytes;
+    QString mended;
+    mended.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView one = text.mid(i, width);
+        if (roundTrips(charsetName, one, encodeWith(charsetName, one)))
+            mended += one;
+        else
+            mended += u'?';
+        i += width;
+    }
+    return encodeWith(charsetName, mended);
+}
+
+ScopedOverride::ScopedOverride(std::optional<QLocale> locale, std::function<QDateTime()> clock)
+    : previousLocale_(localeOverride()), previousClock_(clockOverride()) {
+    if (locale)
+        localeOverride() = std::move(locale);
+    if (clock)
+        clockOverride() = std::move(clock);
+}
+
+ScopedOverride::~ScopedOverride() {
+    localeOverride() = std::move(previousLocale_);
+    clockOverride() = std::move(previousClock_);
+}
+
+} // namespace kelvane::locale
