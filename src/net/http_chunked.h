@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QByteArrayView>
+
+namespace kelvane::http {
+
+// The size of a chunk from its size line: the text before the first space as a hexadecimal
+// number. Text that is not a number, or one too large for 63 bits, counts as 0 (the last chunk).
+qint64 parseChunkSize(QByteArrayView line);
+
+} // namespace kelvane::http

@@ -1,0 +1,128 @@
+#include "net/http_connection.h"
+
+#include "platform/errors.h"
+
+#include <cstring>
+
+namespace kelvane {
+
+namespace {
+
+// Bytes asked of the socket per read, for the head buffer and for bodies alike.
+constexpr qsizetype kReadPiece = 256 * 1024;
+
+} // namespace
+
+void HttpConnection::open(const QString& host, quint16 port) {
+    close();
+    socket_.connectTo(host, port);
+    host_ = host;
+    port_ = port;
+}
+
+bool HttpConnection::isOpenTo(const QString& host, quint16 port) const {
+    return isOpen() && port_ == port && host_.compare(host, Qt::CaseInsensitive) == 0;
+}
+
+bool HttpConnection::peerHasClosed() {
+    if (!isOpen() || eof_)
+        return true;
+    return buffered() == 0 && socket_.peerHasClosed();
+}
+
+void HttpConnection::close() {
+    socket_.close();
+    buffer_.clear();
+    start_ = 0;
+    eof_ = false;
+}
+
+void HttpConnection::send(QByteArrayView bytes) {
+    socket_.sendAll(bytes);
+}
+
+bool HttpConnection::waitForData(int timeoutMs) {
+    if (buffered() > 0 || eof_)
+        return true;
+    return socket_.waitReadable(timeoutMs);
+}
+
+bool HttpConnection::fill(int timeoutMs) {
+    if (eof_)
+        return false;
+    if (!socket_.waitReadable(timeoutMs))
+        throw EReadTimeout();
+    if (start_ > 0 && start_ == buffer_.size()) {
+        buffer_.clear();
+        start_ = 0;
+    } else if (start_ > kReadPiece) {
+        buffer_.remove(0, start_);
+        start_ = 0;
+    }
+    const qsizetype before = buffer_.size();
+    buffer_.resize(before + kReadPiece);
+    const qsizetype got = socket_.readSome(buffer_.data() + before, kReadPiece);
+    buffer_.resize(before + got);
+    if (got == 0)
+        eof_ = true;
+    return got > 0;
+}
+
+QByteArray HttpConnection::readLine(int timeoutMs) {
+    qsizetype scanned = 0;
+    for (;;) {
+        const char* begin = buffer_.constData() + start_;
+        const void* lf =
+            std::memchr(begin + scanned, '\n', static_cast<size_t>(buffered() - scanned));
+        if (lf) {
+            qsizetype length = static_cast<const char*>(lf) - begin;
+            const qsizetype consumed = length + 1;
+            if (length > 0 && begin[length - 1] == '\r')
+                --length;
+            if (length > kMaxLineLength)
+                throw KelvaneError(QStringLiteral("Max line length exceeded."));
+            QByteArray line(begin, length);
+            start_ += consumed;
+            return line;
+        }
+        scanned = buffered();
+        // One byte of slack for the CR before the LF.
+        if (scanned > kMaxLineLength + 1)
+            throw KelvaneError(QStringLiteral("Max line length exceeded."));
+        if (!fill(timeoutMs)) {
+            if (buffered() == 0)
+                throw EConnClosedGracefully();
+            QByteArray line(buffer_.constData() + start_, buffered());
+            start_ = buffer_.size();
+            return line;
+        }
+    }
+}
+
+qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int timeoutMs) {
+    if (maxBytes <= 0)
+        return 0;
+    if (buffered() > 0) {
+        const qsizetype n = qMin(buffered(), maxBytes);
+        out.append(buffer_.constData() + start_, n);
+        start_ += n;
+        return n;
+    }
+    if (eof_)
+        return 0;
+    if (!socket_.waitReadable(timeoutMs))
+        throw EReadTimeout();
+    // Straight into the caller's array: no copy through the head buffer.
+    const qsizetype piece = qMin(maxBytes, kReadPiece);
+    const qsizetype before = out.size();
+    if (out.capacity() - before < piece)
+        out.reserve(before + qMax(piece, before)); // doubling keeps appends amortised
+    out.resize(before + piece);
+    const qsizetype got = socket_.readSome(out.data() + before, piece);
+    out.resize(before + got);
+    if (got == 0)
+        eof_ = true;
+    return got;
+}
+
+} // namespace kelvane

@@ -1,0 +1,110 @@
+#include "net/http_request.h"
+
+namespace kelvane::http {
+
+namespace {
+
+bool isFoldPoint(QChar c) {
+    return c == u' ' || c == u'\t' || c == u',';
+}
+
+QByteArray headerValueBytes(const QString& value) {
+    QByteArray bytes;
+    bytes.reserve(value.size());
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u == u'\t' || (u >= 0x20 && u < 0x7F))
+            bytes.append(static_cast<char>(u));
+        else if (u < 0x20 || u == 0x7F)
+            bytes.append(' ');
+        else if (!c.isLowSurrogate())
+            bytes.append('?');
+    }
+    return bytes;
+}
+
+} // namespace
+
+QByteArray encodeRequestTarget(const QString& target) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    const QByteArray utf8 = target.toUtf8();
+    QByteArray out;
+    out.reserve(utf8.size());
+    for (const char ch : utf8) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte > 0x20 && byte < 0x7F) {
+            out.append(ch);
+        } else {
+            out.append('%');
+            out.append(hex[byte >> 4]);
+            out.append(hex[byte & 0xF]);
+        }
+    }
+    return out;
+}
+
+QStringList foldHeaderLine(const QString& line, qsizetype limit) {
+    QStringList pieces;
+    QString rest = line;
+    while (rest.size() > limit) {
+        // The last fold point that keeps this piece within the limit; a comma stays with it.
+        qsizetype cut = -1;
+        for (qsizetype i = qMin(limit, rest.size() - 1); i > 0; --i) {
+            if (isFoldPoint(rest[i]) && (rest[i] != u',' || i + 1 <= limit)) {
+                cut = i;
+                break;
+            }
+        }
+        if (cut < 0) {
+            // No fold point in reach: fold at the first one after it, if any.
+            for (qsizetype i = limit + 1; i < rest.size(); ++i) {
+                if (isFoldPoint(rest[i])) {
+                    cut = i;
+                    break;
+                }
+            }
+        }
+        if (cut < 0)
+            break;
+        const qsizetype pieceEnd = rest[cut] == u',' ? cut + 1 : cut;
+        QString tail = rest.mid(pieceEnd);
+        qsizetype skip = 0;
+        while (skip < tail.size() && (tail[skip] == u' ' || tail[skip] == u'\t'))
+            ++skip;
+        tail = tail.mid(skip);
+        if (tail.isEmpty())
+            break;
+        pieces.append(rest.left(pieceEnd));
+        rest = u' ' + tail;
+    }
+    pieces.append(rest);
+    return pieces;
+}
+
+QString withIdentity(const QString& acceptEncoding) {
+    if (acceptEncoding.contains(QLatin1String("identity"), Qt::CaseInsensitive))
+        return acceptEncoding;
+    if (acceptEncoding.isEmpty())
+        return QStringLiteral("identity");
+    return acceptEncoding + QLatin1String(", identity");
+}
+
+QByteArray buildGetRequest(const GetRequest& request) {
+    QByteArray out = "GET " + encodeRequestTarget(request.target) + " HTTP/" +
+                     headerValueBytes(request.protocolVersion) + "\r\n";
+    const auto header = [&out](const char* name, const QString& value) {
+        const QString line = QLatin1String(name) + QLatin1String(": ") + value;
+        for (const QString& piece : foldHeaderLine(line))
+            out += headerValueBytes(piece) + "\r\n";
+    };
+    header("Host", request.host);
+    header("Accept", request.accept);
+    header("Accept-Encoding", request.acceptEncoding);
+    if (!request.userAgent.isEmpty())
+        header("User-Agent", request.userAgent);
+    if (!request.cookie.isEmpty())
+        header("Cookie", request.cookie);
+    return out + "\r\n";
+}
+
+} // namespace kelvane::http
