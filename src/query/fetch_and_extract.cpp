@@ -17,28 +17,48 @@ QString DecodePage(const QByteArray& body, FetchMode mode, const QString& conten
                                      : text::fromCharsetText(body, contentType);
 }
 
+QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+    TIdHTTP http;
+    if (options.userAgent)
+        http.Request.UserAgent = *options.userAgent;
+    if (options.followRedirects)
+        http.HandleRedirects = true;
+    if (options.readTimeoutMs)
+        http.ReadTimeout = *options.readTimeoutMs;
+    QByteArray body;
+    http.GetToStream(url, body);
+    return DecodePage(body, mode, http.Response().ContentType());
+}
+
+FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
+    FetchOutcome outcome{fallback, FallbackReason::OtherError, 0, {}};
+    if (const auto* known = dynamic_cast<const KelvaneError*>(&error))
+        outcome.errorMessage = known->message();
+    else
+        outcome.errorMessage = QString::fromLocal8Bit(error.what());
+    if (const auto* status = dynamic_cast<const EIdHTTPProtocolException*>(&error)) {
+        outcome.reason = FallbackReason::HttpStatus;
+        outcome.httpStatus = status->ErrorCode();
+    } else if (dynamic_cast<const EReadTimeout*>(&error)) {
+        outcome.reason = FallbackReason::TimedOut;
+    } else if (dynamic_cast<const ESocketError*>(&error) ||
+               dynamic_cast<const EConnClosedGracefully*>(&error)) {
+        outcome.reason = FallbackReason::NoConnection;
+    } else if (dynamic_cast<const EMatcherError*>(&error)) {
+        outcome.reason = FallbackReason::MatcherFailure;
+    }
+    return outcome;
+}
+
 namespace {
 
 // Fetches and matches; raises whatever the exchange or the matcher raises.
 FetchOutcome fetchAndMatch(const FetchRequest& request) {
-    TIdHTTP http;
-    TRegExp matcher;
-    if (request.options.userAgent)
-        http.Request.UserAgent = *request.options.userAgent;
-    if (request.options.followRedirects)
-        http.HandleRedirects = true;
-    if (request.options.readTimeoutMs)
-        http.ReadTimeout = *request.options.readTimeoutMs;
-
-    QString page;
-    {
-        QByteArray body;
-        http.GetToStream(request.url, body);
-        page = DecodePage(body, request.mode, http.Response().ContentType());
-    }
+    const QString page = FetchPage(request.url, request.mode, request.options);
     if (request.keep)
         *request.keep = page;
 
+    TRegExp matcher;
     matcher.setPattern(request.pattern);
     const QList<RegExpMatch> matches = matcher.Execute(page);
     if (matches.isEmpty())
@@ -55,21 +75,8 @@ FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump
     FetchOutcome outcome;
     try {
         outcome = fetchAndMatch(request);
-    } catch (const EIdHTTPProtocolException& e) {
-        outcome = {request.fallback, FallbackReason::HttpStatus, e.ErrorCode(), e.message()};
-    } catch (const EReadTimeout& e) {
-        outcome = {request.fallback, FallbackReason::TimedOut, 0, e.message()};
-    } catch (const ESocketError& e) {
-        outcome = {request.fallback, FallbackReason::NoConnection, 0, e.message()};
-    } catch (const EConnClosedGracefully& e) {
-        outcome = {request.fallback, FallbackReason::NoConnection, 0, e.message()};
-    } catch (const EMatcherError& e) {
-        outcome = {request.fallback, FallbackReason::MatcherFailure, 0, e.message()};
-    } catch (const KelvaneError& e) {
-        outcome = {request.fallback, FallbackReason::OtherError, 0, e.message()};
-    } catch (const std::exception& e) {
-        outcome = {request.fallback, FallbackReason::OtherError, 0,
-                   QString::fromLocal8Bit(e.what())};
+    } catch (const std::exception& error) {
+        outcome = FallbackFor(error, request.fallback);
     }
     if (request.pumpAtEnd && pump)
         pump();

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <functional>
 #include <optional>
 
@@ -56,6 +57,12 @@ struct FetchOutcome {
 
     bool fellBack() const { return reason != FallbackReason::None; }
 };
+
+// One GET with a fresh client and the page text by the mode. Raises what the exchange raises.
+QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options);
+
+// The fallback outcome of an error caught while fetching or matching.
+FetchOutcome FallbackFor(const std::exception& error, const QString& fallback);
 
 // Fetches a page, finds the pattern, cuts the tokens out of the whole match and falls back on
 // any failure or an empty result. Never raises.

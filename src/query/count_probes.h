@@ -1,0 +1,45 @@
+#pragma once
+
+#include "query/engine_id.h"
+#include "query/fetch_and_extract.h"
+
+#include <QString>
+#include <array>
+
+namespace kelvane {
+
+enum class CountMetric { IndexedPages, Backlinks };
+enum class SharedPage { None, Baidu, Google };
+
+// Everything in which the fourteen count probes differ; one procedure reads every row.
+struct CountProbeSpec {
+    const char16_t* name;
+    EngineId engine;
+    CountMetric metric;
+    const char16_t* hostKey;
+    const char16_t* beforeDomain;
+    const char16_t* afterDomain;
+    FetchMode mode;
+    // nullptr keeps the client's own User-Agent; u"" sends none.
+    const char16_t* userAgent;
+    bool followRedirects;
+    bool pumpAtEnd;
+    const char16_t* pattern;
+    // In cutting order; unused places stay nullptr.
+    std::array<const char16_t*, 5> tokens;
+    SharedPage keep;
+};
+
+// The rows, in the order the site query calls them: per engine, indexed pages then backlinks.
+const std::array<CountProbeSpec, 2 * kEngineCount>& CountProbeSpecs();
+const CountProbeSpec& CountProbeSpecFor(EngineId engine, CountMetric metric);
+
+// "http://", the row's host, the text before the domain, the domain unchanged, the text after.
+QString CountProbeUrl(const CountProbeSpec& spec, const QString& domain);
+FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain);
+
+// One count probe: the count text, or "0".
+FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain,
+                           const EventPump& pump);
+
+} // namespace kelvane

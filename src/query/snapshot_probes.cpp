@@ -1,0 +1,95 @@
+#include "query/snapshot_probes.h"
+
+#include "platform/errors.h"
+#include "platform/regexp.h"
+#include "query/fetch_and_extract.h"
+#include "query/last_pages.h"
+#include "query/strip_tokens.h"
+#include "query/text_values.h"
+
+namespace kelvane {
+
+namespace {
+
+const QString kHomeFirst = QStringLiteral("首页第一");
+const QString kNotFirst = QStringLiteral("不在第一");
+const QString kFailed = QStringLiteral("查询失败");
+
+// Only lengths are compared, never the host: the verdict the engine's page layout allows.
+QString homePageVerdict(bool homeFirst) {
+    return homeFirst ? kHomeFirst : kNotFirst;
+}
+
+QString firstMatch(TRegExp& matcher, const QString& pattern, const QString& text) {
+    matcher.setPattern(pattern);
+    const QList<RegExpMatch> matches = matcher.Execute(text);
+    if (matches.isEmpty())
+        throw KelvaneError(QStringLiteral("No match"));
+    return matches.first().value;
+}
+
+} // namespace
+
+void baiduSiteKz(SiteQueryView& view) {
+    const QString domain = view.txtUrlText();
+    const QString open = QStringLiteral("<font color=\"#008000\">");
+    const QString close = QStringLiteral("</font>");
+    TRegExp matcher;
+    matcher.setGlobal(true);
+    matcher.setIgnoreCase(true);
+    matcher.setPattern(open + QStringLiteral("((.|\\n)*?)") + close);
+    const QList<RegExpMatch> matches = matcher.Execute(BaiduLastPage);
+    if (matches.isEmpty())
+        return;
+    BaiduLastPage.clear();
+    // Cut case-sensitively although the match ignored case: capitals keep their tags.
+    const QString value = StripTokens(matches.first().value, {open, close});
+
+    const qsizetype lastSlash = value.lastIndexOf(u'/') + 1;
+    view.setLabelText(SiteLabel::lblBaiduSite, homePageVerdict(lastSlash == domain.size() + 1));
+
+    const qsizetype firstSlash = value.indexOf(u'/');
+    const QString fromSlash = firstSlash < 0 ? QString() : value.mid(firstSlash);
+    view.setLabelText(SiteLabel::lblBaiduKz,
+                      TrimSpacesAndControls(StripTokens(fromSlash, {QStringLiteral("/")})));
+}
+
+void googleSiteKz(SiteQueryView& view) {
+    try {
+        const QString domain = view.txtUrlText();
+        TRegExp matcher;
+        const QString heading = firstMatch(
+            matcher, QStringLiteral("<h3 class=r>((.|\\n)*?)target=_blank"), GoogleLastPage);
+        const QString address =
+            StripTokens(heading, {QStringLiteral("<h3 class=r><a href=\"http://"),
+                                  QStringLiteral("\" target=_blank")});
+        view.setLabelText(SiteLabel::lblGoogleSite,
+                          homePageVerdict(address.size() == domain.size() + 1));
+
+        matcher.setPattern(QStringLiteral("<span class=gl><a href=\"((.|\\n)*?)target=_blank"));
+        const QList<RegExpMatch> links = matcher.Execute(GoogleLastPage);
+        if (links.isEmpty())
+            return;
+        QString cachedCopy =
+            StripTokens(links.first().value, {QStringLiteral("<span class=gl><a href=\""),
+                                              QStringLiteral("target=_blank"), QStringLiteral("\""),
+                                              QStringLiteral(" ")});
+        cachedCopy.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+
+        const QString copy = FetchPage(cachedCopy, FetchMode::CharsetText, {});
+        matcher.setPattern(QStringLiteral("这是该网页在((.|\\n)*?)日"));
+        const QList<RegExpMatch> dates = matcher.Execute(copy);
+        if (dates.isEmpty())
+            return;
+        QString date = StripTokens(dates.first().value,
+                                   {QStringLiteral("这是该网页在"), QStringLiteral("日")});
+        date.replace(u'年', u'-');
+        date.replace(u'月', u'-');
+        view.setLabelText(SiteLabel::lblGoogleKz, StripTokens(date, {QStringLiteral(" ")}));
+    } catch (const std::exception&) {
+        view.setLabelText(SiteLabel::lblGoogleSite, kFailed);
+        view.setLabelText(SiteLabel::lblGoogleKz, kFailed);
+    }
+}
+
+} // namespace kelvane
