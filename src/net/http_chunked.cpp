@@ -3,8 +3,9 @@
 namespace kelvane::http {
 
 qint64 parseChunkSize(QByteArrayView line) {
-    const qsizetype space = line.indexOf(' ');
-    QByteArrayView digits = (space < 0 ? line : line.first(space)).trimmed();
+    const QByteArrayView trimmed = line.trimmed();
+    const qsizetype space = trimmed.indexOf(' ');
+    QByteArrayView digits = space < 0 ? trimmed : trimmed.first(space);
     while (digits.size() > 1 && digits.front() == '0')
         digits = digits.sliced(1);
     if (digits.isEmpty() || digits.size() > 15)

@@ -4,7 +4,7 @@
 
 namespace kelvane::http {
 
-// The size of a chunk from its size line: the text before the first space as a hexadecimal
+// The size of a chunk from its size line: trimmed, the text before the first space as a hexadecimal
 // number. Text that is not a number, or one too large for 63 bits, counts as 0 (the last chunk).
 qint64 parseChunkSize(QByteArrayView line);
 

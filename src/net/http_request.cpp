@@ -46,10 +46,13 @@ QByteArray encodeRequestTarget(const QString& target) {
 QStringList foldHeaderLine(const QString& line, qsizetype limit) {
     QStringList pieces;
     QString rest = line;
+    // Never fold between the header name and its value.
+    const qsizetype nameEnd = line.indexOf(QLatin1String(": "));
+    qsizetype minCut = nameEnd < 0 ? 1 : nameEnd + 2;
     while (rest.size() > limit) {
         // The last fold point that keeps this piece within the limit; a comma stays with it.
         qsizetype cut = -1;
-        for (qsizetype i = qMin(limit, rest.size() - 1); i > 0; --i) {
+        for (qsizetype i = qMin(limit, rest.size() - 1); i >= minCut; --i) {
             if (isFoldPoint(rest[i]) && (rest[i] != u',' || i + 1 <= limit)) {
                 cut = i;
                 break;
@@ -57,7 +60,7 @@ QStringList foldHeaderLine(const QString& line, qsizetype limit) {
         }
         if (cut < 0) {
             // No fold point in reach: fold at the first one after it, if any.
-            for (qsizetype i = limit + 1; i < rest.size(); ++i) {
+            for (qsizetype i = qMax(limit + 1, minCut); i < rest.size(); ++i) {
                 if (isFoldPoint(rest[i])) {
                     cut = i;
                     break;
@@ -76,6 +79,7 @@ QStringList foldHeaderLine(const QString& line, qsizetype limit) {
             break;
         pieces.append(rest.left(pieceEnd));
         rest = u' ' + tail;
+        minCut = 1;
     }
     pieces.append(rest);
     return pieces;
