@@ -60,6 +60,7 @@ SiteQueryDriver::SiteQueryDriver(SiteQueryView& view, const SiteQueryOptions& op
       saveToFile_(std::move(saveToFile)), homeSiteHost_(std::move(homeSiteHost)) {}
 
 void SiteQueryDriver::run() {
+    pageRank_ = 0;
     if (!view_.StringGDCell(1, kSiteRow).isEmpty())
         clearPreviousResult();
 
@@ -90,6 +91,7 @@ void SiteQueryDriver::clearPreviousResult() {
 void SiteQueryDriver::runProbes(const QString& domain) {
     view_.setImagePRImage(std::nullopt);
     const int pageRank = queryPageRank(domain);
+    pageRank_ = pageRank;
     querySogouRank(domain);
     view_.setLabelText(SiteLabel::lblAlexaRank,
                        options_.chkAlexa ? probes_.AlexaRankLookup(domain) : kNotSelected);

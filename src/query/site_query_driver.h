@@ -18,6 +18,9 @@ public:
     // button and the domain box enabled again, and reaches the caller.
     void run();
 
+    // The PageRank the last run kept for the history record (0 when unticked or refused).
+    int pageRank() const { return pageRank_; }
+
 private:
     void clearPreviousResult();
     void runProbes(const QString& domain);
@@ -31,6 +34,7 @@ private:
     SiteQueryProbes probes_;
     SaveToFileHook saveToFile_;
     QString homeSiteHost_;
+    int pageRank_ = 0;
 };
 
 } // namespace kelvane

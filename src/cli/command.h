@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+
+namespace kelvane::cli {
+
+// Exit statuses of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// One sub-command: its arguments after the command name, its exit status.
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& arguments);
+};
+
+// Prints a usage error with the command's help hint; returns kExitUsage.
+int usageError(const QString& command, const QString& message);
+
+} // namespace kelvane::cli

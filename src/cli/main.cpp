@@ -1,0 +1,66 @@
+// kelvane-cli: the console front end over the same engines as the desktop program.
+#include "cli/command.h"
+#include "cli/site_command.h"
+#include "platform/console.h"
+
+#include <QCoreApplication>
+#include <exception>
+
+namespace kelvane::cli {
+
+namespace {
+
+const Command kCommands[] = {
+    {"site", "run the site query for a domain", runSiteCommand},
+};
+
+QString overview() {
+    QString text = QStringLiteral("Usage: kelvane-cli COMMAND [OPTIONS]\n\nCommands:\n");
+    for (const Command& command : kCommands) {
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromLatin1(command.name).leftJustified(8),
+                         QString::fromLatin1(command.summary));
+    }
+    text += QStringLiteral("\nRun 'kelvane-cli COMMAND --help' for a command's options.\n");
+    return text;
+}
+
+} // namespace
+
+int usageError(const QString& command, const QString& message) {
+    console::writeErr(
+        QStringLiteral("kelvane-cli %1: %2\nTry 'kelvane-cli %1 --help'.\n").arg(command, message));
+    return kExitUsage;
+}
+
+} // namespace kelvane::cli
+
+int main(int argc, char** argv) {
+    using namespace kelvane;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelvane-cli"));
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        console::writeErr(cli::overview());
+        return cli::kExitUsage;
+    }
+    const QString name = arguments.takeFirst();
+    if (name == u"--help" || name == u"-h" || name == u"help") {
+        console::writeOut(cli::overview());
+        return cli::kExitOk;
+    }
+    for (const cli::Command& command : cli::kCommands) {
+        if (name == QLatin1StringView(command.name)) {
+            try {
+                return command.run(arguments);
+            } catch (const std::exception& error) {
+                console::writeErr(QStringLiteral("kelvane-cli %1: %2\n")
+                                      .arg(name, QString::fromUtf8(error.what())));
+                return cli::kExitFailure;
+            }
+        }
+    }
+    console::writeErr(QStringLiteral("kelvane-cli: unknown command '%1'\n\n").arg(name) +
+                      cli::overview());
+    return cli::kExitUsage;
+}

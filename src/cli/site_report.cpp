@@ -1,0 +1,99 @@
+#include "cli/site_report.h"
+
+#include "platform/console.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+namespace kelvane::cli {
+
+namespace {
+
+struct LabelField {
+    SiteLabel label;
+    const char* field;
+    const char16_t* caption;
+};
+
+constexpr LabelField kLabels[] = {
+    {SiteLabel::lblAlexaRank, "lblAlexaRank", u"Alexa"},
+    {SiteLabel::lblChinaRank, "lblChinaRank", u"ChinaRank"},
+    {SiteLabel::lblBaiduSite, "lblBaiduSite", u"百度 SITE："},
+    {SiteLabel::lblBaiduKz, "lblBaiduKz", u"百度 快照时间："},
+    {SiteLabel::lblGoogleSite, "lblGoogleSite", u"谷歌 SITE："},
+    {SiteLabel::lblGoogleKz, "lblGoogleKz", u"谷歌 快照时间："},
+};
+
+QString padded(const QString& text, int width) {
+    return text + QString(std::max(0, width - console::displayWidth(text)), u' ');
+}
+
+// A cell as one line: the counts are shown unchanged, but a table has no room for breaks.
+QString oneLine(const QString& text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(u'\r', u' ');
+    line.replace(u'\n', u' ');
+    return line;
+}
+
+} // namespace
+
+QString SiteLabelCaption(SiteLabel label) {
+    for (const LabelField& field : kLabels) {
+        if (field.label == label)
+            return QString::fromUtf16(field.caption);
+    }
+    return {};
+}
+
+QString SiteReportTable(const SiteQueryState& view, int pageRank) {
+    std::array<int, SiteQueryView::kGridColumns> widths{};
+    for (int column = 0; column < SiteQueryView::kGridColumns; ++column) {
+        for (int row = 0; row < SiteQueryView::kGridRows; ++row) {
+            widths[column] = std::max(
+                widths[column], console::displayWidth(oneLine(view.StringGDCell(column, row))));
+        }
+    }
+    QString out;
+    for (int row = 0; row < SiteQueryView::kGridRows; ++row) {
+        QString line;
+        for (int column = 0; column < SiteQueryView::kGridColumns; ++column)
+            line += padded(oneLine(view.StringGDCell(column, row)), widths[column] + 2);
+        while (line.endsWith(u' '))
+            line.chop(1);
+        out += line + u'\n';
+    }
+    out += u'\n';
+    out += padded(QStringLiteral("PageRank"), 16) + QString::number(pageRank) + u'\n';
+    out += padded(QStringLiteral("SogouRank"), 16) + QString::number(view.SouGouRankG) + u'\n';
+    for (const LabelField& field : kLabels) {
+        out += padded(QString::fromUtf16(field.caption), 16) +
+               oneLine(view.labelText(field.label)) + u'\n';
+    }
+    return out;
+}
+
+QString SiteReportJson(const SiteQueryState& view, int pageRank) {
+    QJsonObject object;
+    object.insert(QStringLiteral("txtUrl"), view.txtUrl);
+    QJsonArray grid;
+    for (int row = 0; row < SiteQueryView::kGridRows; ++row) {
+        QJsonArray cells;
+        for (int column = 0; column < SiteQueryView::kGridColumns; ++column)
+            cells.append(view.StringGDCell(column, row));
+        grid.append(cells);
+    }
+    object.insert(QStringLiteral("StringGD"), grid);
+    object.insert(QStringLiteral("PageRank"), pageRank);
+    object.insert(QStringLiteral("ImagePR"),
+                  view.ImagePR ? QJsonValue(*view.ImagePR) : QJsonValue(QJsonValue::Null));
+    object.insert(QStringLiteral("SouGouRankG"), view.SouGouRankG);
+    for (const LabelField& field : kLabels)
+        object.insert(QString::fromLatin1(field.field), view.labelText(field.label));
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
+}
+
+} // namespace kelvane::cli

@@ -1,0 +1,135 @@
+#include "platform/text_codec.h"
+#include "support/cli_runner.h"
+#include "support/fixture_web.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace kelvane {
+namespace {
+
+const QString kCli = QStringLiteral(KELVANE_CLI_PATH);
+
+// A working folder whose site list holds the given entries.
+class SiteCommand : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        QDir(folder.path()).mkpath(QStringLiteral("zenvo/data"));
+        writeSiteList({QStringLiteral("ab.example")});
+        web.addStandardSite();
+    }
+    void writeSiteList(const QStringList& entries) {
+        QFile list(folder.filePath(QStringLiteral("zenvo/website.txt")));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write(text::toAnsi(entries.join(QStringLiteral("\r\n"))));
+    }
+    QByteArray history(const QString& domain) const {
+        QFile file(
+            folder.filePath(QStringLiteral("zenvo/data/") + domain + QStringLiteral(".txt")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    test::CliResult run(const QStringList& arguments) {
+        return test::runCli(kCli, arguments, folder.path());
+    }
+
+    QTemporaryDir folder;
+    test::FixtureWeb web;
+};
+
+TEST_F(SiteCommand, JsonCarriesEveryFieldOfTheView) {
+    const test::CliResult result =
+        run({QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--options"),
+             QStringLiteral("all"), QStringLiteral("--json")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.isEmpty()) << "quiet when standard error is no terminal";
+    const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(json.value(QStringLiteral("txtUrl")).toString(), QStringLiteral("ab.example"));
+    const QJsonArray grid = json.value(QStringLiteral("StringGD")).toArray();
+    ASSERT_EQ(grid.size(), 3);
+    EXPECT_EQ(grid[0].toArray()[1].toString(), QStringLiteral("    百度"));
+    EXPECT_EQ(grid[1].toArray()[0].toString(), QStringLiteral("收录"));
+    EXPECT_EQ(grid[1].toArray()[1].toString(), QStringLiteral("12300"));
+    EXPECT_EQ(grid[2].toArray()[7].toString(), QStringLiteral("89"));
+    EXPECT_EQ(json.value(QStringLiteral("PageRank")).toInt(), 4);
+    EXPECT_EQ(json.value(QStringLiteral("ImagePR")).toInt(), 4);
+    EXPECT_EQ(json.value(QStringLiteral("SouGouRankG")).toInt(), 0);
+    EXPECT_EQ(json.value(QStringLiteral("lblAlexaRank")).toString(), QStringLiteral("12,345"));
+    EXPECT_EQ(json.value(QStringLiteral("lblChinaRank")).toString(), QStringLiteral("12345"));
+    EXPECT_EQ(json.value(QStringLiteral("lblBaiduSite")).toString(), QStringLiteral("首页第一"));
+    EXPECT_EQ(json.value(QStringLiteral("lblGoogleKz")).toString(), QStringLiteral("2009-12-3"));
+    // The domain is a listed site: one history record.
+    EXPECT_EQ(history(QStringLiteral("ab.example")).count("\r\n"), 1);
+}
+
+TEST_F(SiteCommand, DefaultOptionsAreTheWindowsInitialTicks) {
+    const test::CliResult result =
+        run({QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--json")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    const QJsonArray sites = json.value(QStringLiteral("StringGD")).toArray()[1].toArray();
+    EXPECT_EQ(sites[2].toString(), QStringLiteral("1230"));
+    EXPECT_EQ(sites[3].toString(), QStringLiteral("未选"));
+    EXPECT_EQ(json.value(QStringLiteral("lblChinaRank")).toString(), QStringLiteral("未选"));
+    EXPECT_TRUE(web.requestLines(QStringLiteral("chinarank")).isEmpty());
+}
+
+TEST_F(SiteCommand, TableShowsTheGridTitlesAndTheRanks) {
+    const test::CliResult result =
+        run({QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--options"),
+             QStringLiteral("baidu,pagerank")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QStringList lines = result.out.split(u'\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("百度")));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("必应")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("收录")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("12300")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("PageRank        4")));
+}
+
+TEST_F(SiteCommand, UnlistedDomainGetsNoRecord) {
+    writeSiteList({QStringLiteral("AB.example")});
+    const test::CliResult result = run({QStringLiteral("site"), QStringLiteral("ab.example")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(history(QStringLiteral("ab.example")).isEmpty());
+}
+
+TEST_F(SiteCommand, RefusedDomainsAndUsageErrorsExitWithTwo) {
+    const QList<QStringList> cases = {
+        {QStringLiteral("site"), QStringLiteral("a.example")},
+        {QStringLiteral("site"), QStringLiteral("  ab.example")},
+        {QStringLiteral("site")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("cd.example")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--options"),
+         QStringLiteral("baidu,altavista")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--colour")},
+        {QStringLiteral("nosuchcommand")},
+        {},
+    };
+    for (const QStringList& arguments : cases) {
+        const test::CliResult result = run(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(result.out.isEmpty()) << arguments.join(u' ').toStdString();
+        EXPECT_FALSE(result.err.isEmpty()) << arguments.join(u' ').toStdString();
+    }
+    int total = 0;
+    for (const char* key : {"baidu", "google", "home"})
+        total += static_cast<int>(web.requestLines(QString::fromLatin1(key)).size());
+    EXPECT_EQ(total, 0);
+}
+
+TEST_F(SiteCommand, HelpDescribesTheCommand) {
+    const test::CliResult result = run({QStringLiteral("site"), QStringLiteral("--help")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.contains(QStringLiteral("--options")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("sogourank")));
+}
+
+} // namespace
+} // namespace kelvane
