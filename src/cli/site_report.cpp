@@ -70,8 +70,9 @@ QString SiteReportTable(const SiteQueryState& view, int pageRank) {
     out += padded(QStringLiteral("PageRank"), 16) + QString::number(pageRank) + u'\n';
     out += padded(QStringLiteral("SogouRank"), 16) + QString::number(view.SouGouRankG) + u'\n';
     for (const LabelField& field : kLabels) {
-        out += padded(QString::fromUtf16(field.caption), 16) +
-               oneLine(view.labelText(field.label)) + u'\n';
+        const QString value = oneLine(view.labelText(field.label));
+        const QString caption = QString::fromUtf16(field.caption);
+        out += (value.isEmpty() ? caption : padded(caption, 16) + value) + u'\n';
     }
     return out;
 }
