@@ -48,7 +48,7 @@ QByteArray namedAddress(const TIdEMailAddressItem& item, const HeaderCharset& ch
 }
 
 QByteArray headerLine(QByteArrayView name, QByteArrayView value) {
-    return foldHeaderLine(name.toByteArray() + ": " + value.toByteArray());
+    return foldMailHeaderLine(name.toByteArray() + ": " + value.toByteArray());
 }
 
 } // namespace
@@ -70,7 +70,7 @@ QByteArray formatMailDate(const QDateTime& time) {
         .arg(clock.hour(), 2, 10, QLatin1Char('0'))
         .arg(clock.minute(), 2, 10, QLatin1Char('0'))
         .arg(clock.second(), 2, 10, QLatin1Char('0'))
-        .arg(offsetMinutes < 0 ? u'-' : u'+')
+        .arg(offsetMinutes < 0 ? QStringLiteral("-") : QStringLiteral("+"))
         .arg(absMinutes / 60, 2, 10, QLatin1Char('0'))
         .arg(absMinutes % 60, 2, 10, QLatin1Char('0'))
         .toLatin1();

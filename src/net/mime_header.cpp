@@ -238,7 +238,7 @@ QByteArray encodeHeaderText(QStringView text, const HeaderCharset& charset,
     return out;
 }
 
-QByteArray foldHeaderLine(QByteArrayView line) {
+QByteArray foldMailHeaderLine(QByteArrayView line) {
     QByteArray out;
     qsizetype start = 0;
     while (start <= line.size()) {

@@ -33,6 +33,6 @@ QByteArray encodeHeaderText(QStringView text, const HeaderCharset& charset,
 // Folds a header line ("Name: value", possibly already broken by CR LF) so that each
 // physical line keeps within 78 characters where a space, tab or comma outside quotes allows.
 // Physical lines are joined by CR LF; continuation lines begin with a space. No final CR LF.
-QByteArray foldHeaderLine(QByteArrayView line);
+QByteArray foldMailHeaderLine(QByteArrayView line);
 
 } // namespace kelvane

@@ -1,21 +1,14 @@
 #include "platform/locale_info.h"
 
+#include "platform/clock.h"
+#include "platform/locale_format.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace kelvane::locale {
 
 namespace {
-
-std::optional<QLocale>& localeOverride() {
-    static std::optional<QLocale> value;
-    return value;
-}
-
-std::function<QDateTime()>& clockOverride() {
-    static std::function<QDateTime()> value;
-    return value;
-}
 
 QByteArray encodeWith(const char* charsetName, QStringView text) {
     QStringEncoder encoder(charsetName, QStringConverter::Flag::Stateless);
@@ -31,13 +24,11 @@ bool roundTrips(const char* charsetName, QStringView text, const QByteArray& byt
 } // namespace
 
 QLocale userLocale() {
-    return localeOverride() ? *localeOverride() : QLocale::system();
+    return formatLocale();
 }
 
 QDateTime localNow() {
-    if (clockOverride())
-        return clockOverride()();
-    QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = kelvane::localNow();
     // Pin the offset, so a caller reads the same offset that the time was taken with.
     return now.toOffsetFromUtc(now.offsetFromUtc());
 }
@@ -66,19 +57,6 @@ QByteArray toCharset(QStringView text, const char* charsetName) {
         i += width;
     }
     return encodeWith(charsetName, mended);
-}
-
-ScopedOverride::ScopedOverride(std::optional<QLocale> locale, std::function<QDateTime()> clock)
-    : previousLocale_(localeOverride()), previousClock_(clockOverride()) {
-    if (locale)
-        localeOverride() = std::move(locale);
-    if (clock)
-        clockOverride() = std::move(clock);
-}
-
-ScopedOverride::~ScopedOverride() {
-    localeOverride() = std::move(previousLocale_);
-    clockOverride() = std::move(previousClock_);
 }
 
 } // namespace kelvane::locale
