@@ -26,7 +26,7 @@ constexpr qsizetype kMaxHeadBytes = 4 * 1024 * 1024;
 constexpr int kMaxInterimResponses = 1000;
 constexpr qint64 kMaxErrorBodyKept = 1024 * 1024;
 // Never reserve more than this up front, whatever Content-Length claims.
-constexpr qint64 kMaxReserve = 256 * 1024 * 1024;
+constexpr qint64 kMaxReserve = 128 * 1024 * 1024;
 constexpr qint64 kUnlimited = std::numeric_limits<qint64>::max();
 constexpr qsizetype kPiece = 256 * 1024;
 
@@ -110,8 +110,9 @@ IdHTTPResponse readHead(HttpConnection& connection, int timeoutMs) {
         // A status line that never comes counts as an empty one.
         return http::parseResponseHead({QString()});
     }
+    // An empty status line is the whole head.
     qsizetype bytes = lines.first().size();
-    for (;;) {
+    while (!lines.first().isEmpty()) {
         const QByteArray line = connection.readLine(timeoutMs);
         if (line.isEmpty())
             break;

@@ -20,7 +20,8 @@ class Reply {
 public:
     Reply() = default;
     // A reply that sends these bytes at once.
-    Reply(QByteArray bytes) { send(std::move(bytes)); } // NOLINT: implicit on purpose
+    Reply(QByteArray bytes) { send(std::move(bytes)); }    // NOLINT: implicit on purpose
+    Reply(const char* bytes) : Reply(QByteArray(bytes)) {} // NOLINT: implicit on purpose
 
     Reply& send(QByteArray bytes);
     Reply& delay(int ms);
