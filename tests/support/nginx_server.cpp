@@ -57,8 +57,12 @@ QByteArray config(const QString& prefix, quint16 port) {
            "/error.log warn;\n"
            "events { worker_connections 64; }\n"
            "http {\n"
-           "  access_log off;\n"
+           "  log_format kelvane '$connection $request_uri $status $body_bytes_sent';\n"
+           "  access_log " +
+           p +
+           "/access.log kelvane;\n"
            "  default_type application/octet-stream;\n"
+           "  types { text/html html htm; text/plain txt; }\n"
            "  sendfile on;\n"
            "  keepalive_timeout 30s;\n"
            "  keepalive_requests 10000;\n"
@@ -152,6 +156,16 @@ bool NginxServer::writeFile(const QString& relativePath, const QByteArray& bytes
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+
+QList<QByteArray> NginxServer::accessLog() const {
+    QFile file(QDir(dir_.path()).filePath(QStringLiteral("access.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines = file.readAll().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
 QString NginxServer::docRoot() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -27,6 +28,8 @@ public:
     // Writes a file (relative path) into the document root; true on success.
     bool writeFile(const QString& relativePath, const QByteArray& bytes);
     QString docRoot() const;
+    // One line per request served so far: "<connection serial> <uri> <status> <body bytes>".
+    QList<QByteArray> accessLog() const;
     quint16 port() const { return port_; }
     QString hostPort() const;
     QString url(const QString& path) const;
