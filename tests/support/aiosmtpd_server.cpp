@@ -47,9 +47,10 @@ QString AiosmtpdServer::python() {
 AiosmtpdServer::AiosmtpdServer(const Options& options) : python_(python()) {
     if (python_.isEmpty())
         return;
-    QStringList arguments{
-        scriptPath(), QStringLiteral("--mail-dir"), mailDir_.path(), QStringLiteral("--user"),
-        options.user, QStringLiteral("--password"), options.password};
+    QStringList arguments{scriptPath(), QStringLiteral("--user"), options.user,
+                          QStringLiteral("--password"), options.password};
+    if (options.keepMessages)
+        arguments << QStringLiteral("--mail-dir") << mailDir_.path();
     for (const QString& refused : options.refusedRecipients)
         arguments << QStringLiteral("--refuse") << refused;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

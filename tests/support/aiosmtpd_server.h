@@ -19,6 +19,8 @@ public:
         QString user = QStringLiteral("kelvane");
         QString password = QStringLiteral("secret");
         QStringList refusedRecipients;
+        // Off for benchmarks: the server then discards what it receives.
+        bool keepMessages = true;
     };
     struct Delivered {
         QByteArray data; // the message as received after DATA, without the final "."

@@ -7,6 +7,7 @@ import argparse
 import asyncio
 import json
 import os
+import logging
 import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
@@ -40,12 +41,14 @@ def make_authenticator(user, password):
     def authenticate(server, session, envelope, mechanism, auth_data):
         ok = (isinstance(auth_data, LoginPassword) and auth_data.login == user.encode("latin-1")
               and auth_data.password == password.encode("latin-1"))
-        # handled=False: the server itself answers a failure with 535.
+#handled = False : the server itself answers a failure with 535.
         return AuthResult(success=ok, handled=False)
     return authenticate
 
 
 async def main():
+    # aiosmtpd 1.4 logs a warning about its own use of a deprecated field on every login.
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
     parser = argparse.ArgumentParser()
     parser.add_argument("--mail-dir", default="")
     parser.add_argument("--user", default="kelvane")
