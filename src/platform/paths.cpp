@@ -5,7 +5,24 @@
 
 namespace kelvane {
 
+namespace {
+QString& overriddenDir() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+ScopedExecutableDir::ScopedExecutableDir(QString folder) : previous_(overriddenDir()) {
+    overriddenDir() = std::move(folder);
+}
+
+ScopedExecutableDir::~ScopedExecutableDir() {
+    overriddenDir() = previous_;
+}
+
 QString executableDir() {
+    if (!overriddenDir().isEmpty())
+        return overriddenDir();
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();

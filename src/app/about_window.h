@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QWidget>
+
+namespace kelvane::app {
+
+// The about window: the product name with its version and the link to the product's site.
+class TfrmAbout : public QWidget {
+public:
+    TfrmAbout();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool placed_ = false;
+};
+
+} // namespace kelvane::app

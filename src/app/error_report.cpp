@@ -1,0 +1,44 @@
+#include "app/error_report.h"
+
+#include <QMessageBox>
+
+namespace kelvane::app {
+
+namespace {
+
+void showMessageBox(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+ErrorReportSink& currentSink() {
+    static ErrorReportSink sink = showMessageBox;
+    return sink;
+}
+
+} // namespace
+
+QString ErrorReportText(const QString& message) {
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void ShowGeneralErrorReport(const QString& message) {
+    try {
+        currentSink()(QString::fromUtf16(kApplicationTitle), ErrorReportText(message));
+    } catch (...) {
+        // The report itself must never take the program down.
+    }
+}
+
+ScopedErrorReportSink::ScopedErrorReportSink(ErrorReportSink sink)
+    : previous_(std::move(currentSink())) {
+    currentSink() = std::move(sink);
+}
+
+ScopedErrorReportSink::~ScopedErrorReportSink() {
+    currentSink() = std::move(previous_);
+}
+
+} // namespace kelvane::app

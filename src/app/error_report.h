@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <utility>
+
+namespace kelvane::app {
+
+// The application title: every window's and message box's name.
+inline constexpr const char16_t* kApplicationTitle = u"Kelvane";
+
+// The text the report shows: the error's own text, with a full stop appended when its last
+// character sorts above ".".
+QString ErrorReportText(const QString& message);
+
+// Shows an error that escaped an event handler: a message box titled with the application
+// title, an error icon and OK. The program goes on.
+void ShowGeneralErrorReport(const QString& message);
+
+// Tests capture the report instead of a modal box.
+using ErrorReportSink = std::function<void(const QString& title, const QString& text)>;
+class ScopedErrorReportSink {
+public:
+    explicit ScopedErrorReportSink(ErrorReportSink sink);
+    ~ScopedErrorReportSink();
+    ScopedErrorReportSink(const ScopedErrorReportSink&) = delete;
+    ScopedErrorReportSink& operator=(const ScopedErrorReportSink&) = delete;
+
+private:
+    ErrorReportSink previous_;
+};
+
+// Runs an event handler's body; an error that escapes it ends the handler and goes to the
+// general error report, so no exception ever crosses Qt's event loop.
+template <typename Body> void Guarded(Body&& body) noexcept {
+    try {
+        std::forward<Body>(body)();
+    } catch (const std::exception& error) {
+        ShowGeneralErrorReport(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowGeneralErrorReport(QStringLiteral("Unknown error"));
+    }
+}
+
+} // namespace kelvane::app

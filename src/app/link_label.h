@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QLabel>
+
+namespace kelvane::app {
+
+// An underlined label with a hand cursor that opens the product's home page when clicked.
+class HomePageLink : public QLabel {
+public:
+    HomePageLink(const QString& text, QWidget* parent);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// "http://" and the product's site, with no path.
+QString HomePageUrl();
+
+} // namespace kelvane::app

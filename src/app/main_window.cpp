@@ -1,0 +1,541 @@
+#include "app/main_window.h"
+
+#include "app/about_window.h"
+#include "app/app_font.h"
+#include "app/error_report.h"
+#include "app/link_label.h"
+#include "app/pictures.h"
+#include "app/update_window.h"
+#include "app/windows.h"
+#include "platform/browser.h"
+#include "platform/host_config.h"
+#include "query/grid_titles.h"
+#include "query/site_query_driver.h"
+#include "query/standard_probes.h"
+#include "store/history.h"
+#include "store/site_list.h"
+#include "store/working_directory.h"
+#include "update/update_check.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QToolButton>
+#include <algorithm>
+
+namespace kelvane::app {
+
+namespace {
+
+constexpr int kClientWidth = 484;
+constexpr int kClientHeight = 366;
+
+QFrame* framedPanel(QWidget* parent, const QRect& place) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setGeometry(place);
+    return panel;
+}
+
+QLabel* fixedLabel(const QString& text, QWidget* parent, QPoint at) {
+    auto* label = new QLabel(text, parent);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+struct ToolButtonSpec {
+    const char* name;
+    const char16_t* hint;
+    ToolPicture picture;
+    int left;
+};
+
+constexpr ToolButtonSpec kToolButtons[] = {
+    {"ibtnManageSite", u"管理站点", ToolPicture::ManageSite, 8},
+    {"ibtnJilu", u"查询记录", ToolPicture::History, 42},
+    {"ibtnWhois", u"域名查询", ToolPicture::Whois, 77},
+    {"ibtnIP", u"IP地址查询", ToolPicture::Ip, 111},
+    {"ibtnPaiMing", u"关键词排名查询", ToolPicture::Ranking, 146},
+    {"ibtnMail", u"邮件群发", ToolPicture::Mail, 180},
+    {"ibtnGuanWang", u"访问官网", ToolPicture::Site, 214},
+    {"ibtnAbort", u"关于软件", ToolPicture::About, 248},
+};
+
+struct CheckSpec {
+    const char* name;
+    const char16_t* caption;
+    bool SiteQueryOptions::*flag;
+    int left;
+    int row;
+};
+
+constexpr CheckSpec kChecks[] = {
+    {"chkPageRank", u"PageRank", &SiteQueryOptions::chkPageRank, 70, 0},
+    {"chkAlexa", u"Alexa", &SiteQueryOptions::chkAlexa, 150, 0},
+    {"chkSogouRank", u"SogouRank", &SiteQueryOptions::chkSogouRank, 210, 0},
+    {"chkChinaRank", u"ChinaRank", &SiteQueryOptions::chkChinaRank, 295, 0},
+    {"chkBaidu", u"百度", &SiteQueryOptions::chkBaidu, 70, 1},
+    {"chkGoogle", u"谷歌", &SiteQueryOptions::chkGoogle, 125, 1},
+    {"chkYahoo", u"雅虎", &SiteQueryOptions::chkYahoo, 180, 1},
+    {"chkSogou", u"搜狗", &SiteQueryOptions::chkSogou, 235, 1},
+    {"chkSoso", u"搜搜", &SiteQueryOptions::chkSoso, 290, 1},
+    {"chkYoudao", u"有道", &SiteQueryOptions::chkYoudao, 345, 1},
+    {"chkBing", u"必应", &SiteQueryOptions::chkBing, 400, 1},
+};
+
+constexpr const char* kLabelNames[] = {"lblAlexaRank", "lblChinaRank",  "lblBaiduSite",
+                                       "lblBaiduKz",   "lblGoogleSite", "lblGoogleKz"};
+
+} // namespace
+
+TfrmMain::TfrmMain() : QWidget(nullptr) {
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::FormCreate() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf16(kApplicationTitle));
+    setFont(ProductFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    imageListPR_ = DrawPageRankBars();
+
+    for (int variant = 0; variant < 2; ++variant) {
+        auto* picture = new QLabel(this);
+        picture->setObjectName(QStringLiteral("imgDecoration%1").arg(variant + 1));
+        picture->setPixmap(DrawDecoration(variant));
+        picture->setGeometry(variant == 0 ? 4 : 133, 251, 165, 107);
+    }
+    buildToolbar();
+    buildRankPanel();
+    buildQueryRow();
+    buildOptionsPanel();
+    buildGrid();
+    buildSnapshotPanels();
+    buildFooter();
+    buildTray();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    SetGridTitles(*this);
+    Guarded([this] {
+        if (const std::optional<QStringList> list = store::PrepareWorkingDirectory())
+            reloadSiteList(*list);
+    });
+}
+
+void TfrmMain::buildToolbar() {
+    for (const ToolButtonSpec& spec : kToolButtons) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(spec.name));
+        button->setToolTip(QString::fromUtf16(spec.hint));
+        button->setIcon(DrawToolPicture(spec.picture));
+        button->setIconSize(QSize(27, 27));
+        button->setAutoRaise(true);
+        button->setGeometry(spec.left, 17, 31, 31);
+        button->setFocusPolicy(Qt::NoFocus);
+        const QString name = button->objectName();
+        connect(button, &QToolButton::clicked, this, [this, name] {
+            Guarded([this, &name] {
+                KelvaneWindows& w = Windows();
+                if (name == u"ibtnManageSite")
+                    ShowWindow(w.frmManiSite);
+                else if (name == u"ibtnJilu")
+                    ShowWindow(w.frmJilu);
+                else if (name == u"ibtnWhois")
+                    ShowWindow(w.frmWhois);
+                else if (name == u"ibtnIP")
+                    ShowWindow(w.frmIP);
+                else if (name == u"ibtnPaiMing")
+                    ShowWindow(w.frmKeyWord);
+                else if (name == u"ibtnMail")
+                    ShowWindow(w.frmMail);
+                else if (name == u"ibtnGuanWang")
+                    ibtnGuanWangClick();
+                else if (name == u"ibtnAbort")
+                    ShowWindow(w.frmAbout);
+            });
+        });
+    }
+}
+
+void TfrmMain::buildRankPanel() {
+    QFrame* panel = framedPanel(this, QRect(302, 16, 174, 69));
+    panel->setObjectName(QStringLiteral("pnlRank"));
+    const char16_t* captions[] = {u"PageRank：", u"SogouRank：", u"AlexaRank：", u"ChinaRank："};
+    for (int row = 0; row < 4; ++row)
+        fixedLabel(QString::fromUtf16(captions[row]), panel, QPoint(6, 3 + 16 * row));
+
+    ImagePR_ = new QLabel(panel);
+    ImagePR_->setObjectName(QStringLiteral("ImagePR"));
+    ImagePR_->setGeometry(82, 3, 68, 16);
+    SouGouRankG_ = new QProgressBar(panel);
+    SouGouRankG_->setObjectName(QStringLiteral("SouGouRankG"));
+    SouGouRankG_->setGeometry(82, 21, 66, 12);
+    SouGouRankG_->setRange(0, kGaugeMax);
+    SouGouRankG_->setValue(0);
+    SouGouRankG_->setTextVisible(false);
+    SouGouRankG_->setStyleSheet(
+        QStringLiteral("QProgressBar { border: 1px solid #8a8a8a; background: #f4f4f4; }"
+                       "QProgressBar::chunk { background: #2e9e3a; }"));
+    SouGouRankG_->hide();
+
+    QFont bold = font();
+    bold.setBold(true);
+    for (int i = 0; i < 2; ++i) {
+        auto* rank = new QLabel(panel);
+        rank->setObjectName(QString::fromLatin1(kLabelNames[i]));
+        rank->setFont(bold);
+        rank->setGeometry(82, 35 + 16 * i, 90, 16);
+        labels_[static_cast<size_t>(i)] = rank;
+    }
+}
+
+void TfrmMain::buildQueryRow() {
+    txtUrl_ = new QComboBox(this);
+    txtUrl_->setObjectName(QStringLiteral("txtUrl"));
+    txtUrl_->setEditable(true);
+    txtUrl_->setInsertPolicy(QComboBox::NoInsert);
+    txtUrl_->setMaxVisibleItems(8);
+    txtUrl_->setGeometry(8, 63, 212, 20);
+    txtUrl_->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    txtUrl_->completer()->setCaseSensitivity(Qt::CaseSensitive);
+
+    btnQure_ = new QPushButton(QStringLiteral("查   询"), this);
+    btnQure_->setObjectName(QStringLiteral("btnQure"));
+    btnQure_->setGeometry(226, 63, 50, 25);
+    btnQure_->setDefault(true);
+    connect(btnQure_, &QPushButton::clicked, this, [this] { btnQureClick(); });
+}
+
+void TfrmMain::buildOptionsPanel() {
+    QFrame* panel = framedPanel(this, QRect(8, 93, 468, 45));
+    panel->setObjectName(QStringLiteral("pnlOptions"));
+    fixedLabel(QStringLiteral("查询选项："), panel, QPoint(6, 4));
+    const SiteQueryOptions initial;
+    for (const CheckSpec& spec : kChecks) {
+        auto* check = new QCheckBox(QString::fromUtf16(spec.caption), panel);
+        check->setObjectName(QString::fromLatin1(spec.name));
+        check->setChecked(initial.*spec.flag);
+        check->move(spec.left, 2 + 20 * spec.row);
+        check->adjustSize();
+        bool SiteQueryOptions::*flag = spec.flag;
+        // The driver reads each tick when its step begins, so keep the flags live.
+        connect(check, &QCheckBox::toggled, this, [this, flag](bool on) { options_.*flag = on; });
+    }
+}
+
+void TfrmMain::buildGrid() {
+    StringGD_ = new QTableWidget(kGridRows, kGridColumns, this);
+    StringGD_->setObjectName(QStringLiteral("StringGD"));
+    StringGD_->setGeometry(8, 144, 468, 63);
+    StringGD_->horizontalHeader()->hide();
+    StringGD_->verticalHeader()->hide();
+    StringGD_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGD_->setSelectionMode(QAbstractItemView::NoSelection);
+    StringGD_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGD_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGD_->setColumnWidth(0, 40);
+    for (int column = 1; column < kGridColumns; ++column)
+        StringGD_->setColumnWidth(column, 60);
+    for (int row = 0; row < kGridRows; ++row)
+        StringGD_->setRowHeight(row, 20);
+    const QBrush titleBrush = palette().button();
+    for (int column = 0; column < kGridColumns; ++column) {
+        for (int row = 0; row < kGridRows; ++row) {
+            auto* item = new QTableWidgetItem;
+            if (row == 0 || column == 0)
+                item->setBackground(titleBrush);
+            StringGD_->setItem(row, column, item);
+        }
+    }
+    connect(StringGD_, &QTableWidget::cellDoubleClicked, this,
+            [this](int, int) { Guarded([this] { StringGDDblClick(); }); });
+}
+
+void TfrmMain::buildSnapshotPanels() {
+    const struct {
+        const char* panel;
+        const char16_t* caption;
+        int top;
+        size_t siteLabel;
+    } rows[] = {{"pnlBaidu", u"百度 SITE：", 213, 2}, {"pnlGoogle", u"谷歌 SITE：", 246, 4}};
+    for (const auto& row : rows) {
+        QFrame* panel = framedPanel(this, QRect(8, row.top, 468, 27));
+        panel->setObjectName(QString::fromLatin1(row.panel));
+        fixedLabel(QString::fromUtf16(row.caption), panel, QPoint(8, 6));
+        fixedLabel(QStringLiteral("快照时间："), panel, QPoint(220, 6));
+        for (size_t i = 0; i < 2; ++i) {
+            auto* value = new QLabel(panel);
+            value->setObjectName(QString::fromLatin1(kLabelNames[row.siteLabel + i]));
+            value->setGeometry(i == 0 ? 78 : 282, 6, i == 0 ? 130 : 180, 16);
+            labels_[row.siteLabel + i] = value;
+        }
+    }
+}
+
+void TfrmMain::buildFooter() {
+    auto* title = fixedLabel(QStringLiteral("Kelvane   Tessaly"), this, QPoint(333, 318));
+    title->setObjectName(QStringLiteral("lblTitle"));
+    fixedLabel(QStringLiteral("Powered by："), this, QPoint(333, 342));
+    auto* site = fixedLabel(hosts::homeSiteHost(), this, QPoint(402, 341));
+    site->setObjectName(QStringLiteral("lblHomeSite"));
+    QFont underlined = site->font();
+    underlined.setUnderline(true);
+    site->setFont(underlined);
+    site->setStyleSheet(QStringLiteral("color: blue"));
+    site->setCursor(Qt::PointingHandCursor);
+    site->adjustSize();
+}
+
+void TfrmMain::buildTray() {
+    tray_ = new QSystemTrayIcon(DrawTrayIcon(), this);
+    tray_->setObjectName(QStringLiteral("trayIcon"));
+    tray_->setToolTip(QString::fromUtf16(kApplicationTitle));
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("trayMenu"));
+    const struct {
+        const char* name;
+        const char16_t* caption;
+        void (TfrmMain::*slot)();
+    } items[] = {
+        {"N6", u"打开工具", &TfrmMain::N6Click},   {"N7", u"访问官网", &TfrmMain::N7Click},
+        {"N8", u"关于软件", &TfrmMain::N8Click},   {"N9", u"在线升级", &TfrmMain::N9Click},
+        {"N10", u"退出程序", &TfrmMain::N10Click},
+    };
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(QString::fromUtf16(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+        auto slot = item.slot;
+        connect(action, &QAction::triggered, this,
+                [this, slot] { Guarded([this, slot] { (this->*slot)(); }); });
+    }
+    tray_->setContextMenu(menu);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::DoubleClick)
+                    Guarded([this] { N6Click(); });
+            });
+    tray_->show();
+}
+
+void TfrmMain::btnQureClick() {
+    Guarded([this] {
+        SiteQueryDriver driver(
+            *this, options_, StandardSiteQueryProbes([] { QCoreApplication::processEvents(); }),
+            [this](const QString& pageRank) { store::SaveToFile(*this, pageRank); },
+            hosts::homeSiteHost());
+        driver.run();
+    });
+}
+
+void TfrmMain::ibtnGuanWangClick() {
+    const QString domain = txtUrlText();
+    browser::Open(domain.isEmpty() ? HomePageUrl()
+                                   : HomePageUrl() + QStringLiteral("/?domain=") + domain);
+}
+
+void TfrmMain::StringGDDblClick() {
+    const QString domain = txtUrlText();
+    if (!domain.isEmpty())
+        browser::Open(HomePageUrl() + QStringLiteral("/?domain=") + domain);
+}
+
+void TfrmMain::FormActivate() {
+    Guarded([this] {
+        // Emptied first, so a list that cannot be read leaves nothing stale behind.
+        reloadSiteList({});
+        try {
+            reloadSiteList(store::ReadSiteList());
+            reportedActivationFailure_ = false;
+        } catch (const std::exception&) {
+            // Closing the report activates the window again; report a lasting failure once.
+            if (reportedActivationFailure_)
+                return;
+            reportedActivationFailure_ = true;
+            throw;
+        }
+    });
+}
+
+void TfrmMain::reloadSiteList(const QStringList& entries) {
+    // A reload replaces the list only; the domain box keeps its text.
+    const QString text = txtUrl_->currentText();
+    txtUrl_->clear();
+    txtUrl_->addItems(entries);
+    txtUrl_->setEditText(text);
+}
+
+void TfrmMain::FormCloseQuery() {
+    hide();
+    Guarded([] {
+        if (update::CheckForUpdate())
+            ShowWindow(Windows().frmUpdate);
+    });
+}
+
+void TfrmMain::N6Click() {
+    setWindowOpacity(1.0);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::N7Click() {
+    browser::Open(HomePageUrl());
+}
+
+void TfrmMain::N8Click() {
+    ShowWindow(CreateAboutWindow());
+}
+
+void TfrmMain::N9Click() {
+    browser::Open(HomePageUrl());
+}
+
+void TfrmMain::N10Click() {
+    // Ends the run at once: no close request, no update check.
+    tray_->hide();
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    FormCloseQuery();
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QMetaObject::invokeMethod(
+            this, [this] { hide(); }, Qt::QueuedConnection);
+    else if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+    QWidget::changeEvent(event);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    // The query button is the window's default button: Enter presses it while it is enabled.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        btnQure_->isEnabled()) {
+        btnQure_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QLabel* TfrmMain::label(SiteLabel which) const {
+    return labels_[static_cast<size_t>(which)];
+}
+
+QString TfrmMain::txtUrlText() const {
+    return txtUrl_->currentText();
+}
+
+void TfrmMain::setTxtUrlText(const QString& text) {
+    txtUrl_->setEditText(text);
+    txtUrl_->repaint();
+}
+
+bool TfrmMain::txtUrlEnabled() const {
+    return txtUrl_->isEnabled();
+}
+
+void TfrmMain::setTxtUrlEnabled(bool enabled) {
+    txtUrl_->setEnabled(enabled);
+    txtUrl_->repaint();
+}
+
+QStringList TfrmMain::txtUrlItems() const {
+    QStringList items;
+    for (int i = 0; i < txtUrl_->count(); ++i)
+        items << txtUrl_->itemText(i);
+    return items;
+}
+
+bool TfrmMain::btnQureEnabled() const {
+    return btnQure_->isEnabled();
+}
+
+void TfrmMain::setBtnQureEnabled(bool enabled) {
+    btnQure_->setEnabled(enabled);
+    btnQure_->repaint();
+}
+
+QString TfrmMain::StringGDCell(int column, int row) const {
+    const QTableWidgetItem* item = StringGD_->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void TfrmMain::setStringGDCell(int column, int row, const QString& text) {
+    if (QTableWidgetItem* item = StringGD_->item(row, column)) {
+        item->setText(text);
+        StringGD_->viewport()->repaint();
+    }
+}
+
+void TfrmMain::setImagePRImage(std::optional<int> image) {
+    imagePRIndex_ = image && *image >= 0 && *image < imageListPR_.size() ? image : std::nullopt;
+    ImagePR_->setPixmap(imagePRIndex_ ? imageListPR_[*imagePRIndex_] : QPixmap());
+    ImagePR_->repaint();
+}
+
+bool TfrmMain::ImagePRVisible() const {
+    return ImagePR_->isVisibleTo(ImagePR_->parentWidget());
+}
+
+void TfrmMain::setImagePRVisible(bool visible) {
+    ImagePR_->setVisible(visible);
+    ImagePR_->parentWidget()->repaint();
+}
+
+int TfrmMain::SouGouRankGPosition() const {
+    return SouGouRankG_->value();
+}
+
+void TfrmMain::setSouGouRankGPosition(int position) {
+    SouGouRankG_->setValue(std::clamp(position, 0, kGaugeMax));
+    SouGouRankG_->repaint();
+}
+
+bool TfrmMain::SouGouRankGVisible() const {
+    return SouGouRankG_->isVisibleTo(SouGouRankG_->parentWidget());
+}
+
+void TfrmMain::setSouGouRankGVisible(bool visible) {
+    SouGouRankG_->setVisible(visible);
+    SouGouRankG_->parentWidget()->repaint();
+}
+
+QString TfrmMain::labelText(SiteLabel which) const {
+    return label(which)->text();
+}
+
+void TfrmMain::setLabelText(SiteLabel which, const QString& text) {
+    label(which)->setText(text);
+    label(which)->repaint();
+}
+
+void TfrmMain::repaintAll() {
+    repaint();
+}
+
+} // namespace kelvane::app

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "query/site_query_options.h"
+#include "query/site_query_view.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSystemTrayIcon;
+class QTableWidget;
+class QToolButton;
+
+namespace kelvane::app {
+
+// The main window: the one-button site query, the toolbar of the other windows and the tray
+// icon that keeps the program alive while the window is hidden.
+class TfrmMain : public QWidget, public SiteQueryView {
+public:
+    TfrmMain();
+    ~TfrmMain() override;
+
+    void btnQureClick();
+    void ibtnGuanWangClick();
+    void StringGDDblClick();
+    void FormActivate();
+    // Closing only hides the window; it then checks for a newer published version.
+    void FormCloseQuery();
+
+    // The tray menu.
+    void N6Click();
+    void N7Click();
+    void N8Click();
+    void N9Click();
+    void N10Click();
+
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    const QList<QPixmap>& ImageListPR() const { return imageListPR_; }
+    const SiteQueryOptions& options() const { return options_; }
+
+    // SiteQueryView: every write is painted at once.
+    QString txtUrlText() const override;
+    void setTxtUrlText(const QString& text) override;
+    bool txtUrlEnabled() const override;
+    void setTxtUrlEnabled(bool enabled) override;
+    QStringList txtUrlItems() const override;
+    bool btnQureEnabled() const override;
+    void setBtnQureEnabled(bool enabled) override;
+    QString StringGDCell(int column, int row) const override;
+    void setStringGDCell(int column, int row, const QString& text) override;
+    std::optional<int> ImagePRImage() const override { return imagePRIndex_; }
+    void setImagePRImage(std::optional<int> image) override;
+    bool ImagePRVisible() const override;
+    void setImagePRVisible(bool visible) override;
+    int SouGouRankGPosition() const override;
+    void setSouGouRankGPosition(int position) override;
+    bool SouGouRankGVisible() const override;
+    void setSouGouRankGVisible(bool visible) override;
+    QString labelText(SiteLabel label) const override;
+    void setLabelText(SiteLabel label, const QString& text) override;
+    void repaintAll() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildToolbar();
+    void buildRankPanel();
+    void buildQueryRow();
+    void buildOptionsPanel();
+    void buildGrid();
+    void buildSnapshotPanels();
+    void buildFooter();
+    void buildTray();
+    void reloadSiteList(const QStringList& entries);
+    QLabel* label(SiteLabel which) const;
+
+    SiteQueryOptions options_;
+    QList<QPixmap> imageListPR_;
+    std::optional<int> imagePRIndex_;
+    bool reportedActivationFailure_ = false;
+
+    QComboBox* txtUrl_ = nullptr;
+    QPushButton* btnQure_ = nullptr;
+    QTableWidget* StringGD_ = nullptr;
+    QLabel* ImagePR_ = nullptr;
+    QProgressBar* SouGouRankG_ = nullptr;
+    std::array<QLabel*, 6> labels_{};
+    QSystemTrayIcon* tray_ = nullptr;
+};
+
+} // namespace kelvane::app

@@ -1,0 +1,60 @@
+#include "app/windows.h"
+
+#include "app/about_window.h"
+#include "app/main_window.h"
+#include "app/update_window.h"
+
+#include <memory>
+#include <vector>
+
+namespace kelvane::app {
+
+namespace {
+// Every about window lives until the end of the run, however many the tray menu made.
+std::vector<std::unique_ptr<TfrmAbout>>& aboutWindows() {
+    static std::vector<std::unique_ptr<TfrmAbout>> windows;
+    return windows;
+}
+} // namespace
+
+KelvaneWindows& Windows() {
+    static KelvaneWindows windows;
+    return windows;
+}
+
+TfrmAbout* CreateAboutWindow() {
+    aboutWindows().push_back(std::make_unique<TfrmAbout>());
+    Windows().frmAbout = aboutWindows().back().get();
+    return Windows().frmAbout;
+}
+
+void CreateWindows() {
+    KelvaneWindows& w = Windows();
+    w.frmMain = new TfrmMain;
+    CreateAboutWindow();
+    w.frmUpdate = new TfrmUpdate;
+}
+
+void DestroyWindows() {
+    KelvaneWindows& w = Windows();
+    delete w.frmUpdate;
+    aboutWindows().clear();
+    delete w.frmIP;
+    delete w.frmWhois;
+    delete w.frmJilu;
+    delete w.frmManiSite;
+    delete w.frmKeyWord;
+    delete w.frmMail;
+    delete w.frmMain;
+    w = KelvaneWindows{};
+}
+
+void ShowWindow(QWidget* window) {
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace kelvane::app

@@ -1,0 +1,347 @@
+#include "app/about_window.h"
+#include "app/error_report.h"
+#include "app/main_window.h"
+#include "app/update_window.h"
+#include "app/windows.h"
+#include "gui_support/gui_helpers.h"
+#include "platform/browser.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+#include "query/last_pages.h"
+#include "support/fixture_web.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace kelvane::app {
+namespace {
+
+using test::control;
+
+// A start-up in a fresh folder that is both the current directory and the executable's
+// folder, with the hosts played by the fixture web, the browser and the error report
+// recorded.
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        BaiduLastPage.clear();
+        GoogleLastPage.clear();
+    }
+    void TearDown() override {
+        DestroyWindows();
+        QDir::setCurrent(previousDir);
+    }
+    void startUp() {
+        CreateWindows();
+        main = Windows().frmMain;
+        main->show();
+        QApplication::processEvents();
+    }
+    void writeSiteList(const QByteArray& bytes) {
+        QDir(folder.path()).mkpath(QStringLiteral("zenvo/data"));
+        QFile list(folder.filePath(QStringLiteral("zenvo/website.txt")));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write(bytes);
+    }
+
+    QTemporaryDir folder;
+    QString previousDir;
+    ScopedExecutableDir executableDir{folder.path()};
+    test::FixtureWeb web;
+    QStringList reports;
+    ScopedErrorReportSink reportSink{
+        [this](const QString& title, const QString& text) { reports << title + u'|' + text; }};
+    QStringList openedUrls;
+    browser::ScopedLauncher launcher{[this](const QString& url) { openedUrls << url; }};
+    TfrmMain* main = nullptr;
+};
+
+TEST_F(MainWindowTest, FirstStartCreatesTheWorkingDirectorySilently) {
+    startUp();
+    EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("zenvo"))).isDir());
+    EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("zenvo/data"))).isDir());
+    const QFileInfo list(folder.filePath(QStringLiteral("zenvo/website.txt")));
+    EXPECT_TRUE(list.isFile());
+    EXPECT_EQ(list.size(), 0);
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+    EXPECT_TRUE(main->txtUrlItems().isEmpty());
+}
+
+TEST_F(MainWindowTest, SecondStartLoadsTheSiteList) {
+    writeSiteList("ab.example\r\ncd.example\r\n");
+    startUp();
+    EXPECT_EQ(main->txtUrlItems(),
+              (QStringList{QStringLiteral("ab.example"), QStringLiteral("cd.example")}));
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
+    startUp();
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Kelvane"));
+    EXPECT_EQ(main->size(), QSize(484, 366));
+    const struct {
+        const char* name;
+        QRect place;
+        const char16_t* hint;
+    } buttons[] = {
+        {"ibtnManageSite", {8, 17, 31, 31}, u"管理站点"},
+        {"ibtnJilu", {42, 17, 31, 31}, u"查询记录"},
+        {"ibtnWhois", {77, 17, 31, 31}, u"域名查询"},
+        {"ibtnIP", {111, 17, 31, 31}, u"IP地址查询"},
+        {"ibtnPaiMing", {146, 17, 31, 31}, u"关键词排名查询"},
+        {"ibtnMail", {180, 17, 31, 31}, u"邮件群发"},
+        {"ibtnGuanWang", {214, 17, 31, 31}, u"访问官网"},
+        {"ibtnAbort", {248, 17, 31, 31}, u"关于软件"},
+    };
+    for (const auto& b : buttons) {
+        if (auto* button = control<QToolButton>(main, b.name)) {
+            EXPECT_EQ(button->geometry(), b.place) << b.name;
+            EXPECT_EQ(button->toolTip(), QString::fromUtf16(b.hint)) << b.name;
+        }
+    }
+    const struct {
+        const char* name;
+        QRect place;
+    } placed[] = {{"txtUrl", {8, 63, 212, 20}},     {"btnQure", {226, 63, 50, 25}},
+                  {"StringGD", {8, 144, 468, 63}},  {"pnlRank", {302, 16, 174, 69}},
+                  {"pnlOptions", {8, 93, 468, 45}}, {"pnlBaidu", {8, 213, 468, 27}},
+                  {"pnlGoogle", {8, 246, 468, 27}}};
+    for (const auto& p : placed) {
+        if (auto* widget = control<QWidget>(main, p.name)) {
+            EXPECT_EQ(widget->geometry(), p.place) << p.name;
+        }
+    }
+    auto* query = control<QPushButton>(main, "btnQure");
+    EXPECT_EQ(query->text(), QStringLiteral("查   询"));
+    EXPECT_TRUE(query->isDefault());
+    auto* domain = control<QComboBox>(main, "txtUrl");
+    EXPECT_TRUE(domain->isEditable());
+    EXPECT_EQ(domain->maxVisibleItems(), 8);
+
+    const struct {
+        const char* name;
+        const char16_t* caption;
+        bool ticked;
+    } checks[] = {{"chkPageRank", u"PageRank", true},
+                  {"chkAlexa", u"Alexa", true},
+                  {"chkSogouRank", u"SogouRank", false},
+                  {"chkChinaRank", u"ChinaRank", false},
+                  {"chkBaidu", u"百度", true},
+                  {"chkGoogle", u"谷歌", true},
+                  {"chkYahoo", u"雅虎", false},
+                  {"chkSogou", u"搜狗", false},
+                  {"chkSoso", u"搜搜", false},
+                  {"chkYoudao", u"有道", false},
+                  {"chkBing", u"必应", false}};
+    for (const auto& c : checks) {
+        if (auto* check = control<QCheckBox>(main, c.name)) {
+            EXPECT_EQ(check->text(), QString::fromUtf16(c.caption)) << c.name;
+            EXPECT_EQ(check->isChecked(), c.ticked) << c.name;
+        }
+    }
+
+    auto* grid = control<QTableWidget>(main, "StringGD");
+    EXPECT_EQ(grid->columnCount(), 8);
+    EXPECT_EQ(grid->rowCount(), 3);
+    EXPECT_EQ(grid->columnWidth(0), 40);
+    EXPECT_EQ(grid->columnWidth(1), 60);
+    EXPECT_EQ(grid->rowHeight(2), 20);
+    EXPECT_EQ(main->StringGDCell(1, 0), QStringLiteral("    百度"));
+    EXPECT_EQ(main->StringGDCell(7, 0), QStringLiteral("    必应"));
+    EXPECT_EQ(main->StringGDCell(0, 1), QStringLiteral("收录"));
+    EXPECT_EQ(main->StringGDCell(0, 2), QStringLiteral("反链"));
+    EXPECT_TRUE(main->StringGDCell(0, 0).isEmpty());
+    EXPECT_FALSE(main->SouGouRankGVisible());
+    EXPECT_EQ(control<QLabel>(main, "lblTitle")->text(), QStringLiteral("Kelvane   Tessaly"));
+    EXPECT_EQ(control<QLabel>(main, "lblHomeSite")->text(), web.hostPort(QStringLiteral("home")));
+    EXPECT_EQ(main->ImageListPR().size(), 11);
+    EXPECT_EQ(main->trayIcon()->toolTip(), QStringLiteral("Kelvane"));
+    test::saveScreenshot(main, QStringLiteral("main"));
+}
+
+TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
+    writeSiteList("ab.example");
+    web.addStandardSite();
+    startUp();
+    for (const char* name : {"chkSogouRank", "chkChinaRank", "chkYahoo", "chkSogou", "chkSoso",
+                             "chkYoudao", "chkBing"})
+        control<QCheckBox>(main, name)->setChecked(true);
+    auto* domain = control<QComboBox>(main, "txtUrl");
+    domain->setEditText(QStringLiteral("ab.example"));
+
+    // Timers fire inside the window's event pump: watch the controls during the run.
+    int observations = 0;
+    bool enabledDuringRun = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ++observations;
+        enabledDuringRun = enabledDuringRun || main->btnQureEnabled() || main->txtUrlEnabled();
+    });
+    watch.start();
+    QTest::keyClick(domain->lineEdit(), Qt::Key_Return);
+    watch.stop();
+
+    EXPECT_GT(observations, 0);
+    EXPECT_FALSE(enabledDuringRun);
+    EXPECT_TRUE(main->btnQureEnabled());
+    EXPECT_TRUE(main->txtUrlEnabled());
+    EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
+    EXPECT_EQ(main->StringGDCell(7, 2), QStringLiteral("89"));
+    EXPECT_EQ(main->ImagePRImage(), 4);
+    EXPECT_TRUE(main->ImagePRVisible());
+    EXPECT_TRUE(main->SouGouRankGVisible());
+    EXPECT_EQ(main->SouGouRankGPosition(), 0);
+    EXPECT_EQ(main->labelText(SiteLabel::lblBaiduSite), QStringLiteral("首页第一"));
+    EXPECT_EQ(main->labelText(SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
+    EXPECT_EQ(main->labelText(SiteLabel::lblChinaRank), QStringLiteral("12345"));
+
+    QFile history(folder.filePath(QStringLiteral("zenvo/data/ab.example.txt")));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    const QString record = text::fromAnsi(history.readAll());
+    EXPECT_EQ(record.count(QStringLiteral("\r\n")), 1);
+    EXPECT_TRUE(record.startsWith(QStringLiteral("12300/4560,1230/45,2345/678,1234/0,1234/56,12/"
+                                                 "1230,5670/89,4,0,12,345,12345,")))
+        << record.toStdString();
+    EXPECT_TRUE(reports.isEmpty());
+    test::saveScreenshot(main, QStringLiteral("main-after-query"));
+}
+
+TEST_F(MainWindowTest, CloseHidesAndAnnouncesOnlyANewerVersion) {
+    startUp();
+    const struct {
+        const char* published;
+        bool announced;
+    } cases[] = {{"1.8", false},  {"1.81", true},     {"2", true},
+                 {"1.79", false}, {"1.9\r\n", false}, {" 1.9 ", true}};
+    for (const auto& c : cases) {
+        web.route(QStringLiteral("home"), "/version.html",
+                  test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, c.published));
+        Windows().frmUpdate->hide();
+        main->show();
+        main->close();
+        EXPECT_FALSE(main->isVisible()) << c.published;
+        EXPECT_EQ(Windows().frmUpdate->isVisible(), c.announced) << c.published;
+    }
+    EXPECT_TRUE(main->trayIcon()->isVisible());
+    test::saveScreenshot(Windows().frmUpdate, QStringLiteral("update"));
+}
+
+TEST_F(MainWindowTest, CloseWithoutAServerShowsNothing) {
+    startUp();
+    // The fixture web answers 404 for the version page; a refused port behaves the same.
+    main->close();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(Windows().frmUpdate->isVisible());
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(MainWindowTest, TrayMenuAndBrowserButtons) {
+    startUp();
+    main->hide();
+    main->N6Click();
+    EXPECT_TRUE(main->isVisible());
+
+    TfrmAbout* first = Windows().frmAbout;
+    main->N8Click();
+    main->N8Click();
+    TfrmAbout* third = Windows().frmAbout;
+    EXPECT_NE(first, third);
+    int aboutWindows = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QWidget*>(widget) && widget->objectName() == u"frmAbout" &&
+            widget->isVisible())
+            ++aboutWindows;
+    }
+    EXPECT_EQ(aboutWindows, 2);
+    EXPECT_EQ(control<QLabel>(third, "lblLink")->text(),
+              web.hostPort(QStringLiteral("home")).toUpper());
+    test::saveScreenshot(third, QStringLiteral("about"));
+
+    const QString home = QStringLiteral("http://") + web.hostPort(QStringLiteral("home"));
+    main->N7Click();
+    main->N9Click();
+    auto* domain = control<QComboBox>(main, "txtUrl");
+    domain->setEditText(QString());
+    main->ibtnGuanWangClick();
+    main->StringGDDblClick();
+    domain->setEditText(QStringLiteral("ab.example"));
+    main->ibtnGuanWangClick();
+    main->StringGDDblClick();
+    EXPECT_EQ(openedUrls,
+              (QStringList{home, home, home, home + QStringLiteral("/?domain=ab.example"),
+                           home + QStringLiteral("/?domain=ab.example")}));
+
+    main->N10Click();
+    EXPECT_FALSE(main->trayIcon()->isVisible());
+}
+
+TEST_F(MainWindowTest, ToolbarShowsAWindowOnceAndBringsItForward) {
+    startUp();
+    auto* about = control<QToolButton>(main, "ibtnAbort");
+    about->click();
+    about->click();
+    EXPECT_TRUE(Windows().frmAbout->isVisible());
+    int aboutWindows = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        aboutWindows += widget->objectName() == u"frmAbout" ? 1 : 0;
+    EXPECT_EQ(aboutWindows, 1);
+}
+
+TEST_F(MainWindowTest, AnEscapingErrorIsReportedAndTheProgramGoesOn) {
+    startUp();
+    // The site list vanishes: the next activation empties the list and reports the failure,
+    // once, however often the window is activated again.
+    QFile::remove(folder.filePath(QStringLiteral("zenvo/website.txt")));
+    main->FormActivate();
+    main->FormActivate();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("Kelvane|")));
+    EXPECT_TRUE(reports[0].endsWith(u'.'));
+    EXPECT_TRUE(main->txtUrlItems().isEmpty());
+    writeSiteList("ab.example");
+    main->FormActivate();
+    EXPECT_EQ(main->txtUrlItems(), QStringList{QStringLiteral("ab.example")});
+    EXPECT_EQ(reports.size(), 1);
+}
+
+TEST(ErrorReport, AppendsAFullStopOnlyAfterCharactersAboveIt) {
+    EXPECT_EQ(ErrorReportText(QStringLiteral("Read timed out.")),
+              QStringLiteral("Read timed out."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("disk full")), QStringLiteral("disk full."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("code 12")), QStringLiteral("code 12."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("what-")), QStringLiteral("what-"));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("失败")), QStringLiteral("失败."));
+    EXPECT_EQ(ErrorReportText(QString()), QString());
+}
+
+TEST(ErrorReport, GuardedTurnsAnEscapingErrorIntoTheReport) {
+    QStringList reports;
+    ScopedErrorReportSink sink(
+        [&](const QString& title, const QString& text) { reports << title + u'|' + text; });
+    Guarded([] { throw std::runtime_error("boom"); });
+    Guarded([] {});
+    EXPECT_EQ(reports, QStringList{QStringLiteral("Kelvane|boom.")});
+}
+
+} // namespace
+} // namespace kelvane::app
