@@ -1,6 +1,7 @@
 #include "net/http_connection.h"
 
 #include "platform/errors.h"
+#include "platform/memory_advice.h"
 
 #include <cstring>
 
@@ -115,8 +116,10 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
     // Straight into the caller's array: no copy through the head buffer.
     const qsizetype piece = qMin(maxBytes, kReadPiece);
     const qsizetype before = out.size();
-    if (out.capacity() - before < piece)
+    if (out.capacity() - before < piece) {
         out.reserve(before + qMax(piece, before)); // doubling keeps appends amortised
+        adviseLargeBuffer(out.data(), out.capacity());
+    }
     out.resize(before + piece);
     const qsizetype got = socket_.readSome(out.data() + before, piece);
     out.resize(before + got);

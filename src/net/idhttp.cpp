@@ -6,6 +6,7 @@
 #include "net/http_request.h"
 #include "net/http_response_head.h"
 #include "net/http_url.h"
+#include "platform/memory_advice.h"
 #include "platform/text_codec.h"
 
 #include <QDateTime>
@@ -232,8 +233,10 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                     readStray(connection, sink, kNoBodyWindowMs);
                 } else {
                     const qint64 length = http::contentLength(response_);
-                    if (length > 0 && !http::isChunked(response_))
+                    if (length > 0 && !http::isChunked(response_)) {
                         stream.reserve(start + static_cast<qsizetype>(qMin(length, kMaxReserve)));
+                        adviseLargeBuffer(stream.data(), stream.capacity());
+                    }
                     readBody(connection, response_, sink, ReadTimeout);
                 }
                 break;
