@@ -1,5 +1,6 @@
 // kelvane-cli: the console front end over the same engines as the desktop program.
 #include "cli/command.h"
+#include "cli/lookup_commands.h"
 #include "cli/site_command.h"
 #include "platform/console.h"
 
@@ -12,6 +13,8 @@ namespace {
 
 const Command kCommands[] = {
     {"site", "run the site query for a domain", runSiteCommand},
+    {"whois", "look up the whois record of a domain name", runWhoisCommand},
+    {"ip", "show your own address, or what is known about an address", runIpCommand},
 };
 
 QString overview() {

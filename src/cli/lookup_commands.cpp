@@ -1,0 +1,101 @@
+#include "cli/lookup_commands.h"
+
+#include "cli/command.h"
+#include "lookup/lookups.h"
+#include "platform/console.h"
+
+#include <QCommandLineParser>
+#include <optional>
+
+namespace kelvane::cli {
+
+namespace {
+
+const QString kExitStatusHelp =
+    QStringLiteral("The text is printed exactly as the window's memo would hold it (CR LF line "
+                   "ends included), UTF-8, followed by one line feed.\n\nExit status: 0 the "
+                   "service answered, 1 the lookup failed (the window's failure text is printed "
+                   "and the reason goes to standard error), 2 usage error.");
+
+QString reasonText(const FetchOutcome& outcome) {
+    switch (outcome.reason) {
+    case FallbackReason::EmptyAfterCut:
+        return QStringLiteral("the service sent an empty record");
+    case FallbackReason::None:
+        return {};
+    default:
+        return outcome.errorMessage.simplified();
+    }
+}
+
+int report(const QString& command, const FetchOutcome& outcome) {
+    console::writeOut(outcome.value + u'\n');
+    if (!outcome.fellBack())
+        return kExitOk;
+    console::writeErr(
+        QStringLiteral("kelvane-cli %1: lookup failed: %2\n").arg(command, reasonText(outcome)));
+    return kExitFailure;
+}
+
+// The positional arguments, or none after printing help or a usage error into `exitCode`.
+std::optional<QStringList> parse(QCommandLineParser& parser, const QString& command,
+                                 const QStringList& arguments, int& exitCode) {
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    if (!parser.parse(QStringList{QStringLiteral("kelvane-cli ") + command} + arguments)) {
+        exitCode = usageError(command, parser.errorText());
+        return std::nullopt;
+    }
+    if (parser.isSet(helpOption)) {
+        console::writeOut(parser.helpText());
+        exitCode = kExitOk;
+        return std::nullopt;
+    }
+    return parser.positionalArguments();
+}
+
+} // namespace
+
+int runWhoisCommand(const QStringList& arguments) {
+    const QString command = QStringLiteral("whois");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Looks up the whois record of NAME on the web whois service, as the "
+                       "domain lookup window does: every lower-case \"www.\" is dropped from "
+                       "NAME, the record is cut out of the page and gives up after 2 seconds "
+                       "without data.\n\n") +
+        kExitStatusHelp);
+    parser.addPositionalArgument(QStringLiteral("NAME"),
+                                 QStringLiteral("the domain name, as typed (may be empty)"));
+    int exitCode = kExitOk;
+    const std::optional<QStringList> positional = parse(parser, command, arguments, exitCode);
+    if (!positional)
+        return exitCode;
+    if (positional->size() != 1)
+        return usageError(command, QStringLiteral("expected exactly one NAME"));
+    return report(command, WhoisLookupOutcome(positional->first()));
+}
+
+int runIpCommand(const QStringList& arguments) {
+    const QString command = QStringLiteral("ip");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Without ADDRESS, shows your own public address as the IP lookup window "
+                       "does when it opens; with ADDRESS (an IP address or a host name, every "
+                       "\"http://\" dropped), what the service says about it. The service is "
+                       "waited for without a time limit, as in the window; wrap the command in "
+                       "timeout(1) to bound it.\n\n") +
+        kExitStatusHelp);
+    parser.addPositionalArgument(QStringLiteral("ADDRESS"),
+                                 QStringLiteral("the address or host name, as typed"),
+                                 QStringLiteral("[ADDRESS]"));
+    int exitCode = kExitOk;
+    const std::optional<QStringList> positional = parse(parser, command, arguments, exitCode);
+    if (!positional)
+        return exitCode;
+    if (positional->size() > 1)
+        return usageError(command, QStringLiteral("expected at most one ADDRESS"));
+    return report(command, positional->isEmpty() ? OwnIpLookupOutcome()
+                                                 : IpLookupOutcome(positional->first()));
+}
+
+} // namespace kelvane::cli
