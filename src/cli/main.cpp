@@ -1,5 +1,6 @@
 // kelvane-cli: the console front end over the same engines as the desktop program.
 #include "cli/command.h"
+#include "cli/keyword_command.h"
 #include "cli/lookup_commands.h"
 #include "cli/site_command.h"
 #include "platform/console.h"
@@ -13,6 +14,7 @@ namespace {
 
 const Command kCommands[] = {
     {"site", "run the site query for a domain", runSiteCommand},
+    {"keyword", "find a site's rank under a keyword in the search engines", runKeywordCommand},
     {"whois", "look up the whois record of a domain name", runWhoisCommand},
     {"ip", "show your own address, or what is known about an address", runIpCommand},
 };

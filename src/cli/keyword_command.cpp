@@ -1,0 +1,241 @@
+#include "cli/keyword_command.h"
+
+#include "cli/command.h"
+#include "keyword/keyword_engines.h"
+#include "keyword/keyword_rank_run.h"
+#include "platform/console.h"
+
+#include <QCommandLineParser>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QRegularExpression>
+#include <array>
+#include <optional>
+
+namespace kelvane::cli {
+
+namespace {
+
+const QString kCommand = QStringLiteral("keyword");
+// The window's spin boxes hold pages 1 to 100.
+constexpr int kFirstPage = 1;
+constexpr int kLastPage = 100;
+
+using EngineSet = std::array<bool, kEngineCount>;
+
+QString engineNameList() {
+    QStringList names;
+    for (const EngineId engine : kAllEngines)
+        names << QStringView(KeywordEngine(engine).name).toString();
+    return names.join(u',');
+}
+
+std::optional<EngineSet> parseEngineList(const QString& list, QString& error) {
+    EngineSet chosen{};
+    if (list == u"all") {
+        chosen.fill(true);
+        return chosen;
+    }
+    for (const QString& item : list.split(u',')) {
+        const KeywordEngineSpec* spec = KeywordEngineNamed(item.trimmed());
+        if (!spec) {
+            error = QStringLiteral("'%1' is not an engine; choose from %2 or all")
+                        .arg(item, engineNameList());
+            return std::nullopt;
+        }
+        chosen[static_cast<std::size_t>(spec->engine)] = true;
+    }
+    return chosen;
+}
+
+struct PageRange {
+    int first;
+    int last;
+};
+
+std::optional<PageRange> parsePageRange(const QString& text, QString& error) {
+    static const QRegularExpression kRange(QStringLiteral("^(\\d{1,3})-(\\d{1,3})$"));
+    const QRegularExpressionMatch match = kRange.match(text);
+    const PageRange range{match.hasMatch() ? match.captured(1).toInt() : 0,
+                          match.hasMatch() ? match.captured(2).toInt() : 0};
+    if (!match.hasMatch() || range.first < kFirstPage || range.first > kLastPage ||
+        range.last < kFirstPage || range.last > kLastPage) {
+        error = QStringLiteral("'%1' is not a page range; write FIRST-LAST with pages %2 to %3")
+                    .arg(text)
+                    .arg(kFirstPage)
+                    .arg(kLastPage);
+        return std::nullopt;
+    }
+    return range;
+}
+
+struct EngineResult {
+    EngineId engine;
+    RankSearchResult result;
+};
+
+// The inputs of the run, and what it tells a person on a terminal while it goes.
+class ConsoleKeywordView : public KeywordRankView {
+public:
+    ConsoleKeywordView(QString site, QString keyword, PageRange pages, EngineSet engines,
+                       bool showProgress)
+        : site_(std::move(site)), keyword_(std::move(keyword)), pages_(pages), engines_(engines),
+          showProgress_(showProgress) {}
+
+    QString txtUrlText() const override { return site_; }
+    QString txtKeywordText() const override { return keyword_; }
+    int seStartValue() const override { return pages_.first; }
+    int seEndValue() const override { return pages_.last; }
+    bool engineTicked(EngineId engine) const override {
+        return engines_[static_cast<std::size_t>(engine)];
+    }
+    void setBtnCXEnabled(bool) override {}
+    void clear() override { results_.clear(); }
+    void setResultText(EngineId engine, const QString& text) override {
+        // A ticked engine's box receives only progress; the final text comes with searchDone.
+        if (showProgress_ && engineTicked(engine))
+            console::writeErr(QStringLiteral("%1: %2\n").arg(nameOf(engine), text));
+    }
+    void searchDone(EngineId engine, const RankSearchResult& result) override {
+        results_.append({engine, result});
+    }
+
+    const QList<EngineResult>& results() const { return results_; }
+    static QString nameOf(EngineId engine) {
+        return QStringView(KeywordEngine(engine).name).toString();
+    }
+
+private:
+    QString site_;
+    QString keyword_;
+    PageRange pages_;
+    EngineSet engines_;
+    bool showProgress_;
+    QList<EngineResult> results_;
+};
+
+QString jsonLines(const QList<EngineResult>& results) {
+    QString out;
+    for (const EngineResult& entry : results) {
+        QJsonObject object;
+        object.insert(QStringLiteral("engine"), ConsoleKeywordView::nameOf(entry.engine));
+        object.insert(QStringLiteral("text"), entry.result.text);
+        object.insert(QStringLiteral("lastUrl"), entry.result.lastUrl);
+        object.insert(QStringLiteral("rank"), entry.result.outcome == RankSearchOutcome::Failed
+                                                  ? QJsonValue(QJsonValue::Null)
+                                                  : QJsonValue(entry.result.rank));
+        out += QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
+    }
+    return out;
+}
+
+QString table(const QList<EngineResult>& results) {
+    int nameWidth = 0;
+    int textWidth = 0;
+    for (const EngineResult& entry : results) {
+        nameWidth =
+            std::max(nameWidth, console::displayWidth(ConsoleKeywordView::nameOf(entry.engine)));
+        textWidth = std::max(textWidth, console::displayWidth(entry.result.text));
+    }
+    QString out;
+    for (const EngineResult& entry : results) {
+        const QString name = ConsoleKeywordView::nameOf(entry.engine);
+        QString line =
+            name + QString(nameWidth - console::displayWidth(name) + 2, u' ') + entry.result.text;
+        if (!entry.result.lastUrl.isEmpty()) {
+            line += QString(textWidth - console::displayWidth(entry.result.text) + 2, u' ') +
+                    entry.result.lastUrl;
+        }
+        out += line + u'\n';
+    }
+    return out;
+}
+
+} // namespace
+
+int runKeywordCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Finds the position at which SITE is first listed when the search engines "
+                       "are asked for KEYWORD, over a range of result pages, as the keyword "
+                       "ranking window does. A result entry counts when it contains SITE, "
+                       "ignoring case; SITE is used as typed. Prints one line per engine, in "
+                       "engine order: the engine, the rank text (0 when not found) or the "
+                       "engine's error text, and the last result page requested. Progress goes "
+                       "to standard error when it is a terminal.\n\nExit status: 0 every search "
+                       "ran to its end, 1 a search failed (its error text is printed), 2 usage "
+                       "error."));
+    parser.addPositionalArgument(QStringLiteral("SITE"), QStringLiteral("the site, as typed"));
+    parser.addPositionalArgument(QStringLiteral("KEYWORD"), QStringLiteral("the keyword"));
+    const QCommandLineOption enginesOption(
+        QStringLiteral("engines"),
+        QStringLiteral("comma-separated engines to search: %1, or all (default: baidu,google)")
+            .arg(engineNameList()),
+        QStringLiteral("LIST"));
+    const QCommandLineOption pagesOption(
+        QStringLiteral("pages"),
+        QStringLiteral("result pages to search, each %1 to %2; a LAST below FIRST searches "
+                       "nothing (default: 1-5)")
+            .arg(kFirstPage)
+            .arg(kLastPage),
+        QStringLiteral("FIRST-LAST"));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        QStringLiteral("print one JSON object per engine and line: engine, text, lastUrl, rank "
+                       "(null when the search failed)"));
+    parser.addOption(enginesOption);
+    parser.addOption(pagesOption);
+    parser.addOption(jsonOption);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+
+    if (!parser.parse(QStringList{QStringLiteral("kelvane-cli keyword")} + arguments))
+        return usageError(kCommand, parser.errorText());
+    if (parser.isSet(helpOption)) {
+        console::writeOut(parser.helpText());
+        return kExitOk;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return usageError(kCommand, QStringLiteral("expected SITE and KEYWORD"));
+
+    QString error;
+    EngineSet engines{};
+    engines[static_cast<std::size_t>(EngineId::Baidu)] = true;
+    engines[static_cast<std::size_t>(EngineId::Google)] = true;
+    if (parser.isSet(enginesOption)) {
+        const std::optional<EngineSet> chosen = parseEngineList(parser.value(enginesOption), error);
+        if (!chosen)
+            return usageError(kCommand, error);
+        engines = *chosen;
+    }
+    PageRange pages{1, 5};
+    if (parser.isSet(pagesOption)) {
+        const std::optional<PageRange> chosen = parsePageRange(parser.value(pagesOption), error);
+        if (!chosen)
+            return usageError(kCommand, error);
+        pages = *chosen;
+    }
+
+    ConsoleKeywordView view(positional[0], positional[1], pages, engines,
+                            console::standardErrorIsTerminal());
+    const auto print = [&] {
+        console::writeOut(parser.isSet(jsonOption) ? jsonLines(view.results())
+                                                   : table(view.results()));
+    };
+    try {
+        RunKeywordRank(view, {});
+    } catch (const std::exception&) {
+        // The engines done so far are worth showing; the failure is reported by the caller.
+        print();
+        throw;
+    }
+    print();
+    for (const EngineResult& entry : view.results()) {
+        if (entry.result.outcome == RankSearchOutcome::Failed)
+            return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace kelvane::cli

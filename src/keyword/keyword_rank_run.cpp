@@ -1,0 +1,49 @@
+#include "keyword/keyword_rank_run.h"
+
+namespace kelvane {
+
+namespace {
+
+// Enables the query button again however the run ends.
+class ButtonEnabledAgain {
+public:
+    explicit ButtonEnabledAgain(KeywordRankView& view) : view_(view) {}
+    ~ButtonEnabledAgain() { view_.setBtnCXEnabled(true); }
+    ButtonEnabledAgain(const ButtonEnabledAgain&) = delete;
+    ButtonEnabledAgain& operator=(const ButtonEnabledAgain&) = delete;
+
+private:
+    KeywordRankView& view_;
+};
+
+} // namespace
+
+QString NotSelectedText() {
+    return QStringLiteral("未选择");
+}
+
+void RunKeywordRank(KeywordRankView& view, const EventPump& pump, const KeywordSearcher& searcher) {
+    view.clear();
+    const QString site = view.txtUrlText();
+    const QString keyword = view.txtKeywordText();
+    const int startPage = view.seStartValue();
+    const int endPage = view.seEndValue();
+    view.setBtnCXEnabled(false);
+    const ButtonEnabledAgain enableAgain(view);
+    for (const EngineId engine : kAllEngines) {
+        if (!view.engineTicked(engine)) {
+            view.setResultText(engine, NotSelectedText());
+            continue;
+        }
+        const ProgressSink progress = [&view, &pump, engine](const QString& text) {
+            view.setResultText(engine, text);
+            if (pump)
+                pump();
+        };
+        const RankSearchResult result =
+            searcher(engine, site, keyword, startPage, endPage, progress);
+        view.searchDone(engine, result);
+    }
+}
+
+} // namespace kelvane

@@ -1,0 +1,190 @@
+#include "keyword/keyword_rank_search.h"
+
+#include "keyword/keyword_engines.h"
+#include "net/idhttp.h"
+#include "platform/errors.h"
+#include "platform/host_config.h"
+#include "platform/locale_info.h"
+#include "platform/regexp.h"
+#include "query/fetch_and_extract.h"
+
+#include <exception>
+#include <memory>
+
+namespace kelvane {
+
+namespace {
+
+const WorkingStateWatch* gWatch = nullptr;
+
+// The client, buffer and matcher that serve every page of one search.
+struct WorkingState {
+    WorkingState() {
+        http.Request.UserAgent.clear(); // no User-Agent header
+        http.HandleRedirects = true;
+        http.ReadTimeout = 1000;
+    }
+    ~WorkingState() {
+        if (gWatch && gWatch->onRelease)
+            gWatch->onRelease();
+    }
+    WorkingState(const WorkingState&) = delete;
+    WorkingState& operator=(const WorkingState&) = delete;
+
+    TIdHTTP http;
+    QByteArray buffer;
+    TRegExp matcher;
+};
+
+std::unique_ptr<WorkingState> createWorkingState() {
+    if (gWatch && gWatch->onCreate)
+        gWatch->onCreate();
+    return std::make_unique<WorkingState>();
+}
+
+// What a search knows when it ends, however it ends.
+struct SearchProgress {
+    QString currentUrl;
+    bool found = false;
+    qint64 rank = 0;
+};
+
+QString messageOf(const std::exception& error) {
+    if (const auto* known = dynamic_cast<const KelvaneError*>(&error))
+        return known->message();
+    return QString::fromLocal8Bit(error.what());
+}
+
+RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgress& progress,
+                              const std::exception& error) {
+    return {QStringView(spec.errorText).toString(), progress.currentUrl, RankSearchOutcome::Failed,
+            0, messageOf(error)};
+}
+
+// Requests pages until the site turns up. Raises whatever the exchange or the matcher raises.
+void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString& host,
+              const QString& encodedKeyword, const QString& wantedSite, const QLocale& locale,
+              qint64 startPage, qint64 endPage, const ProgressSink& sink,
+              SearchProgress& progress) {
+    for (qint64 page = startPage; page <= endPage; ++page) {
+        progress.currentUrl = KeywordPageUrl(spec, host, encodedKeyword, page);
+        if (sink)
+            sink(PageProgressText(page));
+        state.http.GetToStream(progress.currentUrl, state.buffer);
+        const QString text =
+            DecodePage(state.buffer, FetchMode::Stream, state.http.Response().ContentType());
+        // Setting the pattern again would recompile it for every page.
+        if (state.matcher.Pattern() != QStringView(spec.pattern))
+            state.matcher.setPattern(QStringView(spec.pattern).toString());
+        const QList<RegExpMatch> entries = state.matcher.Execute(text);
+        // An empty site would be "contained" in every entry; it never matches.
+        if (!wantedSite.isEmpty()) {
+            for (qsizetype n = 0; n < entries.size(); ++n) {
+                if (locale.toUpper(entries[n].value).contains(wantedSite)) {
+                    progress.rank = (page - 1) * 10 + (n + 1);
+                    progress.found = true;
+                    break;
+                }
+            }
+        }
+        state.buffer.resize(0);
+        if (progress.found)
+            return;
+    }
+}
+
+RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, const QString& keyword,
+                        int startPage, int endPage, const ProgressSink& sink,
+                        SearchProgress& progress) {
+    std::unique_ptr<WorkingState> state = createWorkingState();
+    const QString host = hosts::hostFor(QStringView(spec.hostKey).toString());
+    const QString encodedKeyword = EncodeKeyword(spec, keyword);
+    state->matcher.setMultiline(true);
+    state->matcher.setGlobal(true);
+    state->matcher.setIgnoreCase(false);
+    const QLocale locale = locale::userLocale();
+    const QString wantedSite = locale.toUpper(site);
+
+    if (spec.guarded == GuardedRegion::PageLoop) {
+        try {
+            runPages(spec, *state, host, encodedKeyword, wantedSite, locale, startPage, endPage,
+                     sink, progress);
+        } catch (const std::exception& error) {
+            state.reset();
+            return failedResult(spec, progress, error);
+        }
+    } else {
+        runPages(spec, *state, host, encodedKeyword, wantedSite, locale, startPage, endPage, sink,
+                 progress);
+    }
+    state.reset();
+    return {RankText(progress.rank),
+            progress.currentUrl,
+            progress.found ? RankSearchOutcome::Found : RankSearchOutcome::NotFound,
+            progress.rank,
+            {}};
+}
+
+} // namespace
+
+QString RankText(qint64 rank) {
+    return QStringLiteral("搜索排名第 %1 位").arg(rank);
+}
+
+QString PageProgressText(qint64 page) {
+    return QStringLiteral("正在查询第 %1 页").arg(page);
+}
+
+RankSearchResult KeywordRankSearch(EngineId engine, const QString& site, const QString& keyword,
+                                   int startPage, int endPage, const ProgressSink& progress) {
+    const KeywordEngineSpec& spec = KeywordEngine(engine);
+    SearchProgress state;
+    if (spec.guarded == GuardedRegion::PageLoop)
+        return search(spec, site, keyword, startPage, endPage, progress, state);
+    try {
+        return search(spec, site, keyword, startPage, endPage, progress, state);
+    } catch (const std::exception& error) {
+        // The working state was released while the error left search().
+        return failedResult(spec, state, error);
+    }
+}
+
+RankSearchResult BaiduKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                  int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Baidu, site, keyword, startPage, endPage, progress);
+}
+RankSearchResult GoogleKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                   int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Google, site, keyword, startPage, endPage, progress);
+}
+RankSearchResult YahooKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                  int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Yahoo, site, keyword, startPage, endPage, progress);
+}
+RankSearchResult SogouKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                  int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Sogou, site, keyword, startPage, endPage, progress);
+}
+RankSearchResult SosoKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                 int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Soso, site, keyword, startPage, endPage, progress);
+}
+RankSearchResult YoudaoKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                   int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Youdao, site, keyword, startPage, endPage, progress);
+}
+RankSearchResult BingKeywordRank(const QString& site, const QString& keyword, int startPage,
+                                 int endPage, const ProgressSink& progress) {
+    return KeywordRankSearch(EngineId::Bing, site, keyword, startPage, endPage, progress);
+}
+
+ScopedWorkingStateWatch::ScopedWorkingStateWatch(WorkingStateWatch watch)
+    : watch_(std::move(watch)), previous_(gWatch) {
+    gWatch = &watch_;
+}
+
+ScopedWorkingStateWatch::~ScopedWorkingStateWatch() {
+    gWatch = previous_;
+}
+
+} // namespace kelvane
