@@ -86,9 +86,9 @@ struct CheckSpec {
 
 constexpr CheckSpec kChecks[] = {
     {"chkPageRank", u"PageRank", &SiteQueryOptions::chkPageRank, 70, 0},
-    {"chkAlexa", u"Alexa", &SiteQueryOptions::chkAlexa, 150, 0},
-    {"chkSogouRank", u"SogouRank", &SiteQueryOptions::chkSogouRank, 210, 0},
-    {"chkChinaRank", u"ChinaRank", &SiteQueryOptions::chkChinaRank, 295, 0},
+    {"chkAlexa", u"Alexa", &SiteQueryOptions::chkAlexa, 160, 0},
+    {"chkSogouRank", u"SogouRank", &SiteQueryOptions::chkSogouRank, 225, 0},
+    {"chkChinaRank", u"ChinaRank", &SiteQueryOptions::chkChinaRank, 320, 0},
     {"chkBaidu", u"百度", &SiteQueryOptions::chkBaidu, 70, 1},
     {"chkGoogle", u"谷歌", &SiteQueryOptions::chkGoogle, 125, 1},
     {"chkYahoo", u"雅虎", &SiteQueryOptions::chkYahoo, 180, 1},
