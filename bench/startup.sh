@@ -16,7 +16,7 @@ best() {
     for _ in $(seq "$runs"); do
         local start end
         start=$(date +%s%N)
-        "$@" >/dev/null 2>&1
+        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
         end=$(date +%s%N)
         ((end - start < best_ns)) && best_ns=$((end - start))
     done
