@@ -1,5 +1,5 @@
 #include "keyword/keyword_rank_search.h"
-#include "keyword_web.h"
+#include "keyword/keyword_web.h"
 #include "platform/locale_format.h"
 #include "support/fixture_web.h"
 #include "support/hosts_override.h"

@@ -1,7 +1,7 @@
 #include "keyword/keyword_engines.h"
 #include "keyword/keyword_rank_search.h"
+#include "keyword/keyword_web.h"
 #include "keyword/percent_encode.h"
-#include "keyword_web.h"
 #include "support/fixture_web.h"
 
 #include <gtest/gtest.h>
