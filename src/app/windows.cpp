@@ -31,6 +31,13 @@ TfrmAbout* CreateAboutWindow() {
 void CreateWindows() {
     KelvaneWindows& w = Windows();
     w.frmMain = new TfrmMain;
+    // Each window joins here, in this order, as it is built:
+    // w.frmMail = new TfrmMail;
+    // w.frmKeyWord = new TfrmKeyWord;
+    // w.frmManiSite = new TfrmManiSite;
+    // w.frmJilu = new TfrmJilu;
+    // w.frmWhois = new TfrmWhois;
+    // w.frmIP = new TfrmIP;
     CreateAboutWindow();
     w.frmUpdate = new TfrmUpdate;
 }
