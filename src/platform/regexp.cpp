@@ -26,56 +26,6 @@ qsizetype utf8CharLength(char lead) {
     return 2;
 }
 
-// UTF-16 to UTF-8 for the matcher, with a fast path for runs of ASCII: pages are mostly
-// markup, and the general converter is several times slower than the match itself. A lone
-// surrogate becomes U+FFFD, one unit for one character as the index conversion below expects.
-QByteArray toMatcherUtf8(QStringView text) {
-    QByteArray out(text.size() * 3, Qt::Uninitialized);
-    auto* dst = reinterpret_cast<unsigned char*>(out.data());
-    const char16_t* src = text.utf16();
-    const char16_t* const end = src + text.size();
-    while (src < end) {
-        if (end - src >= 4) {
-            std::uint64_t four;
-            std::memcpy(&four, src, sizeof four);
-            if ((four & 0xFF80FF80FF80FF80ULL) == 0) {
-                dst[0] = static_cast<unsigned char>(src[0]);
-                dst[1] = static_cast<unsigned char>(src[1]);
-                dst[2] = static_cast<unsigned char>(src[2]);
-                dst[3] = static_cast<unsigned char>(src[3]);
-                dst += 4;
-                src += 4;
-                continue;
-            }
-        }
-        char32_t c = *src++;
-        if (c < 0x80) {
-            *dst++ = static_cast<unsigned char>(c);
-            continue;
-        }
-        if (c < 0x800) {
-            *dst++ = static_cast<unsigned char>(0xC0 | (c >> 6));
-            *dst++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && src < end && QChar::isLowSurrogate(*src)) {
-            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), *src++);
-            *dst++ = static_cast<unsigned char>(0xF0 | (c >> 18));
-            *dst++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-            *dst++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            *dst++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-            continue;
-        }
-        if (QChar::isSurrogate(c))
-            c = 0xFFFD;
-        *dst++ = static_cast<unsigned char>(0xE0 | (c >> 12));
-        *dst++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-        *dst++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    }
-    out.truncate(reinterpret_cast<char*>(dst) - out.data());
-    return out;
-}
-
 // UTF-16 units in eight UTF-8 bytes: every byte that is not a continuation starts one unit,
 // and a four-byte lead starts two.
 int utf16UnitsIn(std::uint64_t w) {
@@ -155,7 +105,7 @@ const re2::RE2& TRegExp::compiled() {
 
 QList<RegExpMatch> TRegExp::Execute(QStringView text) {
     const RE2& re = compiled();
-    const QByteArray utf8 = toMatcherUtf8(text);
+    const QByteArray utf8 = text.toUtf8();
     const re2::StringPiece whole(utf8.constData(), static_cast<size_t>(utf8.size()));
     Utf16Cursor cursor(utf8);
     QList<RegExpMatch> matches;
@@ -185,7 +135,7 @@ QList<RegExpMatch> TRegExp::Execute(QStringView text) {
 
 bool TRegExp::Test(QStringView text) {
     const RE2& re = compiled();
-    const QByteArray utf8 = toMatcherUtf8(text);
+    const QByteArray utf8 = text.toUtf8();
     return RE2::PartialMatch(re2::StringPiece(utf8.constData(), static_cast<size_t>(utf8.size())),
                              re);
 }

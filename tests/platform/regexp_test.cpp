@@ -76,6 +76,17 @@ TEST(RegExp, ReportsPositionsInUtf16Units) {
     EXPECT_EQ(found[1].value, QStringLiteral("b"));
 }
 
+TEST(RegExp, LoneSurrogatesKeepPositionsAligned) {
+    TRegExp re;
+    re.setPattern(QStringLiteral("b"));
+    QString text = QStringLiteral("a_b");
+    text[1] = QChar(0xD800);
+    const QList<RegExpMatch> found = re.Execute(text);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].firstIndex, 2);
+    EXPECT_EQ(found[0].value, QStringLiteral("b"));
+}
+
 TEST(RegExp, RejectedPatternIsAnErrorNotACrash) {
     for (const char16_t* pattern : {u"(a", u"(\\w)\\1", u"(?=a)", u"\\u4e2d", u"a{2,1}"}) {
         TRegExp re;
