@@ -15,11 +15,16 @@ TEST(HttpCookiesTest, DomainMatching) {
         const char* domain;
         bool matches;
     } cases[] = {
-        {"www.a.example", "www.a.example", true}, {"WWW.A.example", "www.a.EXAMPLE", true},
-        {"www.a.example", ".a.example", true},    {"a.example", ".a.example", false},
-        {"www.a.example", "a.example", false},    {"evil-a.example", ".a.example", false},
-        {"www.a.example", ".b.example", false},   {"127.0.0.1", "127.0.0.1", true},
-        {"10.0.0.1", ".0.0.1", false},        {"127.0.0.1", ".0.0.1", false},
+        {"www.a.example", "www.a.example", true},
+        {"WWW.A.example", "www.a.EXAMPLE", true},
+        {"www.a.example", ".a.example", true},
+        {"a.example", ".a.example", false},
+        {"www.a.example", "a.example", false},
+        {"evil-a.example", ".a.example", false},
+        {"www.a.example", ".b.example", false},
+        {"127.0.0.1", "127.0.0.1", true},
+        {"10.0.0.1", ".0.0.1", false},
+        {"127.0.0.1", ".0.0.1", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.host) + " vs " + c.domain);
