@@ -3,6 +3,11 @@
 #include "app/about_window.h"
 #include "app/main_window.h"
 #include "app/update_window.h"
+#include "lookup/ip_window.h"
+#include "lookup/whois_window.h"
+#include "mail/mail_window.h"
+#include "store/history_window.h"
+#include "store/site_manager_window.h"
 
 #include <memory>
 #include <vector>
@@ -32,12 +37,12 @@ void CreateWindows() {
     KelvaneWindows& w = Windows();
     w.frmMain = new TfrmMain;
     // Each window joins here, in this order, as it is built:
-    // w.frmMail = new TfrmMail;
+    w.frmMail = new TfrmMail;
     // w.frmKeyWord = new TfrmKeyWord;
-    // w.frmManiSite = new TfrmManiSite;
-    // w.frmJilu = new TfrmJilu;
-    // w.frmWhois = new TfrmWhois;
-    // w.frmIP = new TfrmIP;
+    w.frmManiSite = new store::TfrmManiSite;
+    w.frmJilu = new store::TfrmJilu;
+    w.frmWhois = new TfrmWhois;
+    w.frmIP = new TfrmIP;
     CreateAboutWindow();
     w.frmUpdate = new TfrmUpdate;
 }

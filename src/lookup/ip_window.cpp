@@ -1,0 +1,88 @@
+#include "lookup/ip_window.h"
+
+#include "app/app_font.h"
+#include "app/error_report.h"
+#include "app/main_window.h"
+#include "app/windows.h"
+#include "lookup/lookups.h"
+#include "lookup/memo_text.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace kelvane {
+
+TfrmIP::TfrmIP() : QWidget(nullptr) {
+    setObjectName(QStringLiteral("frmIP"));
+    setWindowTitle(QStringLiteral(" IP地址查询"));
+    setFont(app::ProductFont());
+    setFixedSize(282, 204);
+
+    txtIP_ = new QLineEdit(QString::fromUtf16(kIpPromptText), this);
+    txtIP_->setObjectName(QStringLiteral("txtIP"));
+    txtIP_->setGeometry(8, 8, 185, 18);
+    // Only a click empties the prompt; focus from the keyboard leaves it.
+    txtIP_->installEventFilter(this);
+
+    btnCX_ = new QPushButton(QStringLiteral("查   询"), this);
+    btnCX_->setObjectName(QStringLiteral("btnCX"));
+    btnCX_->setGeometry(199, 8, 75, 25);
+    btnCX_->setDefault(true);
+    connect(btnCX_, &QPushButton::clicked, this,
+            [this] { app::Guarded([this] { btnCXClick(); }); });
+
+    MoIP_ = new QPlainTextEdit(this);
+    MoIP_->setObjectName(QStringLiteral("MoIP"));
+    MoIP_->setGeometry(8, 39, 266, 154);
+    MoIP_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MoIP_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MoIP_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    app::Guarded([this] { FormCreate(); });
+}
+
+void TfrmIP::FormCreate() {
+    // Start-up waits for this request, as the window is made during start-up.
+    MoIP_->setPlainText(MemoDisplayText(OwnIpLookup()));
+}
+
+void TfrmIP::btnCXClick() {
+    MoIP_->setPlainText(QString::fromUtf16(kIpRunningText));
+    MoIP_->repaint();
+    MoIP_->setPlainText(MemoDisplayText(IpLookup(txtIP_->text())));
+}
+
+void TfrmIP::txtIPClick() {
+    if (txtIP_->text() == QString::fromUtf16(kIpPromptText))
+        txtIP_->clear();
+}
+
+bool TfrmIP::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtIP_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        app::Guarded([this] { txtIPClick(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmIP::showEvent(QShowEvent* event) {
+    // Centred over the main window the first time it is shown.
+    if (!placed_) {
+        placed_ = true;
+        if (const QWidget* main = app::Windows().frmMain)
+            move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QWidget::showEvent(event);
+}
+
+void TfrmIP::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        btnCX_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace kelvane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kelvane {
+
+// The IP lookup window: the user's own address at start-up, any address or host on request.
+class TfrmIP : public QWidget {
+public:
+    TfrmIP();
+
+    void FormCreate();
+    void btnCXClick();
+    void txtIPClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* txtIP_ = nullptr;
+    QPushButton* btnCX_ = nullptr;
+    QPlainTextEdit* MoIP_ = nullptr;
+    bool placed_ = false;
+};
+
+} // namespace kelvane

@@ -1,0 +1,118 @@
+#include "lookup/whois_window.h"
+
+#include "app/app_font.h"
+#include "app/error_report.h"
+#include "lookup/lookups.h"
+#include "lookup/memo_text.h"
+#include "platform/text_file.h"
+#include "store/site_list.h"
+#include "store/store_paths.h"
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace kelvane {
+
+namespace {
+// Past this many displayed lines the memo gets its vertical scroll bar, for good.
+constexpr int kLinesWithoutScrollBar = 27;
+} // namespace
+
+TfrmWhois::TfrmWhois() : QWidget(nullptr) {
+    setObjectName(QStringLiteral("frmWhois"));
+    setWindowTitle(QStringLiteral("域名查询"));
+    setFont(app::ProductFont());
+    setFixedSize(361, 405);
+
+    txtUrl_ = new QComboBox(this);
+    txtUrl_->setObjectName(QStringLiteral("txtUrl"));
+    txtUrl_->setEditable(true);
+    txtUrl_->setInsertPolicy(QComboBox::NoInsert);
+    txtUrl_->setMaxVisibleItems(8);
+    txtUrl_->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    txtUrl_->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    txtUrl_->setGeometry(8, 8, 273, 20);
+
+    btnCX_ = new QPushButton(QStringLiteral("查 询"), this);
+    btnCX_->setObjectName(QStringLiteral("btnCX"));
+    btnCX_->setGeometry(295, 8, 58, 25);
+    btnCX_->setDefault(true);
+    connect(btnCX_, &QPushButton::clicked, this,
+            [this] { app::Guarded([this] { btnCXClick(); }); });
+
+    MoWhois_ = new QPlainTextEdit(this);
+    MoWhois_->setObjectName(QStringLiteral("MoWhois"));
+    MoWhois_->setGeometry(8, 39, 345, 358);
+    MoWhois_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MoWhois_->setTabChangesFocus(false);
+    MoWhois_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MoWhois_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void TfrmWhois::FormShow() {
+    txtUrl_->blockSignals(true);
+    const QString text = txtUrl_->currentText();
+    txtUrl_->clear();
+    if (textfile::isFile(store::siteListPath()))
+        txtUrl_->addItems(store::ReadSiteList());
+    txtUrl_->setEditText(text);
+    txtUrl_->blockSignals(false);
+}
+
+void TfrmWhois::btnCXClick() {
+    showResult(QString::fromUtf16(kWhoisRunningText));
+    MoWhois_->repaint();
+    showResult(WhoisLookup(txtUrl_->currentText()));
+    if (displayedLines() > kLinesWithoutScrollBar)
+        MoWhois_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+void TfrmWhois::showResult(const QString& text) {
+    MoWhois_->setPlainText(MemoDisplayText(text));
+}
+
+int TfrmWhois::displayedLines() const {
+    const QTextDocument* document = MoWhois_->document();
+    const qreal width = MoWhois_->viewport()->width() - 2 * document->documentMargin();
+    int lines = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        QTextLayout layout(block.text(), MoWhois_->font());
+        layout.setTextOption(document->defaultTextOption());
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            ++lines;
+        }
+        layout.endLayout();
+    }
+    if (document->lastBlock().text().isEmpty() && lines > 0)
+        --lines;
+    return lines;
+}
+
+void TfrmWhois::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    app::Guarded([this] { FormShow(); });
+    QWidget::showEvent(event);
+}
+
+void TfrmWhois::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        btnCX_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace kelvane

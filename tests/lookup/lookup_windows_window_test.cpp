@@ -1,0 +1,163 @@
+#include "app/error_report.h"
+#include "gui_support/gui_helpers.h"
+#include "lookup/ip_window.h"
+#include "lookup/whois_window.h"
+#include "platform/text_codec.h"
+#include "support/fixture_web.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace kelvane {
+namespace {
+
+using test::control;
+
+test::Reply gbkPage(const QString& text) {
+    return test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, text::toAnsi(text));
+}
+
+class LookupWindows : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        QDir().mkpath(QStringLiteral("zenvo/data"));
+    }
+    void TearDown() override { QDir::setCurrent(previousDir); }
+    void writeSiteList(const QByteArray& bytes) {
+        QFile list(QStringLiteral("zenvo/website.txt"));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write(bytes);
+    }
+    QString record(int lines) const {
+        QStringList rows;
+        for (int i = 1; i <= lines; ++i)
+            rows << QStringLiteral("line %1").arg(i);
+        return QStringLiteral("<!-- start -->") + rows.join(u'\n') + QStringLiteral("友情提示");
+    }
+
+    QTemporaryDir folder;
+    QString previousDir;
+    test::FixtureWeb web;
+    QStringList reports;
+    app::ScopedErrorReportSink sink{
+        [this](const QString&, const QString& text) { reports << text; }};
+};
+
+TEST_F(LookupWindows, WhoisWindowShowsTheRecordAndKeepsItsScrollBar) {
+    TfrmWhois window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("域名查询"));
+    EXPECT_EQ(window.size(), QSize(361, 405));
+    auto* button = control<QPushButton>(&window, "btnCX");
+    EXPECT_EQ(button->text(), QStringLiteral("查 询"));
+    EXPECT_TRUE(button->isDefault());
+    auto* domain = control<QComboBox>(&window, "txtUrl");
+    auto* memo = control<QPlainTextEdit>(&window, "MoWhois");
+    EXPECT_EQ(domain->geometry(), QRect(8, 8, 273, 20));
+    EXPECT_EQ(memo->geometry(), QRect(8, 39, 345, 358));
+    window.show();
+
+    const struct {
+        int lines;
+        Qt::ScrollBarPolicy policy;
+    } steps[] = {
+        {27, Qt::ScrollBarAlwaysOff}, {28, Qt::ScrollBarAlwaysOn}, {3, Qt::ScrollBarAlwaysOn}};
+    for (const auto& step : steps) {
+        web.route(QStringLiteral("whois"), "/cgi-bin/whois?domain=ab.example",
+                  gbkPage(record(step.lines)));
+        domain->setEditText(QStringLiteral("www.ab.example"));
+        QTest::keyClick(domain->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(window.displayedLines(), step.lines);
+        EXPECT_EQ(memo->verticalScrollBarPolicy(), step.policy) << step.lines;
+    }
+    EXPECT_TRUE(memo->toPlainText().startsWith(QStringLiteral("line 1\nline 2\nline 3")));
+    test::saveScreenshot(&window, QStringLiteral("whois"));
+}
+
+TEST_F(LookupWindows, WhoisWindowFailsWithItsOwnText) {
+    TfrmWhois window;
+    window.show();
+    control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("cd.example"));
+    window.btnCXClick();
+    EXPECT_EQ(control<QPlainTextEdit>(&window, "MoWhois")->toPlainText(),
+              QStringLiteral("\n网络超时，请稍后重试..."));
+}
+
+TEST_F(LookupWindows, WhoisListIsReloadedOnEachShowing) {
+    writeSiteList("ab.example\r\n");
+    TfrmWhois window;
+    auto* domain = control<QComboBox>(&window, "txtUrl");
+    window.show();
+    EXPECT_EQ(domain->count(), 1);
+    domain->setEditText(QStringLiteral("typed"));
+    window.hide();
+    writeSiteList("ab.example\r\ncd.example\r\n");
+    window.show();
+    EXPECT_EQ(domain->count(), 2);
+    EXPECT_EQ(domain->currentText(), QStringLiteral("typed"));
+    window.hide();
+    QFile::remove(QStringLiteral("zenvo/website.txt"));
+    window.show();
+    EXPECT_EQ(domain->count(), 0);
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(LookupWindows, IpWindowShowsTheOwnAddressAndLooksUpTheTypedOne) {
+    web.route(QStringLiteral("home"), "/ip/data/",
+              gbkPage(QStringLiteral("<div>您的IP是：192.0.2.7&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"
+                                     "中国\t</div>")));
+    TfrmIP window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral(" IP地址查询"));
+    EXPECT_EQ(window.size(), QSize(282, 204));
+    auto* memo = control<QPlainTextEdit>(&window, "MoIP");
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("您的IP是：192.0.2.7\n中国"));
+    auto* button = control<QPushButton>(&window, "btnCX");
+    EXPECT_EQ(button->text(), QStringLiteral("查   询"));
+    EXPECT_TRUE(button->isDefault());
+    EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    window.show();
+
+    // Never clicked: the prompt itself is sent.
+    auto* edit = control<QLineEdit>(&window, "txtIP");
+    EXPECT_EQ(edit->text(), QStringLiteral("请输入IP地址或者域名"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    const QStringList lines = web.requestLines(QStringLiteral("home"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("GET /ip/data/?ip=%E8%AF%B7")))
+        << lines[1].toStdString();
+    test::saveScreenshot(&window, QStringLiteral("ip"));
+}
+
+TEST_F(LookupWindows, OnlyAClickEmptiesThePrompt) {
+    TfrmIP window;
+    window.show();
+    auto* edit = control<QLineEdit>(&window, "txtIP");
+    edit->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(edit->text(), QStringLiteral("请输入IP地址或者域名"));
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_TRUE(edit->text().isEmpty());
+    edit->setText(QStringLiteral("ab.example"));
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_EQ(edit->text(), QStringLiteral("ab.example"));
+}
+
+TEST_F(LookupWindows, NoNetworkAtStartUpLeavesTheMemoEmpty) {
+    // The fixture web answers 404 for the own-address page.
+    TfrmIP window;
+    EXPECT_TRUE(control<QPlainTextEdit>(&window, "MoIP")->toPlainText().isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+} // namespace
+} // namespace kelvane
