@@ -5,9 +5,6 @@
 #include "app/update_window.h"
 #include "lookup/ip_window.h"
 #include "lookup/whois_window.h"
-#include "mail/mail_window.h"
-#include "store/history_window.h"
-#include "store/site_manager_window.h"
 
 #include <memory>
 #include <vector>
@@ -37,10 +34,10 @@ void CreateWindows() {
     KelvaneWindows& w = Windows();
     w.frmMain = new TfrmMain;
     // Each window joins here, in this order, as it is built:
-    w.frmMail = new TfrmMail;
+    // w.frmMail = new TfrmMail;
     // w.frmKeyWord = new TfrmKeyWord;
-    w.frmManiSite = new store::TfrmManiSite;
-    w.frmJilu = new store::TfrmJilu;
+    // w.frmManiSite = new TfrmManiSite;
+    // w.frmJilu = new TfrmJilu;
     w.frmWhois = new TfrmWhois;
     w.frmIP = new TfrmIP;
     CreateAboutWindow();
