@@ -1,0 +1,136 @@
+#include "mail/bulk_mailer.h"
+
+#include "net/mail_address.h"
+
+namespace kelvane {
+
+namespace {
+
+// A control character other than the tab (which the address parser reads as a blank): in an
+// address it could end the SMTP command or the header line it stands in.
+bool breaksLine(QStringView text) {
+    for (const QChar c : text) {
+        if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+// Closes the session and gives the button back however the batch ends.
+class BatchEnd {
+public:
+    BatchEnd(MailView& view, TIdSMTP& smtp, bool& busy) : view_(view), smtp_(smtp), busy_(busy) {}
+    ~BatchEnd() {
+        try {
+            smtp_.Disconnect();
+        } catch (const KelvaneError&) {
+            // A failing QUIT does not matter: the connection is closed all the same.
+        }
+        view_.setBtnSendEnabled(true);
+        view_.setBtnSendCaption(QString::fromUtf16(mail_text::kSendCaption));
+        busy_ = false;
+    }
+    BatchEnd(const BatchEnd&) = delete;
+    BatchEnd& operator=(const BatchEnd&) = delete;
+
+private:
+    MailView& view_;
+    TIdSMTP& smtp_;
+    bool& busy_;
+};
+
+} // namespace
+
+QStringList MemoLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.mid(start));
+    return lines;
+}
+
+bool BulkMailer::iswz() {
+    const struct {
+        QString text;
+        const char16_t* message;
+    } fields[] = {
+        {view_.moMailListText(), u"请输入邮件地址"},
+        {view_.txtServerNameText(), u"请输入服务器地址"},
+        {view_.txtUserNameText(), u"请输入用户名"},
+        {view_.txtPwdText(), u"请输入密码"},
+        {view_.txtMailText(), u"请输入发送者邮件地址"},
+        {view_.txtFnameText(), u"请输入发送者称谓"},
+        {view_.txtTitleText(), u"请输入邮件标题"},
+        {view_.txtContentText(), u"请输入邮件内容"},
+    };
+    for (const auto& field : fields) {
+        // Blanks count as content: only a field without any character is missing.
+        if (field.text.isEmpty()) {
+            view_.setTxtStateText(QString::fromUtf16(field.message));
+            return false;
+        }
+    }
+    return true;
+}
+
+void BulkMailer::btnSendClick() {
+    if (busy_ || !iswz())
+        return;
+    busy_ = true;
+    BatchEnd end(view_, IdSMTP, busy_);
+    try {
+        view_.setBtnSendEnabled(false);
+        view_.setBtnSendCaption(QString::fromUtf16(mail_text::kSendingCaption));
+
+        IdSMTP.Host = view_.txtServerNameText();
+        IdSMTP.Username = view_.txtUserNameText();
+        IdSMTP.Password = view_.txtPwdText();
+        IdSMTP.Port = Port;
+        IdSMTP.ReadTimeout = ReplyTimeoutMs;
+        IdSMTP.Connect();
+
+        IdMessage.setBodyText(view_.txtContentText());
+        IdMessage.Subject = view_.txtTitleText();
+        const QString sender = view_.txtMailText();
+        const QString name = view_.txtFnameText().trimmed();
+        senderRefused_ = breaksLine(sender);
+        IdMessage.From.setText(sender);
+        // The display name field names the sender; the writer encodes whatever it holds.
+        if (!name.isEmpty())
+            IdMessage.From.Name = name;
+
+        IdSMTP.Authenticate();
+
+        const QStringList lines = MemoLines(view_.moMailListText());
+        for (const QString& line : lines)
+            sendMail(line);
+
+        IdSMTP.Disconnect();
+        view_.setTxtStateText(QString::fromUtf16(mail_text::kDone));
+    } catch (const KelvaneError&) {
+        // The batch stops silently: txtState keeps what it last showed.
+    }
+}
+
+void BulkMailer::sendMail(const QString& line) {
+    const QString sending = QString::fromUtf16(mail_text::kSendingTo) + line;
+    view_.setTxtStateText(sending);
+    try {
+        if (senderRefused_ || breaksLine(line))
+            throw EIdSMTPInvalidAddress(QStringLiteral("Invalid address: control character."));
+        IdMessage.setRecipientsText(line);
+        IdSMTP.Send(IdMessage);
+    } catch (const KelvaneError&) {
+        view_.setTxtStateText(sending + QString::fromUtf16(mail_text::kFailed));
+    }
+}
+
+} // namespace kelvane

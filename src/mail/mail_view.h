@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace kelvane {
+
+// What the bulk mail batch reads and writes, named after the controls of the mail window. The
+// window, and a test, implement it; every write shows at once.
+class MailView {
+public:
+    virtual ~MailView() = default;
+
+    // The whole texts of the fields, as typed.
+    virtual QString moMailListText() const = 0;
+    virtual QString txtServerNameText() const = 0;
+    virtual QString txtUserNameText() const = 0;
+    virtual QString txtPwdText() const = 0;
+    virtual QString txtMailText() const = 0;
+    virtual QString txtFnameText() const = 0;
+    virtual QString txtTitleText() const = 0;
+    virtual QString txtContentText() const = 0;
+
+    virtual void setTxtStateText(const QString& text) = 0;
+    virtual void setBtnSendEnabled(bool enabled) = 0;
+    virtual void setBtnSendCaption(const QString& caption) = 0;
+};
+
+} // namespace kelvane
