@@ -3,6 +3,7 @@
 #include "app/about_window.h"
 #include "app/main_window.h"
 #include "app/update_window.h"
+#include "keyword/keyword_window.h"
 #include "lookup/ip_window.h"
 #include "lookup/whois_window.h"
 
@@ -35,7 +36,7 @@ void CreateWindows() {
     w.frmMain = new TfrmMain;
     // Each window joins here, in this order, as it is built:
     // w.frmMail = new TfrmMail;
-    // w.frmKeyWord = new TfrmKeyWord;
+    w.frmKeyWord = new TfrmKeyWord;
     // w.frmManiSite = new TfrmManiSite;
     // w.frmJilu = new TfrmJilu;
     w.frmWhois = new TfrmWhois;

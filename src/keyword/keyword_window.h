@@ -1,0 +1,61 @@
+#pragma once
+
+#include "keyword/keyword_rank_view.h"
+
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QToolButton;
+
+namespace kelvane {
+
+// The keyword ranking window: a site's position under a keyword in the ticked engines.
+class TfrmKeyWord : public QWidget, public KeywordRankView {
+public:
+    TfrmKeyWord();
+
+    void FormCreate();
+    void btnCXClick();
+    void btnMDClick() {}
+    // The small button of an engine: its last result page in the browser.
+    void sbClick(EngineId engine);
+
+    QString lastUrl(EngineId engine) const { return lastUrl_[static_cast<size_t>(engine)]; }
+
+    // KeywordRankView.
+    QString txtUrlText() const override;
+    QString txtKeywordText() const override;
+    int seStartValue() const override;
+    int seEndValue() const override;
+    bool engineTicked(EngineId engine) const override;
+    void setBtnCXEnabled(bool enabled) override;
+    void clear() override;
+    void setResultText(EngineId engine, const QString& text) override;
+    void searchDone(EngineId engine, const RankSearchResult& result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // The spin value as decimal text in D2I, then parsed back as a whole number.
+    int wholeNumber(const QSpinBox* spin) const;
+
+    QComboBox* txtUrl_ = nullptr;
+    QLineEdit* txtKeyword_ = nullptr;
+    QPushButton* btnCX_ = nullptr;
+    QSpinBox* seStart_ = nullptr;
+    QSpinBox* seEnd_ = nullptr;
+    QLineEdit* D2I_ = nullptr;
+    std::array<QCheckBox*, kEngineCount> checks_{};
+    std::array<QLineEdit*, kEngineCount> results_{};
+    std::array<QToolButton*, kEngineCount> smallButtons_{};
+    std::array<QString, kEngineCount> lastUrl_{};
+    bool placed_ = false;
+};
+
+} // namespace kelvane

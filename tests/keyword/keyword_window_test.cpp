@@ -1,0 +1,167 @@
+#include "app/error_report.h"
+#include "gui_support/gui_helpers.h"
+#include "keyword/keyword_window.h"
+#include "keyword_web.h"
+#include "platform/browser.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace kelvane {
+namespace {
+
+using test::control;
+
+const char* const kResultEdits[] = {"txtBaidu", "txtGoogle", "txtYahoo", "txtSogou",
+                                    "txtSoso",  "txtYodao",  "txtBing"};
+const char* const kSmallButtons[] = {"sbBaidu", "sbGoogle", "sbYahoo", "sbSogou",
+                                     "sbSoso",  "sbYoudao", "sbBing"};
+const char* const kChecks[] = {"rbBaidu", "rdGoogle", "rdYahoo", "rdSogou",
+                               "rdSoso",  "rdYodao",  "rdBing"};
+
+class KeywordWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        QDir().mkpath(QStringLiteral("zenvo/data"));
+        QFile list(QStringLiteral("zenvo/website.txt"));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write("ab.example\r\ncd.example\r\n");
+    }
+    void TearDown() override { QDir::setCurrent(previousDir); }
+    QString result(TfrmKeyWord& window, int engine) {
+        return control<QLineEdit>(&window, kResultEdits[engine])->text();
+    }
+    bool smallShown(TfrmKeyWord& window, int engine) {
+        return control<QToolButton>(&window, kSmallButtons[engine])->isVisibleTo(&window);
+    }
+
+    QTemporaryDir folder;
+    QString previousDir;
+    test::FixtureWeb web;
+    QStringList reports;
+    app::ScopedErrorReportSink sink{
+        [this](const QString&, const QString& text) { reports << text; }};
+    QStringList opened;
+    browser::ScopedLauncher launcher{[this](const QString& url) { opened << url; }};
+};
+
+TEST_F(KeywordWindowTest, ControlsAsTheWindowOpens) {
+    TfrmKeyWord window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral(" 关键词排名查询"));
+    EXPECT_EQ(window.size(), QSize(490, 314));
+    EXPECT_EQ(control<QComboBox>(&window, "txtUrl")->count(), 2);
+    EXPECT_EQ(control<QPushButton>(&window, "btnCX")->text(), QStringLiteral("开始查询"));
+    EXPECT_EQ(control<QPushButton>(&window, "btnMD")->text(), QStringLiteral("查询设置"));
+    auto* start = control<QSpinBox>(&window, "seStart");
+    auto* end = control<QSpinBox>(&window, "seEnd");
+    EXPECT_EQ(start->value(), 1);
+    EXPECT_EQ(end->value(), 5);
+    EXPECT_EQ(end->minimum(), 1);
+    EXPECT_EQ(end->maximum(), 100);
+    for (int i = 0; i < kEngineCount; ++i) {
+        EXPECT_EQ(control<QCheckBox>(&window, kChecks[i])->isChecked(), i < 2) << kChecks[i];
+        EXPECT_FALSE(smallShown(window, i)) << kSmallButtons[i];
+        EXPECT_EQ(control<QToolButton>(&window, kSmallButtons[i])->toolTip(),
+                  QStringLiteral("官网查询"));
+    }
+    EXPECT_FALSE(control<QLineEdit>(&window, "D2I")->isVisibleTo(&window));
+    window.show();
+    test::saveScreenshot(&window, QStringLiteral("keyword"));
+}
+
+TEST_F(KeywordWindowTest, InitialRunSearchesBaiduThenGoogleAndMarksTheRest) {
+    // Google lists the site fourth on page 2: rank 14.
+    QStringList page2 = test::otherEntries(3);
+    page2 << QStringLiteral("www.ab.example/");
+    web.route(test::hostKey(EngineId::Google), test::pageTarget(EngineId::Google, "seo", 2),
+              test::okPage(test::resultPage(EngineId::Google, page2)));
+    web.route(test::hostKey(EngineId::Google), test::pageTarget(EngineId::Google, "seo", 1),
+              test::okPage(test::resultPage(EngineId::Google, test::otherEntries(10))));
+    for (int page = 1; page <= 5; ++page) {
+        web.route(test::hostKey(EngineId::Baidu), test::pageTarget(EngineId::Baidu, "seo", page),
+                  test::okPage(test::resultPage(EngineId::Baidu, test::otherEntries(10))));
+    }
+    TfrmKeyWord window;
+    window.show();
+    control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
+
+    // Timers fire in the pump between pages: watch the Baidu box and the button.
+    QStringList seen;
+    bool buttonEnabledDuringRun = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const QString text = result(window, 0);
+        if (seen.isEmpty() || seen.back() != text)
+            seen << text;
+        buttonEnabledDuringRun =
+            buttonEnabledDuringRun || control<QPushButton>(&window, "btnCX")->isEnabled();
+        // A second press meanwhile has no effect.
+        control<QPushButton>(&window, "btnCX")->click();
+    });
+    watch.start();
+    control<QPushButton>(&window, "btnCX")->click();
+    watch.stop();
+
+    EXPECT_TRUE(seen.contains(QStringLiteral("正在查询第 1 页"))) << seen.join(u'|').toStdString();
+    EXPECT_TRUE(seen.contains(QStringLiteral("正在查询第 5 页"))) << seen.join(u'|').toStdString();
+    EXPECT_FALSE(buttonEnabledDuringRun);
+    EXPECT_TRUE(control<QPushButton>(&window, "btnCX")->isEnabled());
+    EXPECT_EQ(result(window, 0), QStringLiteral("搜索排名第 0 位"));
+    EXPECT_EQ(result(window, 1), QStringLiteral("搜索排名第 14 位"));
+    for (int i = 2; i < kEngineCount; ++i) {
+        EXPECT_EQ(result(window, i), QStringLiteral("未选择")) << kResultEdits[i];
+        EXPECT_FALSE(smallShown(window, i));
+    }
+    EXPECT_TRUE(smallShown(window, 0));
+    EXPECT_TRUE(smallShown(window, 1));
+    // Baidu asked five pages, Google stopped at the page that held the site.
+    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Baidu)).size(), 5);
+    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Google)).size(), 2);
+
+    control<QToolButton>(&window, "sbGoogle")->click();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(
+        opened[0].endsWith(QString::fromLatin1(test::pageTarget(EngineId::Google, "seo", 2))))
+        << opened[0].toStdString();
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(KeywordWindowTest, NothingTickedAndAnEmptyPageRange) {
+    TfrmKeyWord window;
+    window.show();
+    for (const char* check : kChecks)
+        control<QCheckBox>(&window, check)->setChecked(false);
+    control<QPushButton>(&window, "btnCX")->click();
+    for (int i = 0; i < kEngineCount; ++i) {
+        EXPECT_EQ(result(window, i), QStringLiteral("未选择"));
+        EXPECT_FALSE(smallShown(window, i));
+    }
+
+    // Start 6, end 5: no page is asked, the rank is 0 at once, and the small button opens an
+    // empty address.
+    control<QCheckBox>(&window, "rbBaidu")->setChecked(true);
+    control<QSpinBox>(&window, "seStart")->setValue(6);
+    control<QPushButton>(&window, "btnCX")->click();
+    EXPECT_EQ(result(window, 0), QStringLiteral("搜索排名第 0 位"));
+    EXPECT_TRUE(smallShown(window, 0));
+    EXPECT_TRUE(web.requestLines(test::hostKey(EngineId::Baidu)).isEmpty());
+    control<QToolButton>(&window, "sbBaidu")->click();
+    EXPECT_EQ(opened, QStringList{QString()});
+}
+
+} // namespace
+} // namespace kelvane
