@@ -29,6 +29,9 @@ PageLookup ownIpRow() {
     PageLookup row;
     row.hostKey = QStringLiteral("home");
     row.path = QStringLiteral("/ip/data/");
+    // Start-up waits for this request: a service that accepts and never answers must not
+    // keep the program from ever starting. Generous, so a slow service is still waited for.
+    row.options.readTimeoutMs = kOwnIpStartUpWaitMs;
     row.pattern = QStringLiteral("您的IP是：((.|\\n)*?)</div>");
     row.replacements = {{QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"), kCrLf},
                         {QStringLiteral("\t</div>"), QString()}};

@@ -26,14 +26,17 @@ inline constexpr char16_t kIpUnknownText[] = u"查询失败 !";
 QString WhoisLookup(const QString& name);
 FetchOutcome WhoisLookupOutcome(const QString& name);
 
-// The user's own address as the `home` service reports it; empty on any failure. Waits
-// without limit for a server that accepts and never answers.
+// How long the own-address lookup waits for any data: start-up waits for it.
+inline constexpr int kOwnIpStartUpWaitMs = 5000;
+
+// The user's own address as the `home` service reports it; empty on any failure, a service
+// silent for kOwnIpStartUpWaitMs included.
 QString OwnIpLookup();
 FetchOutcome OwnIpLookupOutcome();
 
 // What the `home` service says about an address or host name, typed text with every
 // "http://" dropped; kIpUnknownText for an address it does not recognise, kIpFailureText on
-// any failure. Waits without limit, as OwnIpLookup.
+// any failure. Waits without limit for a service that accepts and never answers.
 QString IpLookup(const QString& typed);
 FetchOutcome IpLookupOutcome(const QString& typed);
 

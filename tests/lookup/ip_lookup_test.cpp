@@ -182,9 +182,8 @@ TEST(IpLookup, FailuresShowTheTimeOutText) {
     EXPECT_EQ(IpLookup(QStringLiteral("1")), kFailure);
 }
 
-// The IP service is waited for without a read time-out: a pause that makes the whois lookup
-// give up is sat out, and a server that keeps a connection silent holds the lookup until it
-// closes.
+// The IP service is waited for patiently: a pause that makes the whois lookup give up is sat
+// out by both lookups.
 TEST(IpLookup, WaitsOutASlowServiceWithoutTimeOut) {
     FixtureWeb web;
     web.route(kHome, "/ip/data/",
@@ -203,6 +202,19 @@ TEST(IpLookup, WaitsOutASlowServiceWithoutTimeOut) {
     clock.restart();
     EXPECT_EQ(IpLookup(QStringLiteral("1")), QStringLiteral("您查询的IP：late"));
     EXPECT_GE(clock.elapsed(), 2900);
+}
+
+// Start-up waits for the own address, so a service that never answers is given up on.
+TEST(IpLookup, OwnAddressGivesUpOnASilentService) {
+    FixtureWeb web;
+    web.route(kHome, "/ip/data/", test::Reply().silent());
+    QElapsedTimer clock;
+    clock.start();
+    const FetchOutcome outcome = OwnIpLookupOutcome();
+    EXPECT_TRUE(outcome.value.isEmpty());
+    EXPECT_TRUE(outcome.fellBack());
+    EXPECT_GE(clock.elapsed(), kOwnIpStartUpWaitMs - 100);
+    EXPECT_LT(clock.elapsed(), 3 * kOwnIpStartUpWaitMs);
 }
 
 TEST(IpLookup, CopesWithPagesOfManyMegabytes) {
