@@ -6,6 +6,7 @@
 #include "keyword/keyword_window.h"
 #include "lookup/ip_window.h"
 #include "lookup/whois_window.h"
+#include "mail/mail_window.h"
 
 #include <memory>
 #include <vector>
@@ -35,7 +36,7 @@ void CreateWindows() {
     KelvaneWindows& w = Windows();
     w.frmMain = new TfrmMain;
     // Each window joins here, in this order, as it is built:
-    // w.frmMail = new TfrmMail;
+    w.frmMail = new TfrmMail;
     w.frmKeyWord = new TfrmKeyWord;
     // w.frmManiSite = new TfrmManiSite;
     // w.frmJilu = new TfrmJilu;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "mail/bulk_mailer.h"
+#include "mail/mail_view.h"
+
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kelvane::app {
+
+// The bulk mail window: the recipient list, the server and sender fields, subject and body,
+// and the send button whose click runs one batch of BulkMailer.
+class TfrmMail : public QWidget, private MailView {
+public:
+    TfrmMail();
+    ~TfrmMail() override;
+
+    void btnSendClick();
+    // The send loop with its client and message; tests set its port.
+    BulkMailer& mailer() { return mailer_; }
+
+private:
+    void FormCreate();
+
+    QString moMailListText() const override;
+    QString txtServerNameText() const override;
+    QString txtUserNameText() const override;
+    QString txtPwdText() const override;
+    QString txtMailText() const override;
+    QString txtFnameText() const override;
+    QString txtTitleText() const override;
+    QString txtContentText() const override;
+    void setTxtStateText(const QString& text) override;
+    void setBtnSendEnabled(bool enabled) override;
+    void setBtnSendCaption(const QString& caption) override;
+
+    BulkMailer mailer_{*this};
+    QPlainTextEdit* moMailList_ = nullptr;
+    QLineEdit* txtServerName_ = nullptr;
+    QLineEdit* txtUserName_ = nullptr;
+    QLineEdit* txtPwd_ = nullptr;
+    QLineEdit* txtMail_ = nullptr;
+    QLineEdit* txtFname_ = nullptr;
+    QLineEdit* txtTitle_ = nullptr;
+    QPlainTextEdit* txtContent_ = nullptr;
+    QLineEdit* txtState_ = nullptr;
+    QPushButton* btnSend_ = nullptr;
+};
+
+} // namespace kelvane::app
