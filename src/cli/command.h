@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
+
 namespace kelvane::cli {
 
 // Exit statuses of every command.
@@ -18,5 +20,9 @@ struct Command {
 
 // Prints a usage error with the command's help hint; returns kExitUsage.
 int usageError(const QString& command, const QString& message);
+
+// The parser's help with the command's own name in its usage line: Qt writes the program's
+// path there.
+QString commandHelp(const QCommandLineParser& parser, const QString& command);
 
 } // namespace kelvane::cli

@@ -192,7 +192,7 @@ int runKeywordCommand(const QStringList& arguments) {
     if (!parser.parse(QStringList{QStringLiteral("kelvane-cli keyword")} + arguments))
         return usageError(kCommand, parser.errorText());
     if (parser.isSet(helpOption)) {
-        console::writeOut(parser.helpText());
+        console::writeOut(commandHelp(parser, kCommand));
         return kExitOk;
     }
     const QStringList positional = parser.positionalArguments();

@@ -46,7 +46,7 @@ std::optional<QStringList> parse(QCommandLineParser& parser, const QString& comm
         return std::nullopt;
     }
     if (parser.isSet(helpOption)) {
-        console::writeOut(parser.helpText());
+        console::writeOut(commandHelp(parser, command));
         exitCode = kExitOk;
         return std::nullopt;
     }

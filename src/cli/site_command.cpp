@@ -118,7 +118,7 @@ int runSiteCommand(const QStringList& arguments) {
     if (!parser.parse(QStringList{QStringLiteral("kelvane-cli site")} + arguments))
         return usageError(kCommand, parser.errorText());
     if (parser.isSet(helpOption)) {
-        console::writeOut(parser.helpText());
+        console::writeOut(commandHelp(parser, kCommand));
         return kExitOk;
     }
     const QStringList positional = parser.positionalArguments();
