@@ -1,0 +1,54 @@
+#include "store/history_csv.h"
+
+#include "store/history_grid.h"
+
+#include <algorithm>
+
+namespace kelvane::store {
+
+namespace {
+
+void appendField(QString& out, const QString& field) {
+    const bool quoted = field.contains(u',') || field.contains(u'"') || field.contains(u'\r') ||
+                        field.contains(u'\n');
+    if (!quoted) {
+        out += field;
+        return;
+    }
+    out += u'"';
+    for (const QChar c : field) {
+        if (c == u'"')
+            out += u'"';
+        out += c;
+    }
+    out += u'"';
+}
+
+void appendRow(QString& out, const QStringList& row, qsizetype width) {
+    for (qsizetype i = 0; i < width; ++i) {
+        if (i > 0)
+            out += u',';
+        if (i < row.size())
+            appendField(out, row[i]);
+    }
+    out += u"\r\n";
+}
+
+} // namespace
+
+QByteArray HistoryCsv(const QList<QStringList>& newestFirst) {
+    qsizetype width = kHistoryGridColumns;
+    for (const QStringList& fields : newestFirst)
+        width = std::max(width, fields.size() + 1);
+
+    QStringList titles;
+    for (const HistoryColumn& column : kHistoryColumns)
+        titles.append(QString::fromUtf16(column.title));
+    QString out;
+    appendRow(out, titles, width);
+    for (qsizetype k = 0; k < newestFirst.size(); ++k)
+        appendRow(out, QStringList{QString::number(k + 1)} + newestFirst[k], width);
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+} // namespace kelvane::store
