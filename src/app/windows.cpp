@@ -7,6 +7,8 @@
 #include "lookup/ip_window.h"
 #include "lookup/whois_window.h"
 #include "mail/mail_window.h"
+#include "store/history_window.h"
+#include "store/site_manager_window.h"
 
 #include <memory>
 #include <vector>
@@ -38,8 +40,8 @@ void CreateWindows() {
     // Each window joins here, in this order, as it is built:
     w.frmMail = new TfrmMail;
     w.frmKeyWord = new TfrmKeyWord;
-    // w.frmManiSite = new TfrmManiSite;
-    // w.frmJilu = new TfrmJilu;
+    w.frmManiSite = new store::TfrmManiSite;
+    w.frmJilu = new store::TfrmJilu;
     w.frmWhois = new TfrmWhois;
     w.frmIP = new TfrmIP;
     CreateAboutWindow();

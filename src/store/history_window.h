@@ -1,0 +1,83 @@
+#pragma once
+
+#include "store/history_chart_data.h"
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+class QTableView;
+
+namespace kelvane::store {
+
+class HistoryGrid;
+
+// A chart of one metric of the history: one line per engine for the counts, one for a rank,
+// oldest query on the left. Gaps break a line; a value between two gaps shows as a dot.
+class HistoryChartView : public QWidget {
+public:
+    explicit HistoryChartView(QWidget* parent = nullptr);
+
+    void setData(HistoryChartData data);
+    const HistoryChartData& data() const { return data_; }
+    // Which of data().metrics is drawn.
+    void setMetric(int metric);
+    int metric() const { return metric_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    HistoryChartData data_;
+    int metric_ = 0;
+};
+
+// The history window: the site list on the left, the selected site's records newest first in
+// the grid, and below them a chart of the same records and their export as CSV.
+class TfrmJilu : public QWidget {
+public:
+    TfrmJilu();
+    ~TfrmJilu() override;
+
+    void chushihua();
+    void clearStringGrid();
+    void urlListListBoxClick();
+    void FormActivate();
+    void btnExportClick();
+
+    HistoryGrid& grid() const { return *grid_; }
+    HistoryChartView& chart() const { return *chart_; }
+
+    // Asks where to export; an empty answer cancels. Tests answer without a dialog.
+    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+    void setSaveFileChooser(SaveFileChooser chooser) { chooseSaveFile_ = std::move(chooser); }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void fillSiteList(const QStringList& entries);
+    void showChart(const QList<QStringList>& records);
+
+    HistoryGrid* grid_ = nullptr;
+    QListWidget* urlList_ = nullptr;
+    QTableView* sgLishi_ = nullptr;
+    QComboBox* cbChart_ = nullptr;
+    QPushButton* btnExport_ = nullptr;
+    HistoryChartView* chart_ = nullptr;
+    SaveFileChooser chooseSaveFile_;
+    // The site whose records the grid, the chart and the export hold.
+    std::optional<QString> shownSite_;
+    QList<QStringList> shownRecords_;
+    bool placed_ = false;
+    bool reportedActivationFailure_ = false;
+};
+
+} // namespace kelvane::store

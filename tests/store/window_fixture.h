@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/error_report.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace kelvane::test {
+
+// A fresh folder that is both the current directory and the executable's folder, holding
+// "zenvo/data", with the general error report recorded instead of shown.
+class StoreWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        QDir(folder.path()).mkpath(QStringLiteral("zenvo/data"));
+    }
+    void TearDown() override { QDir::setCurrent(previousDir); }
+
+    QString path(const QString& relative) const { return folder.filePath(relative); }
+    QString listPath() const { return path(QStringLiteral("zenvo/website.txt")); }
+    QString historyPath(const QString& domain) const {
+        return path(QStringLiteral("zenvo/data/") + domain + QStringLiteral(".txt"));
+    }
+
+    static void writeBytes(const QString& file, const QByteArray& bytes) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
+        ASSERT_EQ(out.write(bytes), bytes.size());
+    }
+    static QByteArray readBytes(const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
+    }
+    void writeSiteList(const QString& text) { writeBytes(listPath(), text::toAnsi(text)); }
+    // Lines written oldest first, each ended by CR LF, as the main window appends them.
+    void writeHistory(const QString& domain, const QStringList& lines) {
+        QString text;
+        for (const QString& line : lines)
+            text += line + QStringLiteral("\r\n");
+        writeBytes(historyPath(domain), text::toAnsi(text));
+    }
+
+    // A mouse click where the entry stands, or below the last entry for an empty name.
+    static void clickEntry(QListWidget* list, const QString& entry,
+                           Qt::KeyboardModifiers modifiers = {}) {
+        QPoint at(list->viewport()->width() / 2, list->viewport()->height() - 3);
+        if (!entry.isNull()) {
+            const QList<QListWidgetItem*> found = list->findItems(entry, Qt::MatchExactly);
+            ASSERT_FALSE(found.isEmpty()) << "no entry " << entry.toStdString();
+            at = list->visualItemRect(found.front()).center();
+        }
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, at);
+    }
+
+    QTemporaryDir folder;
+    QString previousDir;
+    ScopedExecutableDir executableDir{folder.path()};
+    QStringList reports;
+    app::ScopedErrorReportSink reportSink{
+        [this](const QString& title, const QString& text) { reports << title + u'|' + text; }};
+};
+
+} // namespace kelvane::test
