@@ -1,0 +1,33 @@
+// Content-Type charset rules and the decodings they choose, over any header value and body.
+#include "fuzz_check.h"
+#include "platform/text_codec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kelvane;
+    const QList<QByteArray> parts = fuzz::splitInput(fuzz::bytesOf(data, size), '\n', 2);
+    const QString contentType = QString::fromLatin1(parts[0]);
+    const QByteArray& body = parts[1];
+
+    const QString page = text::pageCharset(contentType);
+    FUZZ_CHECK(!page.contains(u';'));
+    FUZZ_CHECK(page.size() <= contentType.size());
+    const QString stringBody = text::stringBodyCharset(contentType);
+    FUZZ_CHECK(stringBody.size() <= contentType.size());
+    if (!stringBody.isEmpty() && !contentType.contains(u'"'))
+        FUZZ_CHECK(!stringBody.contains(u';') && stringBody == stringBody.trimmed());
+
+    const QString pageText = text::fromCharsetText(body, contentType);
+    if (!text::isUtf8CharsetName(page))
+        FUZZ_CHECK(pageText == QString::fromLatin1(body));
+    const QString bodyText = text::fromStringBody(body, contentType);
+    if (!text::isUtf8CharsetName(stringBody))
+        FUZZ_CHECK(bodyText.size() == body.size());
+
+    // The ANSI decoding never yields more characters than bytes, nor swallows a last byte.
+    const QString ansi = text::fromAnsi(body);
+    FUZZ_CHECK(ansi.size() <= body.size());
+    FUZZ_CHECK(body.isEmpty() == ansi.isEmpty());
+    (void)text::toAnsi(ansi);
+    (void)text::fromUtf8(body);
+    return 0;
+}
