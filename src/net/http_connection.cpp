@@ -62,7 +62,13 @@ bool HttpConnection::fill(int timeoutMs) {
     }
     const qsizetype before = buffer_.size();
     buffer_.resize(before + kReadPiece);
-    const qsizetype got = socket_.readSome(buffer_.data() + before, kReadPiece);
+    qsizetype got = 0;
+    try {
+        got = socket_.readSome(buffer_.data() + before, kReadPiece);
+    } catch (...) {
+        buffer_.resize(before); // never leave unread room as if it had arrived
+        throw;
+    }
     buffer_.resize(before + got);
     if (got == 0)
         eof_ = true;
@@ -121,7 +127,14 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
         adviseLargeBuffer(out.data(), out.capacity());
     }
     out.resize(before + piece);
-    const qsizetype got = socket_.readSome(out.data() + before, piece);
+    qsizetype got = 0;
+    try {
+        got = socket_.readSome(out.data() + before, piece);
+    } catch (...) {
+        // A reset must not leave the caller's stream holding bytes that never arrived.
+        out.resize(before);
+        throw;
+    }
     out.resize(before + got);
     if (got == 0)
         eof_ = true;
