@@ -1,0 +1,225 @@
+// The history append, the history trim and the site-list save run in a child process that
+// is killed with SIGKILL at random moments. After every kill each file must be exactly its
+// old content or its new one, and every record the child reported appended must be there.
+#include "platform/clock.h"
+#include "platform/locale_format.h"
+#include "query/site_query_state.h"
+#include "store/history.h"
+#include "store/site_list.h"
+#include "store_fixture.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QHash>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kelvane::store {
+namespace {
+
+const QString kDomain = QStringLiteral("kill.example.cn");
+constexpr int kKills = 200;
+// Bounds of the whole test and of one child, whatever the machine's speed.
+constexpr qint64 kTestLimitMs = 40000;
+constexpr int kChildIterations = 5000;
+constexpr int kMaxDelayUs = 8000;
+
+// What the child tells the parent after each finished step: one atomic pipe write each.
+struct Report {
+    char step; // 'A' appended, 'T' read and trimmed, 'S' site list saved
+    qint32 number;
+};
+
+SiteQueryState stateFor(int number) {
+    SiteQueryState state;
+    state.txtUrl = kDomain;
+    for (int column = 1; column <= 7; ++column) {
+        state.setStringGDCell(column, 1, QString::number(number));
+        state.setStringGDCell(column, 2, QString::number(column * 1000 + 7));
+    }
+    state.setLabelText(SiteLabel::lblAlexaRank, QStringLiteral("123,456"));
+    state.setLabelText(SiteLabel::lblChinaRank, QStringLiteral("7890"));
+    return state;
+}
+
+class Expected {
+public:
+    QByteArray record(int number) {
+        auto found = records_.find(number);
+        if (found == records_.end())
+            found = records_.insert(number, HistoryRecordLine(stateFor(number), QStringLiteral("3"),
+                                                              defaultDateTimeText(localNow()))
+                                                .toLatin1());
+        return *found;
+    }
+    QByteArray history(int first, int last) {
+        QByteArray bytes;
+        for (int n = first; n <= last; ++n)
+            bytes += record(n) + "\r\n";
+        return bytes;
+    }
+    static QString siteList(int version) {
+        QString text;
+        for (int i = 0; i < 4000; ++i)
+            text += QStringLiteral("v%1-site%2.example.cn\r\n").arg(version).arg(i);
+        return text;
+    }
+
+private:
+    QHash<int, QByteArray> records_;
+};
+
+[[noreturn]] void runChild(int reportFd, int start) {
+    const auto report = [reportFd](char step, int number) {
+        const Report r{step, number};
+        if (::write(reportFd, &r, sizeof r) != sizeof r)
+            _exit(4);
+    };
+    try {
+        for (int n = start; n < start + kChildIterations; ++n) {
+            SaveToFile(stateFor(n), QStringLiteral("3"));
+            report('A', n);
+            ReadHistory(kDomain);
+            report('T', n);
+            WriteSiteList(Expected::siteList(n));
+            report('S', n);
+        }
+    } catch (...) {
+        _exit(3);
+    }
+    _exit(0);
+}
+
+// Reads reports until `count` are held, the child has gone, or timeoutMs passed.
+void readReports(int fd, QList<Report>& reports, qsizetype count, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (reports.size() < count) {
+        const int left = timeoutMs - static_cast<int>(clock.elapsed());
+        pollfd entry{fd, POLLIN, 0};
+        if (left <= 0 || ::poll(&entry, 1, left) <= 0)
+            return;
+        Report r{};
+        if (::read(fd, &r, sizeof r) != sizeof r)
+            return;
+        reports.append(r);
+    }
+}
+
+// The first record number of a history file, from the first field of its first line.
+int firstRecordOf(const QByteArray& bytes) {
+    return bytes.left(bytes.indexOf('/')).toInt();
+}
+
+class DurabilityKillTest : public test::StoreTest {
+protected:
+    ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
+    ScopedClockOverride clock_{[] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
+};
+
+TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {
+    makeDir(QStringLiteral("zenvo/data"));
+    const QString historyPath = QStringLiteral("zenvo/data/") + kDomain + QStringLiteral(".txt");
+    const QString sitePath = QStringLiteral("zenvo/website.txt");
+    Expected expected;
+    // Over the retention from the start, so the first read trims.
+    int last = 1200;
+    int siteVersion = 0;
+    writeBytes(historyPath, expected.history(1, last));
+    WriteSiteList(Expected::siteList(siteVersion));
+
+    std::mt19937 random(9);
+    std::uniform_int_distribution<int> stepsBefore(0, 5);
+    std::uniform_int_distribution<int> delayUs(0, kMaxDelayUs);
+    QElapsedTimer clock;
+    clock.start();
+    int kills = 0;
+    int checks = 0;
+    int finishedSteps = 0;
+    for (; kills < kKills && clock.elapsed() < kTestLimitMs; ++kills) {
+        int fds[2];
+        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        const int start = last + 1;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(fds[0]);
+            runChild(fds[1], start);
+        }
+        ::close(fds[1]);
+        // A random moment: after a random number of finished steps, then a random pause, so
+        // kills land in every step and anywhere inside one.
+        QList<Report> reports;
+        readReports(fds[0], reports, stepsBefore(random), 5000);
+        ::usleep(static_cast<useconds_t>(delayUs(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
+            << "child failed with status " << status << " at kill " << kills;
+        readReports(fds[0], reports, kChildIterations * 3, 5000);
+        ::close(fds[0]);
+        finishedSteps += static_cast<int>(reports.size());
+
+        // Reported: done for certain. One step further may also be done.
+        int appended = last;
+        int saved = siteVersion;
+        for (const Report& r : reports) {
+            if (r.step == 'A')
+                appended = r.number;
+            if (r.step == 'S')
+                saved = r.number;
+        }
+        const int appendedAtMost = appended == last ? start : appended + 1;
+        const int savedAtMost = saved == siteVersion ? start : saved + 1;
+
+        SCOPED_TRACE(testing::Message() << "kill " << kills << ", records from " << start
+                                        << ", reports " << reports.size());
+        const QByteArray history = readBytes(historyPath);
+        const int first = firstRecordOf(history);
+        bool whole = false;
+        for (int end = appended; end <= appendedAtMost && !whole; ++end) {
+            if (history == expected.history(first, end)) {
+                whole = true;
+                last = end;
+            }
+        }
+        ASSERT_TRUE(whole) << "history is neither old nor new: " << history.size()
+                           << " bytes, first record " << first << ", last reported " << appended;
+        // The trim keeps exactly the newest records: nothing newer is lost to it.
+        ASSERT_GE(last - first + 1, kHistoryRetention);
+        ++checks;
+
+        const QByteArray site = readBytes(sitePath);
+        bool siteWhole = false;
+        for (int version = saved; version <= savedAtMost && !siteWhole; ++version) {
+            if (site == Expected::siteList(version).toLatin1()) {
+                siteWhole = true;
+                siteVersion = version;
+            }
+        }
+        ASSERT_TRUE(siteWhole) << "site list is neither old nor new: " << site.size()
+                               << " bytes, last reported " << saved;
+        ++checks;
+    }
+    // A kill before the rename may leave the temporary file of a save behind; count them.
+    int leftovers = 0;
+    QDirIterator files(QStringLiteral("zenvo"), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        if (file != historyPath && file != sitePath)
+            ++leftovers;
+    }
+    std::printf("durability: %d kills, %d file checks, %d steps finished, %d records appended, "
+                "%d temporary files left\n",
+                kills, checks, finishedSteps, last - 1200, leftovers);
+    EXPECT_GE(kills, 50);
+    EXPECT_GT(last, 1200);
+}
+
+} // namespace
+} // namespace kelvane::store
