@@ -1,9 +1,8 @@
 #include "app/about_window.h"
 
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/link_label.h"
-#include "app/main_window.h"
-#include "app/windows.h"
 #include "platform/host_config.h"
 #include "update/update_check.h"
 
@@ -48,10 +47,7 @@ void TfrmAbout::showEvent(QShowEvent* event) {
     // Centred over the main window the first time it is shown.
     if (!placed_) {
         placed_ = true;
-        if (const QWidget* main = Windows().frmMain) {
-            const QRect frame = main->frameGeometry();
-            move(frame.center() - QPoint(width() / 2, height() / 2));
-        }
+        CentreOverMainWindow(this);
     }
     QWidget::showEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include "app/about_window.h"
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/error_report.h"
 #include "app/link_label.h"
 #include "app/pictures.h"
@@ -21,7 +22,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCompleter>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -211,14 +211,7 @@ void TfrmMain::buildRankPanel() {
 }
 
 void TfrmMain::buildQueryRow() {
-    txtUrl_ = new QComboBox(this);
-    txtUrl_->setObjectName(QStringLiteral("txtUrl"));
-    txtUrl_->setEditable(true);
-    txtUrl_->setInsertPolicy(QComboBox::NoInsert);
-    txtUrl_->setMaxVisibleItems(8);
-    txtUrl_->setGeometry(8, 63, 212, 20);
-    txtUrl_->completer()->setCompletionMode(QCompleter::InlineCompletion);
-    txtUrl_->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    txtUrl_ = NewDomainBox(this, QRect(8, 63, 212, 20));
 
     btnQure_ = new QPushButton(QStringLiteral("查   询"), this);
     btnQure_->setObjectName(QStringLiteral("btnQure"));
@@ -378,11 +371,7 @@ void TfrmMain::FormActivate() {
 }
 
 void TfrmMain::reloadSiteList(const QStringList& entries) {
-    // A reload replaces the list only; the domain box keeps its text.
-    const QString text = txtUrl_->currentText();
-    txtUrl_->clear();
-    txtUrl_->addItems(entries);
-    txtUrl_->setEditText(text);
+    ReplaceDomainList(txtUrl_, entries);
 }
 
 void TfrmMain::FormCloseQuery() {

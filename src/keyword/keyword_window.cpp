@@ -1,9 +1,8 @@
 #include "keyword/keyword_window.h"
 
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/error_report.h"
-#include "app/main_window.h"
-#include "app/windows.h"
 #include "keyword/keyword_rank_run.h"
 #include "platform/browser.h"
 #include "platform/text_file.h"
@@ -13,7 +12,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -147,14 +145,7 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
     staticText(QStringLiteral("|"), upper, {316, 25});
     staticText(QStringLiteral("|"), upper, {406, 25});
 
-    txtUrl_ = new QComboBox(this);
-    txtUrl_->setObjectName(QStringLiteral("txtUrl"));
-    txtUrl_->setEditable(true);
-    txtUrl_->setInsertPolicy(QComboBox::NoInsert);
-    txtUrl_->setMaxVisibleItems(8);
-    txtUrl_->completer()->setCompletionMode(QCompleter::InlineCompletion);
-    txtUrl_->completer()->setCaseSensitivity(Qt::CaseSensitive);
-    txtUrl_->setGeometry(71, 21, 154, 20);
+    txtUrl_ = app::NewDomainBox(this, QRect(71, 21, 154, 20));
 
     btnCX_ = new QPushButton(QStringLiteral("开始查询"), this);
     btnCX_->setObjectName(QStringLiteral("btnCX"));
@@ -293,8 +284,7 @@ void TfrmKeyWord::showEvent(QShowEvent* event) {
     // Centred over the main window the first time it is shown.
     if (!placed_) {
         placed_ = true;
-        if (const QWidget* main = app::Windows().frmMain)
-            move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        app::CentreOverMainWindow(this);
     }
     QWidget::showEvent(event);
 }

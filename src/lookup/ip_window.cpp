@@ -1,9 +1,8 @@
 #include "lookup/ip_window.h"
 
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/error_report.h"
-#include "app/main_window.h"
-#include "app/windows.h"
 #include "lookup/lookups.h"
 #include "lookup/memo_text.h"
 
@@ -71,8 +70,7 @@ void TfrmIP::showEvent(QShowEvent* event) {
     // Centred over the main window the first time it is shown.
     if (!placed_) {
         placed_ = true;
-        if (const QWidget* main = app::Windows().frmMain)
-            move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        app::CentreOverMainWindow(this);
     }
     QWidget::showEvent(event);
 }

@@ -1,6 +1,7 @@
 #include "lookup/whois_window.h"
 
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/error_report.h"
 #include "lookup/lookups.h"
 #include "lookup/memo_text.h"
@@ -9,7 +10,6 @@
 #include "store/store_paths.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -31,14 +31,7 @@ TfrmWhois::TfrmWhois() : QWidget(nullptr) {
     setFont(app::ProductFont());
     setFixedSize(361, 405);
 
-    txtUrl_ = new QComboBox(this);
-    txtUrl_->setObjectName(QStringLiteral("txtUrl"));
-    txtUrl_->setEditable(true);
-    txtUrl_->setInsertPolicy(QComboBox::NoInsert);
-    txtUrl_->setMaxVisibleItems(8);
-    txtUrl_->completer()->setCompletionMode(QCompleter::InlineCompletion);
-    txtUrl_->completer()->setCaseSensitivity(Qt::CaseSensitive);
-    txtUrl_->setGeometry(8, 8, 273, 20);
+    txtUrl_ = app::NewDomainBox(this, QRect(8, 8, 273, 20));
 
     btnCX_ = new QPushButton(QStringLiteral("查 询"), this);
     btnCX_->setObjectName(QStringLiteral("btnCX"));
@@ -57,13 +50,9 @@ TfrmWhois::TfrmWhois() : QWidget(nullptr) {
 }
 
 void TfrmWhois::FormShow() {
-    txtUrl_->blockSignals(true);
-    const QString text = txtUrl_->currentText();
-    txtUrl_->clear();
+    app::ReplaceDomainList(txtUrl_, {});
     if (textfile::isFile(store::siteListPath()))
-        txtUrl_->addItems(store::ReadSiteList());
-    txtUrl_->setEditText(text);
-    txtUrl_->blockSignals(false);
+        app::ReplaceDomainList(txtUrl_, store::ReadSiteList());
 }
 
 void TfrmWhois::btnCXClick() {

@@ -1,0 +1,36 @@
+#include "app/domain_box.h"
+
+#include "app/main_window.h"
+#include "app/windows.h"
+
+#include <QComboBox>
+#include <QCompleter>
+
+namespace kelvane::app {
+
+QComboBox* NewDomainBox(QWidget* parent, const QRect& place) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QStringLiteral("txtUrl"));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMaxVisibleItems(8);
+    box->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    box->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    box->setGeometry(place);
+    return box;
+}
+
+void ReplaceDomainList(QComboBox* box, const QStringList& entries) {
+    const QString text = box->currentText();
+    box->clear();
+    box->addItems(entries);
+    box->setEditText(text);
+}
+
+void CentreOverMainWindow(QWidget* window) {
+    if (const QWidget* main = Windows().frmMain)
+        window->move(main->frameGeometry().center() -
+                     QPoint(window->width() / 2, window->height() / 2));
+}
+
+} // namespace kelvane::app
