@@ -49,7 +49,9 @@ std::optional<SmtpReply> SmtpReplyReader::next() {
     for (;;) {
         const qsizetype lf = buffer_.indexOf('\n', scanned_);
         if (lf < 0) {
-            if (buffer_.size() > limits_.maxLineBytes)
+            // A CR at the end may be the line end whose LF is still on its way.
+            const qsizetype partial = buffer_.size() - (buffer_.endsWith('\r') ? 1 : 0);
+            if (partial > limits_.maxLineBytes)
                 throw ESmtpReplyTooLarge(QStringLiteral("SMTP reply line longer than %1 bytes.")
                                              .arg(limits_.maxLineBytes));
             scanned_ = buffer_.size();
@@ -69,9 +71,11 @@ std::optional<SmtpReply> SmtpReplyReader::next() {
 
         if (pending_.text.isEmpty()) {
             pending_.codeText = line.left(3);
-            bool ok = false;
-            const int code = pending_.codeText.toInt(&ok);
-            pending_.code = ok && pending_.codeText.size() == 3 ? code : 0;
+            // Three digits, nothing else: toInt would also take a sign or blanks ("-42").
+            const QString& digits = pending_.codeText;
+            const bool numeric = digits.size() == 3 && isDigit(digits[0]) && isDigit(digits[1]) &&
+                                 isDigit(digits[2]);
+            pending_.code = numeric ? digits.toInt() : 0;
         } else if (pending_.text.size() >= limits_.maxLines) {
             throw ESmtpReplyTooLarge(
                 QStringLiteral("SMTP reply longer than %1 lines.").arg(limits_.maxLines));

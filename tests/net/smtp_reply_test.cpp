@@ -65,6 +65,10 @@ const ReplyCase kReplyCases[] = {
     {"threeCharsEnds", "221\r\n", 221, {u""_qs}, {}},
     {"otherFourthCharEnds", "250xtext\r\n", 250, {u"text"_qs}, {}},
     {"nonNumericCode", "abc text\r\n", 0, {u"text"_qs}, {}},
+    // Found by fuzzing: a sign or a blank is no digit, so these are no codes.
+    {"signedCode", "-42 bye\r\n", 0, {u"bye"_qs}, {}},
+    {"plusCode", "+50 x\r\n", 0, {u"x"_qs}, {}},
+    {"blankInCode", " 25 x\r\n", 0, {u"x"_qs}, {}},
     {"highBytesAsQuestionMarks", "220 caf\xc3\xa9\r\n", 220, {u"caf??"_qs}, {}},
 };
 
@@ -93,6 +97,17 @@ TEST(SmtpReplyReader, BoundsHostilePeers) {
     {
         SmtpReplyReader reader(limits);
         reader.append("250 " + QByteArray(61, 'x') + "\r\n");
+        EXPECT_THROW(reader.next(), ESmtpReplyTooLarge);
+    }
+    {
+        // A line of exactly the limit is accepted also when its LF comes after the CR, in a
+        // later read, as it is when everything comes at once (found by fuzzing).
+        SmtpReplyReader reader(limits);
+        reader.append("250 " + QByteArray(60, 'x') + '\r');
+        EXPECT_FALSE(reader.next());
+        reader.append("\n");
+        EXPECT_EQ(reader.next()->text, QStringList{QString(60, u'x')});
+        reader.append("250 " + QByteArray(61, 'x') + '\r');
         EXPECT_THROW(reader.next(), ESmtpReplyTooLarge);
     }
     {
