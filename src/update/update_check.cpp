@@ -49,6 +49,9 @@ bool IsNewer(const QString& publishedText) {
 bool CheckForUpdate() {
     try {
         TIdHTTP http;
+        // The check runs on the one user-interface thread once the main window has hidden:
+        // without a limit a server that accepts and never answers would freeze the tray for good.
+        http.ReadTimeout = kUpdateReadTimeoutMs;
         return IsNewer(http.GetToString(UpdatePageUrl()));
     } catch (const std::exception&) {
         return false;

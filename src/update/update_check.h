@@ -19,7 +19,11 @@ std::optional<double> ParsePublishedVersion(const QString& text);
 // True when the built-in version is strictly below the published text's number.
 bool IsNewer(const QString& publishedText);
 
-// Fetches the update page with a default client; any failure means no update.
+// Each wait of the update check for the version page lasts at most this long.
+inline constexpr int kUpdateReadTimeoutMs = 3000;
+
+// Fetches the update page with a default client and that read time-out; any failure means
+// no update.
 bool CheckForUpdate();
 
 } // namespace kelvane::update

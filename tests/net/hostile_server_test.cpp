@@ -3,7 +3,9 @@
 // the client's own error or result, with memory bounded and no wait past the read time-out.
 #include "hostile_peer.h"
 #include "net/idhttp.h"
+#include "support/hosts_override.h"
 #include "support/scripted_http_server.h"
+#include "update/update_check.h"
 
 #include <QElapsedTimer>
 #include <cerrno>
@@ -242,6 +244,20 @@ TEST(HostileServerTest, ResetInTheMiddleOfAChunk) {
                                  .arg(ECONNRESET)
                                  .arg(QString::fromLocal8Bit(std::strerror(ECONNRESET))));
     EXPECT_EQ(outcome.stream, "0123");
+}
+
+// The update check runs on the user-interface thread after the main window hides: a server
+// that accepts and never answers means no update, after the check's read time-outs, instead
+// of a frozen program.
+TEST(HostileServerTest, SilentUpdateServerMeansNoUpdate) {
+    ScriptedHttpServer server({Reply().silent()});
+    test::HostsOverride hosts({{QStringLiteral("home"), server.hostPort()}});
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(update::CheckForUpdate());
+    // The status line and then its missing body each wait once.
+    EXPECT_LT(clock.elapsed(), 3 * update::kUpdateReadTimeoutMs);
+    EXPECT_EQ(server.requests().size(), 1);
 }
 
 } // namespace
