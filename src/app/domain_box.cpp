@@ -28,9 +28,10 @@ void ReplaceDomainList(QComboBox* box, const QStringList& entries) {
 }
 
 void CentreOverMainWindow(QWidget* window) {
+    // Frame to frame, so the window's title bar and borders are centred too.
     if (const QWidget* main = Windows().frmMain)
-        window->move(main->frameGeometry().center() -
-                     QPoint(window->width() / 2, window->height() / 2));
+        window->move(window->pos() + main->frameGeometry().center() -
+                     window->frameGeometry().center());
 }
 
 } // namespace kelvane::app

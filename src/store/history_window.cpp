@@ -1,9 +1,8 @@
 #include "store/history_window.h"
 
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/error_report.h"
-#include "app/main_window.h"
-#include "app/windows.h"
 #include "platform/text_file.h"
 #include "store/history_csv.h"
 #include "store/history_grid.h"
@@ -390,8 +389,7 @@ void TfrmJilu::showEvent(QShowEvent* event) {
     // Centred over the main window the first time it is shown.
     if (!placed_) {
         placed_ = true;
-        if (const QWidget* main = app::Windows().frmMain)
-            move(pos() + main->frameGeometry().center() - frameGeometry().center());
+        app::CentreOverMainWindow(this);
     }
     QWidget::showEvent(event);
 }

@@ -1,9 +1,8 @@
 #include "store/site_manager_window.h"
 
 #include "app/app_font.h"
+#include "app/domain_box.h"
 #include "app/error_report.h"
-#include "app/main_window.h"
-#include "app/windows.h"
 #include "platform/text_file.h"
 #include "store/site_list.h"
 #include "store/site_list_edit.h"
@@ -74,8 +73,7 @@ void TfrmManiSite::showEvent(QShowEvent* event) {
     // Centred over the main window the first time it is shown.
     if (!placed_) {
         placed_ = true;
-        if (const QWidget* main = app::Windows().frmMain)
-            move(pos() + main->frameGeometry().center() - frameGeometry().center());
+        app::CentreOverMainWindow(this);
     }
     QWidget::showEvent(event);
 }
