@@ -2,11 +2,11 @@
 
 #include "platform/errors.h"
 
-#include <re2/re2.h>
-
+#include <QStringEncoder>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <re2/re2.h>
 
 namespace kelvane {
 
@@ -39,7 +39,7 @@ int utf16UnitsIn(std::uint64_t w) {
 // Global run over a large page stays linear.
 class Utf16Cursor {
 public:
-    explicit Utf16Cursor(const QByteArray& utf8) : utf8_(utf8) {}
+    explicit Utf16Cursor(QByteArrayView utf8) : utf8_(utf8) {}
 
     qsizetype indexOf(qsizetype byteOffset) {
         while (byteOffset - byte_ >= 8) {
@@ -58,9 +58,43 @@ public:
     }
 
 private:
-    const QByteArray& utf8_;
+    QByteArrayView utf8_;
     qsizetype byte_ = 0;
     qsizetype unit_ = 0;
+};
+
+// Largest conversion buffer kept for the next page; a larger one is given back at once.
+constexpr qsizetype kKeptBufferBytes = 32 << 20;
+
+// The text as UTF-8 in a buffer of this thread that is reused from page to page, so a run of
+// matches does not pay the kernel for fresh memory each time.
+class MatcherText {
+public:
+    explicit MatcherText(QStringView text) {
+        QStringEncoder encoder(QStringConverter::Utf8);
+        const qsizetype need = encoder.requiredSpace(text.size());
+        QByteArray& buffer = scratch();
+        if (buffer.size() < need)
+            buffer = QByteArray(need, Qt::Uninitialized);
+        char* end = encoder.appendToBuffer(buffer.data(), text);
+        utf8_ = QByteArrayView(buffer.constData(), end - buffer.constData());
+    }
+    ~MatcherText() {
+        if (scratch().size() > kKeptBufferBytes)
+            scratch() = QByteArray();
+    }
+    MatcherText(const MatcherText&) = delete;
+    MatcherText& operator=(const MatcherText&) = delete;
+
+    QByteArrayView utf8() const { return utf8_; }
+
+private:
+    static QByteArray& scratch() {
+        thread_local QByteArray buffer;
+        return buffer;
+    }
+
+    QByteArrayView utf8_;
 };
 
 } // namespace
@@ -105,8 +139,9 @@ const re2::RE2& TRegExp::compiled() {
 
 QList<RegExpMatch> TRegExp::Execute(QStringView text) {
     const RE2& re = compiled();
-    const QByteArray utf8 = text.toUtf8();
-    const re2::StringPiece whole(utf8.constData(), static_cast<size_t>(utf8.size()));
+    const MatcherText converted(text);
+    const QByteArrayView utf8 = converted.utf8();
+    const re2::StringPiece whole(utf8.data(), static_cast<size_t>(utf8.size()));
     Utf16Cursor cursor(utf8);
     QList<RegExpMatch> matches;
 
@@ -135,9 +170,9 @@ QList<RegExpMatch> TRegExp::Execute(QStringView text) {
 
 bool TRegExp::Test(QStringView text) {
     const RE2& re = compiled();
-    const QByteArray utf8 = text.toUtf8();
-    return RE2::PartialMatch(re2::StringPiece(utf8.constData(), static_cast<size_t>(utf8.size())),
-                             re);
+    const MatcherText converted(text);
+    const QByteArrayView utf8 = converted.utf8();
+    return RE2::PartialMatch(re2::StringPiece(utf8.data(), static_cast<size_t>(utf8.size())), re);
 }
 
 } // namespace kelvane
