@@ -1,6 +1,7 @@
 #include "platform/regexp.h"
 
 #include "platform/errors.h"
+#include "platform/memory_advice.h"
 
 #include <QStringEncoder>
 #include <bit>
@@ -42,10 +43,12 @@ public:
     explicit Utf16Cursor(QByteArrayView utf8) : utf8_(utf8) {}
 
     qsizetype indexOf(qsizetype byteOffset) {
+        constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
         while (byteOffset - byte_ >= 8) {
             std::uint64_t w;
             std::memcpy(&w, utf8_.constData() + byte_, sizeof w);
-            unit_ += utf16UnitsIn(w);
+            // Markup is mostly ASCII: eight bytes, eight units.
+            unit_ += (w & kHigh) == 0 ? 8 : utf16UnitsIn(w);
             byte_ += 8;
         }
         while (byte_ < byteOffset) {
@@ -74,8 +77,10 @@ public:
         QStringEncoder encoder(QStringConverter::Utf8);
         const qsizetype need = encoder.requiredSpace(text.size());
         QByteArray& buffer = scratch();
-        if (buffer.size() < need)
+        if (buffer.size() < need) {
             buffer = QByteArray(need, Qt::Uninitialized);
+            adviseLargeBuffer(buffer.data(), buffer.size());
+        }
         char* end = encoder.appendToBuffer(buffer.data(), text);
         utf8_ = QByteArrayView(buffer.constData(), end - buffer.constData());
     }
