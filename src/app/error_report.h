@@ -43,4 +43,27 @@ template <typename Body> void Guarded(Body&& body) noexcept {
     }
 }
 
+// Runs a handler whose failure can last (a site list that stays missing): the failure is
+// reported once, until the body succeeds again. Closing the report activates the window that
+// failed, and the same report must not come back for ever.
+class LastingFailureReport {
+public:
+    template <typename Body> void Run(Body&& body) noexcept {
+        Guarded([&] {
+            try {
+                std::forward<Body>(body)();
+                reported_ = false;
+            } catch (const std::exception&) {
+                if (reported_)
+                    return;
+                reported_ = true;
+                throw;
+            }
+        });
+    }
+
+private:
+    bool reported_ = false;
+};
+
 } // namespace kelvane::app

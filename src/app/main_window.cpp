@@ -354,19 +354,10 @@ void TfrmMain::StringGDDblClick() {
 }
 
 void TfrmMain::FormActivate() {
-    Guarded([this] {
+    activationFailure_.Run([this] {
         // Emptied first, so a list that cannot be read leaves nothing stale behind.
         reloadSiteList({});
-        try {
-            reloadSiteList(store::ReadSiteList());
-            reportedActivationFailure_ = false;
-        } catch (const std::exception&) {
-            // Closing the report activates the window again; report a lasting failure once.
-            if (reportedActivationFailure_)
-                return;
-            reportedActivationFailure_ = true;
-            throw;
-        }
+        reloadSiteList(store::ReadSiteList());
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/error_report.h"
 #include "query/site_query_options.h"
 #include "query/site_query_view.h"
 
@@ -87,7 +88,7 @@ private:
     SiteQueryOptions options_;
     QList<QPixmap> imageListPR_;
     std::optional<int> imagePRIndex_;
-    bool reportedActivationFailure_ = false;
+    LastingFailureReport activationFailure_;
 
     QComboBox* txtUrl_ = nullptr;
     QPushButton* btnQure_ = nullptr;

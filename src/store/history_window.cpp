@@ -343,19 +343,10 @@ void TfrmJilu::showChart(const QList<QStringList>& records) {
 }
 
 void TfrmJilu::FormActivate() {
-    app::Guarded([this] {
+    activationFailure_.Run([this] {
         // Emptied first: a list that cannot be read leaves nothing stale. The grid stays.
         urlList_->clear();
-        try {
-            fillSiteList(ReadSiteList());
-            reportedActivationFailure_ = false;
-        } catch (const std::exception&) {
-            // Closing the report activates the window again; report a lasting failure once.
-            if (reportedActivationFailure_)
-                return;
-            reportedActivationFailure_ = true;
-            throw;
-        }
+        fillSiteList(ReadSiteList());
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/error_report.h"
 #include "store/history_chart_data.h"
 
 #include <QList>
@@ -77,7 +78,7 @@ private:
     std::optional<QString> shownSite_;
     QList<QStringList> shownRecords_;
     bool placed_ = false;
-    bool reportedActivationFailure_ = false;
+    app::LastingFailureReport activationFailure_;
 };
 
 } // namespace kelvane::store
