@@ -4,13 +4,11 @@
 // Prints the best of a few rounds for each and the ratio (loop / smtplib).
 
 #include "mail/bulk_mailer.h"
-#include "net/message_writer.h"
 #include "platform/locale_format.h"
 #include "support/aiosmtpd_server.h"
+#include "support/smtplib_peer.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -56,52 +54,6 @@ double sendLoop(quint16 port, const QString& list) {
     return seconds;
 }
 
-// smtplib with the same login and, per message, RSET, MAIL, RCPT, DATA; it times itself.
-const char* const kPythonSender = R"(
-import smtplib, sys, time
-port, count, path = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-template = open(path, "rb").read()
-start = time.perf_counter()
-s = smtplib.SMTP("127.0.0.1", port)
-s.login("kelvane", "secret")
-for i in range(count):
-    to = "user%d@example.cn" % i
-    s.rset()
-    s.sendmail("sender@example.cn", [to], template.replace(b"@TO@", to.encode()))
-s.quit()
-print(time.perf_counter() - start)
-)";
-
-double sendPython(const QString& python, quint16 port, const QString& templatePath) {
-    QProcess process;
-    process.start(python, {QStringLiteral("-c"), QString::fromUtf8(kPythonSender),
-                           QString::number(port), QString::number(kRecipients), templatePath});
-    if (!process.waitForFinished(300000) || process.exitCode() != 0) {
-        std::fprintf(stderr, "smtplib run failed: %s\n",
-                     process.readAllStandardError().constData());
-        return -1;
-    }
-    return process.readAllStandardOutput().trimmed().toDouble();
-}
-
-// The message as the loop writes it, the recipient a placeholder, without the final ".".
-QString writeTemplate(const QTemporaryDir& dir) {
-    TIdMessage m;
-    m.From.setText(u"sender@example.cn");
-    m.From.Name = QStringLiteral("Kelvane");
-    m.Subject = kSubject;
-    m.setBodyText(kBody);
-    m.setRecipientsText(u"@TO@");
-    QByteArray data = messageData(m, MessageFormat::current());
-    data.chop(3);
-    const QString path = dir.filePath(QStringLiteral("message.eml"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(data);
-    return path;
-}
-
 } // namespace
 
 int main() {
@@ -118,7 +70,13 @@ int main() {
         return 1;
     }
     QTemporaryDir dir;
-    const QString templatePath = writeTemplate(dir);
+    TIdMessage message;
+    message.From.setText(u"sender@example.cn");
+    message.From.Name = QStringLiteral("Kelvane");
+    message.Subject = kSubject;
+    message.setBodyText(kBody);
+    const QString templatePath =
+        test::WriteMessageTemplate(message, dir.filePath(QStringLiteral("message.eml")));
     QString list;
     for (int i = 0; i < kRecipients; ++i)
         list += QStringLiteral("user%1@example.cn\r\n").arg(i);
@@ -126,7 +84,8 @@ int main() {
     double loop = 1e9, python = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         loop = std::min(loop, sendLoop(server.port(), list));
-        python = std::min(python, sendPython(server.python(), server.port(), templatePath));
+        python = std::min(python, test::SmtplibSendSeconds(server.python(), server.port(),
+                                                           kRecipients, true, templatePath));
     }
     std::printf("%d recipient lines in one batch, best of %d rounds\n", kRecipients, kRounds);
     std::printf("  BulkMailer batch:                 %.3f s\n", loop);
