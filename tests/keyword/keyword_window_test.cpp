@@ -1,5 +1,6 @@
 #include "app/error_report.h"
 #include "gui_support/gui_helpers.h"
+#include "gui_support/window_test.h"
 #include "keyword/keyword_window.h"
 #include "keyword_web.h"
 #include "platform/browser.h"
@@ -28,18 +29,12 @@ const char* const kSmallButtons[] = {"sbBaidu", "sbGoogle", "sbYahoo", "sbSogou"
 const char* const kChecks[] = {"rbBaidu", "rdGoogle", "rdYahoo", "rdSogou",
                                "rdSoso",  "rdYodao",  "rdBing"};
 
-class KeywordWindowTest : public testing::Test {
+class KeywordWindowTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-        QDir().mkpath(QStringLiteral("zenvo/data"));
-        QFile list(QStringLiteral("zenvo/website.txt"));
-        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-        list.write("ab.example\r\ncd.example\r\n");
+        WindowTest::SetUp();
+        writeSiteList("ab.example\r\ncd.example\r\n");
     }
-    void TearDown() override { QDir::setCurrent(previousDir); }
     QString result(TfrmKeyWord& window, int engine) {
         return control<QLineEdit>(&window, kResultEdits[engine])->text();
     }
@@ -47,12 +42,7 @@ protected:
         return control<QToolButton>(&window, kSmallButtons[engine])->isVisibleTo(&window);
     }
 
-    QTemporaryDir folder;
-    QString previousDir;
     test::FixtureWeb web;
-    QStringList reports;
-    app::ScopedErrorReportSink sink{
-        [this](const QString&, const QString& text) { reports << text; }};
     QStringList opened;
     browser::ScopedLauncher launcher{[this](const QString& url) { opened << url; }};
 };

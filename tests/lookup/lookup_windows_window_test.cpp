@@ -1,5 +1,6 @@
 #include "app/error_report.h"
 #include "gui_support/gui_helpers.h"
+#include "gui_support/window_test.h"
 #include "lookup/ip_window.h"
 #include "lookup/whois_window.h"
 #include "platform/text_codec.h"
@@ -25,20 +26,8 @@ test::Reply gbkPage(const QString& text) {
     return test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, text::toAnsi(text));
 }
 
-class LookupWindows : public testing::Test {
+class LookupWindows : public test::WindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-        QDir().mkpath(QStringLiteral("zenvo/data"));
-    }
-    void TearDown() override { QDir::setCurrent(previousDir); }
-    void writeSiteList(const QByteArray& bytes) {
-        QFile list(QStringLiteral("zenvo/website.txt"));
-        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-        list.write(bytes);
-    }
     QString record(int lines) const {
         QStringList rows;
         for (int i = 1; i <= lines; ++i)
@@ -46,12 +35,7 @@ protected:
         return QStringLiteral("<!-- start -->") + rows.join(u'\n') + QStringLiteral("友情提示");
     }
 
-    QTemporaryDir folder;
-    QString previousDir;
     test::FixtureWeb web;
-    QStringList reports;
-    app::ScopedErrorReportSink sink{
-        [this](const QString&, const QString& text) { reports << text; }};
 };
 
 TEST_F(LookupWindows, WhoisWindowShowsTheRecordAndKeepsItsScrollBar) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/error_report.h"
+#include "gui_support/window_test.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
@@ -16,16 +16,8 @@ namespace kelvane::test {
 
 // A fresh folder that is both the current directory and the executable's folder, holding
 // "zenvo/data", with the general error report recorded instead of shown.
-class StoreWindowTest : public ::testing::Test {
+class StoreWindowTest : public WindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-        QDir(folder.path()).mkpath(QStringLiteral("zenvo/data"));
-    }
-    void TearDown() override { QDir::setCurrent(previousDir); }
-
     QString path(const QString& relative) const { return folder.filePath(relative); }
     QString listPath() const { return path(QStringLiteral("zenvo/website.txt")); }
     QString historyPath(const QString& domain) const {
@@ -61,13 +53,6 @@ protected:
         }
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, at);
     }
-
-    QTemporaryDir folder;
-    QString previousDir;
-    ScopedExecutableDir executableDir{folder.path()};
-    QStringList reports;
-    app::ScopedErrorReportSink reportSink{
-        [this](const QString& title, const QString& text) { reports << title + u'|' + text; }};
 };
 
 } // namespace kelvane::test
