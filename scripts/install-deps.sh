@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
     nginx-light python3 python3-aiosmtpd curl
     fonts-wqy-microhei
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()

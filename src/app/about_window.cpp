@@ -1,10 +1,10 @@
 #include "app/about_window.h"
 
-#include "app/app_font.h"
-#include "app/domain_box.h"
-#include "app/link_label.h"
 #include "platform/host_config.h"
 #include "update/update_check.h"
+#include "widgets/domain_box.h"
+#include "widgets/link_label.h"
+#include "widgets/product_font.h"
 
 #include <QLabel>
 
@@ -13,13 +13,13 @@ namespace kelvane::app {
 TfrmAbout::TfrmAbout() : QWidget(nullptr, Qt::Dialog) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral(" 关于软件"));
-    setFont(ProductFont());
+    setFont(widgets::productFont());
     setFixedSize(238, 150);
 
     auto* title = new QLabel(
         QStringLiteral("Kelvane V ") + QString::fromUtf16(update::kVersionText) + u' ', this);
     title->setObjectName(QStringLiteral("lblTitle"));
-    QFont titleFont = ProductFont(12);
+    QFont titleFont = widgets::productFont(12);
     titleFont.setBold(true);
     title->setFont(titleFont);
     title->setStyleSheet(QStringLiteral("color: blue"));
@@ -38,18 +38,9 @@ TfrmAbout::TfrmAbout() : QWidget(nullptr, Qt::Dialog) {
     auto* site = new QLabel(QStringLiteral("官方网址："), this);
     site->move(64, 104);
     site->adjustSize();
-    auto* link = new HomePageLink(hosts::homeSiteHost().toUpper(), this);
+    auto* link = new widgets::HomePageLink(hosts::homeSiteHost().toUpper(), this);
     link->setObjectName(QStringLiteral("lblLink"));
     link->setGeometry(130, 104, 88, 14);
-}
-
-void TfrmAbout::showEvent(QShowEvent* event) {
-    // Centred over the main window the first time it is shown.
-    if (!placed_) {
-        placed_ = true;
-        CentreOverMainWindow(this);
-    }
-    QWidget::showEvent(event);
 }
 
 } // namespace kelvane::app

@@ -8,12 +8,6 @@ namespace kelvane::app {
 class TfrmAbout : public QWidget {
 public:
     TfrmAbout();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    bool placed_ = false;
 };
 
 } // namespace kelvane::app

@@ -1,10 +1,6 @@
 #include "app/main_window.h"
 
 #include "app/about_window.h"
-#include "app/app_font.h"
-#include "app/domain_box.h"
-#include "app/error_report.h"
-#include "app/link_label.h"
 #include "app/pictures.h"
 #include "app/update_window.h"
 #include "app/windows.h"
@@ -17,6 +13,11 @@
 #include "store/site_list.h"
 #include "store/working_directory.h"
 #include "update/update_check.h"
+#include "widgets/domain_box.h"
+#include "widgets/error_report.h"
+#include "widgets/labels.h"
+#include "widgets/link_label.h"
+#include "widgets/product_font.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,7 +31,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QToolButton>
@@ -51,29 +51,57 @@ QFrame* framedPanel(QWidget* parent, const QRect& place) {
     return panel;
 }
 
-QLabel* fixedLabel(const QString& text, QWidget* parent, QPoint at) {
-    auto* label = new QLabel(text, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
+// What a toolbar button does: show one of the other windows, or a handler of the main window.
 struct ToolButtonSpec {
     const char* name;
     const char16_t* hint;
     ToolPicture picture;
     int left;
+    QWidget* (*window)(const KelvaneWindows&) = nullptr;
+    void (TfrmMain::*click)() = nullptr;
 };
 
 constexpr ToolButtonSpec kToolButtons[] = {
-    {"ibtnManageSite", u"管理站点", ToolPicture::ManageSite, 8},
-    {"ibtnJilu", u"查询记录", ToolPicture::History, 42},
-    {"ibtnWhois", u"域名查询", ToolPicture::Whois, 77},
-    {"ibtnIP", u"IP地址查询", ToolPicture::Ip, 111},
-    {"ibtnPaiMing", u"关键词排名查询", ToolPicture::Ranking, 146},
-    {"ibtnMail", u"邮件群发", ToolPicture::Mail, 180},
-    {"ibtnGuanWang", u"访问官网", ToolPicture::Site, 214},
-    {"ibtnAbort", u"关于软件", ToolPicture::About, 248},
+    {.name = "ibtnManageSite",
+     .hint = u"管理站点",
+     .picture = ToolPicture::ManageSite,
+     .left = 8,
+     .window = [](const KelvaneWindows& w) { return w.frmManiSite; }},
+    {.name = "ibtnJilu",
+     .hint = u"查询记录",
+     .picture = ToolPicture::History,
+     .left = 42,
+     .window = [](const KelvaneWindows& w) { return w.frmJilu; }},
+    {.name = "ibtnWhois",
+     .hint = u"域名查询",
+     .picture = ToolPicture::Whois,
+     .left = 77,
+     .window = [](const KelvaneWindows& w) { return w.frmWhois; }},
+    {.name = "ibtnIP",
+     .hint = u"IP地址查询",
+     .picture = ToolPicture::Ip,
+     .left = 111,
+     .window = [](const KelvaneWindows& w) { return w.frmIP; }},
+    {.name = "ibtnPaiMing",
+     .hint = u"关键词排名查询",
+     .picture = ToolPicture::Ranking,
+     .left = 146,
+     .window = [](const KelvaneWindows& w) { return w.frmKeyWord; }},
+    {.name = "ibtnMail",
+     .hint = u"邮件群发",
+     .picture = ToolPicture::Mail,
+     .left = 180,
+     .window = [](const KelvaneWindows& w) { return w.frmMail; }},
+    {.name = "ibtnGuanWang",
+     .hint = u"访问官网",
+     .picture = ToolPicture::Site,
+     .left = 214,
+     .click = &TfrmMain::ibtnGuanWangClick},
+    {.name = "ibtnAbort",
+     .hint = u"关于软件",
+     .picture = ToolPicture::About,
+     .left = 248,
+     .window = [](const KelvaneWindows& w) -> QWidget* { return w.frmAbout; }},
 };
 
 struct CheckSpec {
@@ -98,8 +126,10 @@ constexpr CheckSpec kChecks[] = {
     {"chkBing", u"必应", &SiteQueryOptions::chkBing, 400, 1},
 };
 
+// Object names of the result labels, in SiteLabel order.
 constexpr const char* kLabelNames[] = {"lblAlexaRank", "lblChinaRank",  "lblBaiduSite",
                                        "lblBaiduKz",   "lblGoogleSite", "lblGoogleKz"};
+static_assert(std::size(kLabelNames) == static_cast<size_t>(SiteLabel::lblGoogleKz) + 1);
 
 } // namespace
 
@@ -111,8 +141,8 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate() {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QString::fromUtf16(kApplicationTitle));
-    setFont(ProductFont());
+    setWindowTitle(QString::fromUtf16(widgets::kApplicationTitle));
+    setFont(widgets::productFont());
     setFixedSize(kClientWidth, kClientHeight);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -133,11 +163,8 @@ void TfrmMain::FormCreate() {
     buildFooter();
     buildTray();
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-
     SetGridTitles(*this);
-    Guarded([this] {
+    widgets::guarded([this] {
         if (const std::optional<QStringList> list = store::PrepareWorkingDirectory())
             reloadSiteList(*list);
     });
@@ -153,26 +180,12 @@ void TfrmMain::buildToolbar() {
         button->setAutoRaise(true);
         button->setGeometry(spec.left, 17, 31, 31);
         button->setFocusPolicy(Qt::NoFocus);
-        const QString name = button->objectName();
-        connect(button, &QToolButton::clicked, this, [this, name] {
-            Guarded([this, &name] {
-                KelvaneWindows& w = Windows();
-                if (name == u"ibtnManageSite")
-                    ShowWindow(w.frmManiSite);
-                else if (name == u"ibtnJilu")
-                    ShowWindow(w.frmJilu);
-                else if (name == u"ibtnWhois")
-                    ShowWindow(w.frmWhois);
-                else if (name == u"ibtnIP")
-                    ShowWindow(w.frmIP);
-                else if (name == u"ibtnPaiMing")
-                    ShowWindow(w.frmKeyWord);
-                else if (name == u"ibtnMail")
-                    ShowWindow(w.frmMail);
-                else if (name == u"ibtnGuanWang")
-                    ibtnGuanWangClick();
-                else if (name == u"ibtnAbort")
-                    ShowWindow(w.frmAbout);
+        connect(button, &QToolButton::clicked, this, [this, &spec] {
+            widgets::guarded([this, &spec] {
+                if (spec.window)
+                    ShowWindow(spec.window(Windows()));
+                else
+                    (this->*spec.click)();
             });
         });
     }
@@ -183,7 +196,7 @@ void TfrmMain::buildRankPanel() {
     panel->setObjectName(QStringLiteral("pnlRank"));
     const char16_t* captions[] = {u"PageRank：", u"SogouRank：", u"AlexaRank：", u"ChinaRank："};
     for (int row = 0; row < 4; ++row)
-        fixedLabel(QString::fromUtf16(captions[row]), panel, QPoint(6, 3 + 16 * row));
+        widgets::placedLabel(QString::fromUtf16(captions[row]), panel, QPoint(6, 3 + 16 * row));
 
     ImagePR_ = new QLabel(panel);
     ImagePR_->setObjectName(QStringLiteral("ImagePR"));
@@ -201,17 +214,14 @@ void TfrmMain::buildRankPanel() {
 
     QFont bold = font();
     bold.setBold(true);
-    for (int i = 0; i < 2; ++i) {
-        auto* rank = new QLabel(panel);
-        rank->setObjectName(QString::fromLatin1(kLabelNames[i]));
-        rank->setFont(bold);
-        rank->setGeometry(82, 35 + 16 * i, 90, 16);
-        labels_[static_cast<size_t>(i)] = rank;
+    for (const SiteLabel rank : {SiteLabel::lblAlexaRank, SiteLabel::lblChinaRank}) {
+        const int row = static_cast<int>(rank);
+        addResultLabel(rank, panel, QRect(82, 35 + 16 * row, 90, 16))->setFont(bold);
     }
 }
 
 void TfrmMain::buildQueryRow() {
-    txtUrl_ = NewDomainBox(this, QRect(8, 63, 212, 20));
+    txtUrl_ = widgets::newDomainBox(this, QRect(8, 63, 212, 20));
 
     btnQure_ = new QPushButton(QStringLiteral("查   询"), this);
     btnQure_->setObjectName(QStringLiteral("btnQure"));
@@ -223,7 +233,7 @@ void TfrmMain::buildQueryRow() {
 void TfrmMain::buildOptionsPanel() {
     QFrame* panel = framedPanel(this, QRect(8, 93, 468, 45));
     panel->setObjectName(QStringLiteral("pnlOptions"));
-    fixedLabel(QStringLiteral("查询选项："), panel, QPoint(6, 4));
+    widgets::placedLabel(QStringLiteral("查询选项："), panel, QPoint(6, 4));
     const SiteQueryOptions initial;
     for (const CheckSpec& spec : kChecks) {
         auto* check = new QCheckBox(QString::fromUtf16(spec.caption), panel);
@@ -262,7 +272,7 @@ void TfrmMain::buildGrid() {
         }
     }
     connect(StringGD_, &QTableWidget::cellDoubleClicked, this,
-            [this](int, int) { Guarded([this] { StringGDDblClick(); }); });
+            [this](int, int) { widgets::guarded([this] { StringGDDblClick(); }); });
 }
 
 void TfrmMain::buildSnapshotPanels() {
@@ -270,27 +280,35 @@ void TfrmMain::buildSnapshotPanels() {
         const char* panel;
         const char16_t* caption;
         int top;
-        size_t siteLabel;
-    } rows[] = {{"pnlBaidu", u"百度 SITE：", 213, 2}, {"pnlGoogle", u"谷歌 SITE：", 246, 4}};
+        SiteLabel site;
+        SiteLabel snapshot;
+    } rows[] = {
+        {"pnlBaidu", u"百度 SITE：", 213, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz},
+        {"pnlGoogle", u"谷歌 SITE：", 246, SiteLabel::lblGoogleSite, SiteLabel::lblGoogleKz},
+    };
     for (const auto& row : rows) {
         QFrame* panel = framedPanel(this, QRect(8, row.top, 468, 27));
         panel->setObjectName(QString::fromLatin1(row.panel));
-        fixedLabel(QString::fromUtf16(row.caption), panel, QPoint(8, 6));
-        fixedLabel(QStringLiteral("快照时间："), panel, QPoint(220, 6));
-        for (size_t i = 0; i < 2; ++i) {
-            auto* value = new QLabel(panel);
-            value->setObjectName(QString::fromLatin1(kLabelNames[row.siteLabel + i]));
-            value->setGeometry(i == 0 ? 78 : 282, 6, i == 0 ? 130 : 180, 16);
-            labels_[row.siteLabel + i] = value;
-        }
+        widgets::placedLabel(QString::fromUtf16(row.caption), panel, QPoint(8, 6));
+        widgets::placedLabel(QStringLiteral("快照时间："), panel, QPoint(220, 6));
+        addResultLabel(row.site, panel, QRect(78, 6, 130, 16));
+        addResultLabel(row.snapshot, panel, QRect(282, 6, 180, 16));
     }
 }
 
+QLabel* TfrmMain::addResultLabel(SiteLabel which, QWidget* panel, const QRect& place) {
+    auto* label = new QLabel(panel);
+    label->setObjectName(QString::fromLatin1(kLabelNames[static_cast<size_t>(which)]));
+    label->setGeometry(place);
+    labels_[static_cast<size_t>(which)] = label;
+    return label;
+}
+
 void TfrmMain::buildFooter() {
-    auto* title = fixedLabel(QStringLiteral("Kelvane   Tessaly"), this, QPoint(333, 318));
+    auto* title = widgets::placedLabel(QStringLiteral("Kelvane   Tessaly"), this, QPoint(333, 318));
     title->setObjectName(QStringLiteral("lblTitle"));
-    fixedLabel(QStringLiteral("Powered by："), this, QPoint(333, 342));
-    auto* site = fixedLabel(hosts::homeSiteHost(), this, QPoint(402, 341));
+    widgets::placedLabel(QStringLiteral("Powered by："), this, QPoint(333, 342));
+    auto* site = widgets::placedLabel(hosts::homeSiteHost(), this, QPoint(402, 341));
     site->setObjectName(QStringLiteral("lblHomeSite"));
     QFont underlined = site->font();
     underlined.setUnderline(true);
@@ -303,7 +321,7 @@ void TfrmMain::buildFooter() {
 void TfrmMain::buildTray() {
     tray_ = new QSystemTrayIcon(DrawTrayIcon(), this);
     tray_->setObjectName(QStringLiteral("trayIcon"));
-    tray_->setToolTip(QString::fromUtf16(kApplicationTitle));
+    tray_->setToolTip(QString::fromUtf16(widgets::kApplicationTitle));
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("trayMenu"));
     const struct {
@@ -320,19 +338,19 @@ void TfrmMain::buildTray() {
         action->setObjectName(QString::fromLatin1(item.name));
         auto slot = item.slot;
         connect(action, &QAction::triggered, this,
-                [this, slot] { Guarded([this, slot] { (this->*slot)(); }); });
+                [this, slot] { widgets::guarded([this, slot] { (this->*slot)(); }); });
     }
     tray_->setContextMenu(menu);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 if (why == QSystemTrayIcon::DoubleClick)
-                    Guarded([this] { N6Click(); });
+                    widgets::guarded([this] { N6Click(); });
             });
     tray_->show();
 }
 
 void TfrmMain::btnQureClick() {
-    Guarded([this] {
+    widgets::guarded([this] {
         SiteQueryDriver driver(
             *this, options_, StandardSiteQueryProbes([] { QCoreApplication::processEvents(); }),
             [this](const QString& pageRank) { store::SaveToFile(*this, pageRank); },
@@ -343,18 +361,18 @@ void TfrmMain::btnQureClick() {
 
 void TfrmMain::ibtnGuanWangClick() {
     const QString domain = txtUrlText();
-    browser::Open(domain.isEmpty() ? HomePageUrl()
-                                   : HomePageUrl() + QStringLiteral("/?domain=") + domain);
+    browser::Open(domain.isEmpty() ? widgets::homePageUrl()
+                                   : widgets::homePageUrl() + QStringLiteral("/?domain=") + domain);
 }
 
 void TfrmMain::StringGDDblClick() {
     const QString domain = txtUrlText();
     if (!domain.isEmpty())
-        browser::Open(HomePageUrl() + QStringLiteral("/?domain=") + domain);
+        browser::Open(widgets::homePageUrl() + QStringLiteral("/?domain=") + domain);
 }
 
 void TfrmMain::FormActivate() {
-    activationFailure_.Run([this] {
+    activationFailure_.run([this] {
         // Emptied first, so a list that cannot be read leaves nothing stale behind.
         reloadSiteList({});
         reloadSiteList(store::ReadSiteList());
@@ -362,12 +380,12 @@ void TfrmMain::FormActivate() {
 }
 
 void TfrmMain::reloadSiteList(const QStringList& entries) {
-    ReplaceDomainList(txtUrl_, entries);
+    widgets::replaceDomainList(txtUrl_, entries);
 }
 
 void TfrmMain::FormCloseQuery() {
     hide();
-    Guarded([] {
+    widgets::guarded([] {
         if (update::CheckForUpdate())
             ShowWindow(Windows().frmUpdate);
     });
@@ -381,7 +399,7 @@ void TfrmMain::N6Click() {
 }
 
 void TfrmMain::N7Click() {
-    browser::Open(HomePageUrl());
+    browser::Open(widgets::homePageUrl());
 }
 
 void TfrmMain::N8Click() {
@@ -389,7 +407,7 @@ void TfrmMain::N8Click() {
 }
 
 void TfrmMain::N9Click() {
-    browser::Open(HomePageUrl());
+    browser::Open(widgets::homePageUrl());
 }
 
 void TfrmMain::N10Click() {

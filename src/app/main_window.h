@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/error_report.h"
 #include "query/site_query_options.h"
 #include "query/site_query_view.h"
+#include "widgets/error_report.h"
 
 #include <QList>
 #include <QPixmap>
@@ -80,6 +80,7 @@ private:
     void buildOptionsPanel();
     void buildGrid();
     void buildSnapshotPanels();
+    QLabel* addResultLabel(SiteLabel which, QWidget* panel, const QRect& place);
     void buildFooter();
     void buildTray();
     void reloadSiteList(const QStringList& entries);
@@ -88,7 +89,7 @@ private:
     SiteQueryOptions options_;
     QList<QPixmap> imageListPR_;
     std::optional<int> imagePRIndex_;
-    LastingFailureReport activationFailure_;
+    widgets::LastingFailureReport activationFailure_;
 
     QComboBox* txtUrl_ = nullptr;
     QPushButton* btnQure_ = nullptr;

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
-#include "app/error_report.h"
 #include "app/main_window.h"
 #include "app/windows.h"
+#include "widgets/error_report.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -11,8 +11,8 @@ namespace kelvane::app {
 
 int RunKelvane(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf16(kApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf16(kApplicationTitle));
+    QApplication::setApplicationName(QString::fromUtf16(widgets::kApplicationTitle));
+    QApplication::setApplicationDisplayName(QString::fromUtf16(widgets::kApplicationTitle));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
 

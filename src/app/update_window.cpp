@@ -1,8 +1,8 @@
 #include "app/update_window.h"
 
-#include "app/app_font.h"
-#include "app/link_label.h"
 #include "platform/host_config.h"
+#include "widgets/link_label.h"
+#include "widgets/product_font.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,17 +13,17 @@ namespace kelvane::app {
 TfrmUpdate::TfrmUpdate() : QWidget(nullptr, Qt::Dialog) {
     setObjectName(QStringLiteral("frmUpdate"));
     setWindowTitle(QStringLiteral(" Kelvane"));
-    setFont(ProductFont());
+    setFont(widgets::productFont());
     setFixedSize(195, 127);
 
     auto* message = new QLabel(QStringLiteral("软件有更新请下载最新版"), this);
     message->setObjectName(QStringLiteral("lblMessage"));
-    message->setFont(ProductFont(10));
+    message->setFont(widgets::productFont(10));
     message->setGeometry(24, 32, 165, 16);
     auto* site = new QLabel(QStringLiteral("官方网址："), this);
     site->move(24, 88);
     site->adjustSize();
-    auto* link = new HomePageLink(hosts::homeSiteHost(), this);
+    auto* link = new widgets::HomePageLink(hosts::homeSiteHost(), this);
     link->setObjectName(QStringLiteral("lblLink"));
     link->setGeometry(90, 85, 102, 21);
 

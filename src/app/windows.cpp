@@ -9,6 +9,7 @@
 #include "mail/mail_window.h"
 #include "store/history_window.h"
 #include "store/site_manager_window.h"
+#include "widgets/placement.h"
 
 #include <memory>
 #include <vector>
@@ -31,13 +32,13 @@ KelvaneWindows& Windows() {
 TfrmAbout* CreateAboutWindow() {
     aboutWindows().push_back(std::make_unique<TfrmAbout>());
     Windows().frmAbout = aboutWindows().back().get();
+    widgets::centreOnFirstShow(Windows().frmAbout, Windows().frmMain);
     return Windows().frmAbout;
 }
 
 void CreateWindows() {
     KelvaneWindows& w = Windows();
     w.frmMain = new TfrmMain;
-    // Each window joins here, in this order, as it is built:
     w.frmMail = new TfrmMail;
     w.frmKeyWord = new TfrmKeyWord;
     w.frmManiSite = new store::TfrmManiSite;
@@ -46,6 +47,13 @@ void CreateWindows() {
     w.frmIP = new TfrmIP;
     CreateAboutWindow();
     w.frmUpdate = new TfrmUpdate;
+
+    // Where each window appears the first time: on the screen, or over the main window.
+    // The update window places itself in the screen's corner.
+    for (QWidget* onScreen : {static_cast<QWidget*>(w.frmMain), w.frmMail, w.frmWhois})
+        widgets::centreOnFirstShow(onScreen, nullptr);
+    for (QWidget* overMain : {w.frmKeyWord, w.frmManiSite, w.frmJilu, w.frmIP})
+        widgets::centreOnFirstShow(overMain, w.frmMain);
 }
 
 void DestroyWindows() {

@@ -9,7 +9,8 @@ class TfrmAbout;
 class TfrmUpdate;
 
 // The one instance of each window, created at start-up in this order and kept for the run.
-// Windows that are not built yet stay null, and the buttons that show them do nothing.
+// Before CreateWindows and after DestroyWindows every reference is null, and the buttons that
+// show a window do nothing.
 struct KelvaneWindows {
     TfrmMain* frmMain = nullptr;
     QWidget* frmMail = nullptr;

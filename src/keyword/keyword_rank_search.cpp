@@ -149,35 +149,6 @@ RankSearchResult KeywordRankSearch(EngineId engine, const QString& site, const Q
     }
 }
 
-RankSearchResult BaiduKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                  int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Baidu, site, keyword, startPage, endPage, progress);
-}
-RankSearchResult GoogleKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                   int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Google, site, keyword, startPage, endPage, progress);
-}
-RankSearchResult YahooKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                  int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Yahoo, site, keyword, startPage, endPage, progress);
-}
-RankSearchResult SogouKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                  int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Sogou, site, keyword, startPage, endPage, progress);
-}
-RankSearchResult SosoKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                 int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Soso, site, keyword, startPage, endPage, progress);
-}
-RankSearchResult YoudaoKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                   int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Youdao, site, keyword, startPage, endPage, progress);
-}
-RankSearchResult BingKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                 int endPage, const ProgressSink& progress) {
-    return KeywordRankSearch(EngineId::Bing, site, keyword, startPage, endPage, progress);
-}
-
 ScopedWorkingStateWatch::ScopedWorkingStateWatch(WorkingStateWatch watch)
     : watch_(std::move(watch)), previous_(gWatch) {
     gWatch = &watch_;

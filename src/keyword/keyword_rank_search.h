@@ -43,21 +43,6 @@ QString PageProgressText(qint64 page);
 RankSearchResult KeywordRankSearch(EngineId engine, const QString& site, const QString& keyword,
                                    int startPage, int endPage, const ProgressSink& progress);
 
-RankSearchResult BaiduKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                  int endPage, const ProgressSink& progress);
-RankSearchResult GoogleKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                   int endPage, const ProgressSink& progress);
-RankSearchResult YahooKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                  int endPage, const ProgressSink& progress);
-RankSearchResult SogouKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                  int endPage, const ProgressSink& progress);
-RankSearchResult SosoKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                 int endPage, const ProgressSink& progress);
-RankSearchResult YoudaoKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                   int endPage, const ProgressSink& progress);
-RankSearchResult BingKeywordRank(const QString& site, const QString& keyword, int startPage,
-                                 int endPage, const ProgressSink& progress);
-
 // Test seam: sees each search's working state (client, buffer, matcher) come and go. onCreate
 // runs just before the state is made and may throw, as a failed creation would.
 struct WorkingStateWatch {

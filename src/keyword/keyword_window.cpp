@@ -1,13 +1,14 @@
 #include "keyword/keyword_window.h"
 
-#include "app/app_font.h"
-#include "app/domain_box.h"
-#include "app/error_report.h"
 #include "keyword/keyword_rank_run.h"
 #include "platform/browser.h"
 #include "platform/text_file.h"
 #include "store/site_list.h"
 #include "store/store_paths.h"
+#include "widgets/domain_box.h"
+#include "widgets/error_report.h"
+#include "widgets/labels.h"
+#include "widgets/product_font.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -107,13 +108,6 @@ const EngineControls kEngines[kEngineCount] = {
 constexpr QRect kUpperPanel(0, 0, 490, 110);
 constexpr QRect kLowerPanel(0, 112, 490, 202);
 
-QLabel* staticText(const QString& text, QWidget* parent, QPoint at) {
-    auto* label = new QLabel(text, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
 QIcon smallButtonPicture() {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
@@ -131,21 +125,21 @@ QIcon smallButtonPicture() {
 TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
     setObjectName(QStringLiteral("frmKeyWord"));
     setWindowTitle(QStringLiteral(" 关键词排名查询"));
-    setFont(app::ProductFont());
+    setFont(widgets::productFont());
     setFixedSize(490, 314);
 
     auto* upper = new QFrame(this);
     upper->setObjectName(QStringLiteral("pnlUpper"));
     upper->setFrameShape(QFrame::StyledPanel);
     upper->setGeometry(kUpperPanel);
-    staticText(QStringLiteral("网    址："), upper, {16, 18});
-    staticText(QStringLiteral("关键词："), upper, {16, 48});
-    staticText(QStringLiteral("引    擎："), upper, {16, 81});
-    staticText(QStringLiteral("——页码范围——"), upper, {316, 20});
-    staticText(QStringLiteral("|"), upper, {316, 25});
-    staticText(QStringLiteral("|"), upper, {406, 25});
+    widgets::placedLabel(QStringLiteral("网    址："), upper, {16, 18});
+    widgets::placedLabel(QStringLiteral("关键词："), upper, {16, 48});
+    widgets::placedLabel(QStringLiteral("引    擎："), upper, {16, 81});
+    widgets::placedLabel(QStringLiteral("——页码范围——"), upper, {316, 20});
+    widgets::placedLabel(QStringLiteral("|"), upper, {316, 25});
+    widgets::placedLabel(QStringLiteral("|"), upper, {406, 25});
 
-    txtUrl_ = app::NewDomainBox(this, QRect(71, 21, 154, 20));
+    txtUrl_ = widgets::newDomainBox(this, QRect(71, 21, 154, 20));
 
     btnCX_ = new QPushButton(QStringLiteral("开始查询"), this);
     btnCX_->setObjectName(QStringLiteral("btnCX"));
@@ -187,7 +181,7 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
                           i == static_cast<size_t>(EngineId::Google));
         checks_[i] = check;
 
-        staticText(QString::fromUtf16(spec.label), lower, spec.labelAt);
+        widgets::placedLabel(QString::fromUtf16(spec.label), lower, spec.labelAt);
         auto* result = new QLineEdit(lower);
         result->setObjectName(QString::fromLatin1(spec.result));
         result->setGeometry(spec.resultPlace);
@@ -203,7 +197,7 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
         small->hide();
         const auto engine = static_cast<EngineId>(i);
         connect(small, &QToolButton::clicked, this,
-                [this, engine] { app::Guarded([this, engine] { sbClick(engine); }); });
+                [this, engine] { widgets::guarded([this, engine] { sbClick(engine); }); });
         smallButtons_[i] = small;
     }
 
@@ -212,7 +206,7 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
     D2I_->setGeometry(267, 118, 147, 18);
     D2I_->hide();
 
-    app::Guarded([this] { FormCreate(); });
+    widgets::guarded([this] { FormCreate(); });
 }
 
 void TfrmKeyWord::FormCreate() {
@@ -223,7 +217,7 @@ void TfrmKeyWord::FormCreate() {
 }
 
 void TfrmKeyWord::btnCXClick() {
-    app::Guarded([this] { RunKeywordRank(*this, [] { QCoreApplication::processEvents(); }); });
+    widgets::guarded([this] { RunKeywordRank(*this, [] { QCoreApplication::processEvents(); }); });
 }
 
 void TfrmKeyWord::sbClick(EngineId engine) {
@@ -278,15 +272,6 @@ void TfrmKeyWord::searchDone(EngineId engine, const RankSearchResult& result) {
     results_[i]->setText(result.text);
     lastUrl_[i] = result.lastUrl;
     smallButtons_[i]->show();
-}
-
-void TfrmKeyWord::showEvent(QShowEvent* event) {
-    // Centred over the main window the first time it is shown.
-    if (!placed_) {
-        placed_ = true;
-        app::CentreOverMainWindow(this);
-    }
-    QWidget::showEvent(event);
 }
 
 } // namespace kelvane

@@ -38,9 +38,6 @@ public:
     void setResultText(EngineId engine, const QString& text) override;
     void searchDone(EngineId engine, const RankSearchResult& result) override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     // The spin value as decimal text in D2I, then parsed back as a whole number.
     int wholeNumber(const QSpinBox* spin) const;
@@ -55,7 +52,6 @@ private:
     std::array<QLineEdit*, kEngineCount> results_{};
     std::array<QToolButton*, kEngineCount> smallButtons_{};
     std::array<QString, kEngineCount> lastUrl_{};
-    bool placed_ = false;
 };
 
 } // namespace kelvane

@@ -1,10 +1,10 @@
 #include "lookup/ip_window.h"
 
-#include "app/app_font.h"
-#include "app/domain_box.h"
-#include "app/error_report.h"
 #include "lookup/lookups.h"
 #include "lookup/memo_text.h"
+#include "widgets/domain_box.h"
+#include "widgets/error_report.h"
+#include "widgets/product_font.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -17,7 +17,7 @@ namespace kelvane {
 TfrmIP::TfrmIP() : QWidget(nullptr) {
     setObjectName(QStringLiteral("frmIP"));
     setWindowTitle(QStringLiteral(" IP地址查询"));
-    setFont(app::ProductFont());
+    setFont(widgets::productFont());
     setFixedSize(282, 204);
 
     txtIP_ = new QLineEdit(QString::fromUtf16(kIpPromptText), this);
@@ -31,7 +31,7 @@ TfrmIP::TfrmIP() : QWidget(nullptr) {
     btnCX_->setGeometry(199, 8, 75, 25);
     btnCX_->setDefault(true);
     connect(btnCX_, &QPushButton::clicked, this,
-            [this] { app::Guarded([this] { btnCXClick(); }); });
+            [this] { widgets::guarded([this] { btnCXClick(); }); });
 
     MoIP_ = new QPlainTextEdit(this);
     MoIP_->setObjectName(QStringLiteral("MoIP"));
@@ -40,7 +40,7 @@ TfrmIP::TfrmIP() : QWidget(nullptr) {
     MoIP_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MoIP_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    app::Guarded([this] { FormCreate(); });
+    widgets::guarded([this] { FormCreate(); });
 }
 
 void TfrmIP::FormCreate() {
@@ -62,17 +62,8 @@ void TfrmIP::txtIPClick() {
 bool TfrmIP::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtIP_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        app::Guarded([this] { txtIPClick(); });
+        widgets::guarded([this] { txtIPClick(); });
     return QWidget::eventFilter(watched, event);
-}
-
-void TfrmIP::showEvent(QShowEvent* event) {
-    // Centred over the main window the first time it is shown.
-    if (!placed_) {
-        placed_ = true;
-        app::CentreOverMainWindow(this);
-    }
-    QWidget::showEvent(event);
 }
 
 void TfrmIP::keyPressEvent(QKeyEvent* event) {

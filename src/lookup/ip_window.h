@@ -18,7 +18,6 @@ public:
     void txtIPClick();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -26,7 +25,6 @@ private:
     QLineEdit* txtIP_ = nullptr;
     QPushButton* btnCX_ = nullptr;
     QPlainTextEdit* MoIP_ = nullptr;
-    bool placed_ = false;
 };
 
 } // namespace kelvane

@@ -1,20 +1,18 @@
 #include "lookup/whois_window.h"
 
-#include "app/app_font.h"
-#include "app/domain_box.h"
-#include "app/error_report.h"
 #include "lookup/lookups.h"
 #include "lookup/memo_text.h"
 #include "platform/text_file.h"
 #include "store/site_list.h"
 #include "store/store_paths.h"
+#include "widgets/domain_box.h"
+#include "widgets/error_report.h"
+#include "widgets/product_font.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -28,17 +26,17 @@ constexpr int kLinesWithoutScrollBar = 27;
 TfrmWhois::TfrmWhois() : QWidget(nullptr) {
     setObjectName(QStringLiteral("frmWhois"));
     setWindowTitle(QStringLiteral("域名查询"));
-    setFont(app::ProductFont());
+    setFont(widgets::productFont());
     setFixedSize(361, 405);
 
-    txtUrl_ = app::NewDomainBox(this, QRect(8, 8, 273, 20));
+    txtUrl_ = widgets::newDomainBox(this, QRect(8, 8, 273, 20));
 
     btnCX_ = new QPushButton(QStringLiteral("查 询"), this);
     btnCX_->setObjectName(QStringLiteral("btnCX"));
     btnCX_->setGeometry(295, 8, 58, 25);
     btnCX_->setDefault(true);
     connect(btnCX_, &QPushButton::clicked, this,
-            [this] { app::Guarded([this] { btnCXClick(); }); });
+            [this] { widgets::guarded([this] { btnCXClick(); }); });
 
     MoWhois_ = new QPlainTextEdit(this);
     MoWhois_->setObjectName(QStringLiteral("MoWhois"));
@@ -50,9 +48,9 @@ TfrmWhois::TfrmWhois() : QWidget(nullptr) {
 }
 
 void TfrmWhois::FormShow() {
-    app::ReplaceDomainList(txtUrl_, {});
+    widgets::replaceDomainList(txtUrl_, {});
     if (textfile::isFile(store::siteListPath()))
-        app::ReplaceDomainList(txtUrl_, store::ReadSiteList());
+        widgets::replaceDomainList(txtUrl_, store::ReadSiteList());
 }
 
 void TfrmWhois::btnCXClick() {
@@ -87,12 +85,7 @@ int TfrmWhois::displayedLines() const {
 }
 
 void TfrmWhois::showEvent(QShowEvent* event) {
-    if (!placed_) {
-        placed_ = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-    }
-    app::Guarded([this] { FormShow(); });
+    widgets::guarded([this] { FormShow(); });
     QWidget::showEvent(event);
 }
 

@@ -30,7 +30,6 @@ private:
     QComboBox* txtUrl_ = nullptr;
     QPushButton* btnCX_ = nullptr;
     QPlainTextEdit* MoWhois_ = nullptr;
-    bool placed_ = false;
 };
 
 } // namespace kelvane

@@ -1,15 +1,13 @@
 #include "mail/mail_window.h"
 
-#include "app/app_font.h"
-#include "app/error_report.h"
+#include "widgets/error_report.h"
+#include "widgets/product_font.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace kelvane::app {
 
@@ -59,7 +57,7 @@ TfrmMail::~TfrmMail() = default;
 void TfrmMail::FormCreate() {
     setObjectName(QStringLiteral("frmMail"));
     setWindowTitle(QStringLiteral("邮件群发"));
-    setFont(ProductFont(8));
+    setFont(widgets::productFont(8));
     setFixedSize(kClientWidth, kClientHeight);
     // A title bar without border icons.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -106,15 +104,12 @@ void TfrmMail::FormCreate() {
     btnSend_ = new QPushButton(QString::fromUtf16(mail_text::kSendCaption), this);
     btnSend_->setObjectName(QStringLiteral("btnSend"));
     btnSend_->setGeometry(632, 473, 75, 25);
-    connect(btnSend_, &QPushButton::clicked, this, [this] { Guarded([this] { btnSendClick(); }); });
+    connect(btnSend_, &QPushButton::clicked, this, [this] { widgets::guarded([this] { btnSendClick(); }); });
 
     QWidget* order[] = {moMailList_, txtServerName_, txtUserName_, txtPwd_, txtMail_,
                         txtFname_,   txtTitle_,      txtContent_,  btnSend_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
 }
 
 void TfrmMail::btnSendClick() {

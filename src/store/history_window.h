@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/error_report.h"
-#include "store/history_chart_data.h"
+#include "store/history_chart_widget.h"
+#include "widgets/error_report.h"
 
 #include <QList>
 #include <QStringList>
@@ -17,26 +17,6 @@ class QTableView;
 namespace kelvane::store {
 
 class HistoryGrid;
-
-// A chart of one metric of the history: one line per engine for the counts, one for a rank,
-// oldest query on the left. Gaps break a line; a value between two gaps shows as a dot.
-class HistoryChartView : public QWidget {
-public:
-    explicit HistoryChartView(QWidget* parent = nullptr);
-
-    void setData(HistoryChartData data);
-    const HistoryChartData& data() const { return data_; }
-    // Which of data().metrics is drawn.
-    void setMetric(int metric);
-    int metric() const { return metric_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    HistoryChartData data_;
-    int metric_ = 0;
-};
 
 // The history window: the site list on the left, the selected site's records newest first in
 // the grid, and below them a chart of the same records and their export as CSV.
@@ -60,7 +40,6 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
@@ -77,8 +56,7 @@ private:
     // The site whose records the grid, the chart and the export hold.
     std::optional<QString> shownSite_;
     QList<QStringList> shownRecords_;
-    bool placed_ = false;
-    app::LastingFailureReport activationFailure_;
+    widgets::LastingFailureReport activationFailure_;
 };
 
 } // namespace kelvane::store

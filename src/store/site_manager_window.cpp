@@ -1,13 +1,13 @@
 #include "store/site_manager_window.h"
 
-#include "app/app_font.h"
-#include "app/domain_box.h"
-#include "app/error_report.h"
 #include "platform/text_file.h"
 #include "store/site_list.h"
 #include "store/site_list_edit.h"
 #include "store/store_paths.h"
 #include "store/text_lines.h"
+#include "widgets/domain_box.h"
+#include "widgets/error_report.h"
+#include "widgets/product_font.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -23,7 +23,7 @@ TfrmManiSite::~TfrmManiSite() = default;
 void TfrmManiSite::FormCreate() {
     setObjectName(QStringLiteral("frmManiSite"));
     setWindowTitle(QStringLiteral("管理站点"));
-    setFont(app::ProductFont());
+    setFont(widgets::productFont());
     setFixedSize(179, 300);
 
     MoUrl_ = new QPlainTextEdit(this);
@@ -44,7 +44,7 @@ void TfrmManiSite::FormCreate() {
     brnCanc_->setGeometry(104, 271, 57, 25);
     connect(brnCanc_, &QPushButton::clicked, this, [this] { brnCancClick(); });
 
-    app::Guarded([this] {
+    widgets::guarded([this] {
         if (textfile::isFile(siteListPath()))
             MoUrl_->setPlainText(ReadSiteListText());
     });
@@ -55,7 +55,7 @@ QString TfrmManiSite::MoUrlText() const {
 }
 
 void TfrmManiSite::brnSaveClick() {
-    app::Guarded([this] {
+    widgets::guarded([this] {
         const QString cleaned = RemoveEmptyLines(MoUrl_->toPlainText());
         if (cleaned != MoUrl_->toPlainText())
             MoUrl_->setPlainText(cleaned);
@@ -67,15 +67,6 @@ void TfrmManiSite::brnSaveClick() {
 
 void TfrmManiSite::brnCancClick() {
     close();
-}
-
-void TfrmManiSite::showEvent(QShowEvent* event) {
-    // Centred over the main window the first time it is shown.
-    if (!placed_) {
-        placed_ = true;
-        app::CentreOverMainWindow(this);
-    }
-    QWidget::showEvent(event);
 }
 
 } // namespace kelvane::store

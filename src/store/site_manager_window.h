@@ -21,16 +21,12 @@ public:
     // MoUrl's text with every line break as CR LF.
     QString MoUrlText() const;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void FormCreate();
 
     QPlainTextEdit* MoUrl_ = nullptr;
     QPushButton* brnSave_ = nullptr;
     QPushButton* brnCanc_ = nullptr;
-    bool placed_ = false;
 };
 
 } // namespace kelvane::store

@@ -3,13 +3,22 @@
 #include <QString>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
 
 namespace kelvane::test {
 
-// A control of a window by its product name; fails the test with the name when missing.
+struct MissingControl : std::runtime_error {
+    explicit MissingControl(const char* name)
+        : std::runtime_error(std::string("no control named ") + name) {}
+};
+
+// A control of a window by its product name. A missing one fails the test with its name and
+// ends it at once, where a null pointer would crash the whole test program.
 template <typename Control> Control* control(const QWidget* window, const char* name) {
     auto* found = window->findChild<Control*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << "no control named " << name;
+    if (!found)
+        throw MissingControl(name);
     return found;
 }
 

@@ -1,9 +1,9 @@
-#include "app/error_report.h"
 #include "gui_support/gui_helpers.h"
 #include "gui_support/window_test.h"
 #include "keyword/keyword_window.h"
 #include "keyword_web.h"
 #include "platform/browser.h"
+#include "widgets/error_report.h"
 
 #include <QCheckBox>
 #include <QComboBox>

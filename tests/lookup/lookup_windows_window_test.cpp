@@ -1,10 +1,10 @@
-#include "app/error_report.h"
 #include "gui_support/gui_helpers.h"
 #include "gui_support/window_test.h"
 #include "lookup/ip_window.h"
 #include "lookup/whois_window.h"
 #include "platform/text_codec.h"
 #include "support/fixture_web.h"
+#include "widgets/error_report.h"
 
 #include <QComboBox>
 #include <QDir>

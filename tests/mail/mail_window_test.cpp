@@ -1,7 +1,7 @@
-#include "app/error_report.h"
 #include "app/main_window.h"
 #include "app/windows.h"
 #include "gui_support/gui_helpers.h"
+#include "gui_support/window_test.h"
 #include "mail/mail_window.h"
 #include "platform/locale_format.h"
 #include "platform/paths.h"
@@ -31,7 +31,7 @@ namespace {
 
 using test::control;
 
-class MailWindowTest : public testing::Test {
+class MailWindowTest : public test::WindowTest {
 protected:
     MailWindowTest() : locale_(QLocale(QLocale::Chinese, QLocale::China)) {}
 
@@ -60,9 +60,6 @@ protected:
     }
 
     ScopedFormatLocale locale_;
-    QStringList reports;
-    ScopedErrorReportSink reportSink{
-        [this](const QString& title, const QString& text) { reports << title + u'|' + text; }};
     std::unique_ptr<TfrmMail> window = std::make_unique<TfrmMail>();
 };
 
@@ -235,28 +232,21 @@ TEST_F(MailWindowTest, WrongPasswordLeavesTheStatusAndGivesTheButtonBack) {
 }
 
 // Start-up creates the window after the main window; the main window's mail button shows it.
-TEST(MailWindowStartUp, MainWindowMailButtonShowsIt) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString previousDir = QDir::currentPath();
-    QDir::setCurrent(folder.path());
-    {
-        ScopedExecutableDir executableDir(folder.path());
-        test::FixtureWeb web;
-        ScopedErrorReportSink sink([](const QString&, const QString&) {});
-        struct Windows_ {
-            Windows_() { CreateWindows(); }
-            ~Windows_() { DestroyWindows(); }
-        } windows;
-        auto* mail = dynamic_cast<TfrmMail*>(Windows().frmMail);
-        ASSERT_NE(mail, nullptr);
-        EXPECT_FALSE(mail->isVisible());
-        Windows().frmMain->show();
-        QTest::mouseClick(control<QToolButton>(Windows().frmMain, "ibtnMail"), Qt::LeftButton);
-        QApplication::processEvents();
-        EXPECT_TRUE(mail->isVisible());
-    }
-    QDir::setCurrent(previousDir);
+using MailWindowStartUp = test::WindowTest;
+
+TEST_F(MailWindowStartUp, MainWindowMailButtonShowsIt) {
+    test::FixtureWeb web;
+    struct Windows_ {
+        Windows_() { CreateWindows(); }
+        ~Windows_() { DestroyWindows(); }
+    } windows;
+    auto* mail = dynamic_cast<TfrmMail*>(Windows().frmMail);
+    ASSERT_NE(mail, nullptr);
+    EXPECT_FALSE(mail->isVisible());
+    Windows().frmMain->show();
+    QTest::mouseClick(control<QToolButton>(Windows().frmMain, "ibtnMail"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(mail->isVisible());
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "app/about_window.h"
-#include "app/error_report.h"
 #include "app/main_window.h"
 #include "app/update_window.h"
 #include "app/windows.h"
 #include "gui_support/gui_helpers.h"
+#include "gui_support/window_test.h"
 #include "platform/browser.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -34,21 +34,20 @@ namespace {
 
 using test::control;
 
-// A start-up in a fresh folder that is both the current directory and the executable's
-// folder, with the hosts played by the fixture web, the browser and the error report
-// recorded.
-class MainWindowTest : public testing::Test {
+// A start-up in a fresh, empty working folder, with the hosts played by the fixture web, the
+// browser and the error report recorded.
+class MainWindowTest : public test::WindowTest {
 protected:
+    MainWindowTest() : WindowTest(Start::Empty) {}
+
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(folder.path());
+        WindowTest::SetUp();
         BaiduLastPage.clear();
         GoogleLastPage.clear();
     }
     void TearDown() override {
         DestroyWindows();
-        QDir::setCurrent(previousDir);
+        WindowTest::TearDown();
     }
     void startUp() {
         CreateWindows();
@@ -56,20 +55,8 @@ protected:
         main->show();
         QApplication::processEvents();
     }
-    void writeSiteList(const QByteArray& bytes) {
-        QDir(folder.path()).mkpath(QStringLiteral("zenvo/data"));
-        QFile list(folder.filePath(QStringLiteral("zenvo/website.txt")));
-        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-        list.write(bytes);
-    }
 
-    QTemporaryDir folder;
-    QString previousDir;
-    ScopedExecutableDir executableDir{folder.path()};
     test::FixtureWeb web;
-    QStringList reports;
-    ScopedErrorReportSink reportSink{
-        [this](const QString& title, const QString& text) { reports << title + u'|' + text; }};
     QStringList openedUrls;
     browser::ScopedLauncher launcher{[this](const QString& url) { openedUrls << url; }};
     TfrmMain* main = nullptr;
@@ -325,21 +312,21 @@ TEST_F(MainWindowTest, AnEscapingErrorIsReportedAndTheProgramGoesOn) {
 }
 
 TEST(ErrorReport, AppendsAFullStopOnlyAfterCharactersAboveIt) {
-    EXPECT_EQ(ErrorReportText(QStringLiteral("Read timed out.")),
+    EXPECT_EQ(widgets::errorReportText(QStringLiteral("Read timed out.")),
               QStringLiteral("Read timed out."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("disk full")), QStringLiteral("disk full."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("code 12")), QStringLiteral("code 12."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("what-")), QStringLiteral("what-"));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("失败")), QStringLiteral("失败."));
-    EXPECT_EQ(ErrorReportText(QString()), QString());
+    EXPECT_EQ(widgets::errorReportText(QStringLiteral("disk full")), QStringLiteral("disk full."));
+    EXPECT_EQ(widgets::errorReportText(QStringLiteral("code 12")), QStringLiteral("code 12."));
+    EXPECT_EQ(widgets::errorReportText(QStringLiteral("what-")), QStringLiteral("what-"));
+    EXPECT_EQ(widgets::errorReportText(QStringLiteral("失败")), QStringLiteral("失败."));
+    EXPECT_EQ(widgets::errorReportText(QString()), QString());
 }
 
 TEST(ErrorReport, GuardedTurnsAnEscapingErrorIntoTheReport) {
     QStringList reports;
-    ScopedErrorReportSink sink(
+    widgets::ScopedErrorReportSink sink(
         [&](const QString& title, const QString& text) { reports << title + u'|' + text; });
-    Guarded([] { throw std::runtime_error("boom"); });
-    Guarded([] {});
+    widgets::guarded([] { throw std::runtime_error("boom"); });
+    widgets::guarded([] {});
     EXPECT_EQ(reports, QStringList{QStringLiteral("Kelvane|boom.")});
 }
 

@@ -1,14 +1,14 @@
-#include "app/link_label.h"
+#include "widgets/link_label.h"
 
-#include "app/error_report.h"
 #include "platform/browser.h"
 #include "platform/host_config.h"
+#include "widgets/error_report.h"
 
 #include <QMouseEvent>
 
-namespace kelvane::app {
+namespace kelvane::widgets {
 
-QString HomePageUrl() {
+QString homePageUrl() {
     return QStringLiteral("http://") + hosts::homeSiteHost();
 }
 
@@ -21,8 +21,8 @@ HomePageLink::HomePageLink(const QString& text, QWidget* parent) : QLabel(text, 
 
 void HomePageLink::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        Guarded([] { browser::Open(HomePageUrl()); });
+        guarded([] { browser::Open(homePageUrl()); });
     QLabel::mouseReleaseEvent(event);
 }
 
-} // namespace kelvane::app
+} // namespace kelvane::widgets

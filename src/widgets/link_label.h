@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-namespace kelvane::app {
+namespace kelvane::widgets {
 
 // An underlined label with a hand cursor that opens the product's home page when clicked.
 class HomePageLink : public QLabel {
@@ -14,6 +14,6 @@ protected:
 };
 
 // "http://" and the product's site, with no path.
-QString HomePageUrl();
+QString homePageUrl();
 
-} // namespace kelvane::app
+} // namespace kelvane::widgets

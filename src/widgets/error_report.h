@@ -5,18 +5,18 @@
 #include <functional>
 #include <utility>
 
-namespace kelvane::app {
+namespace kelvane::widgets {
 
 // The application title: every window's and message box's name.
 inline constexpr const char16_t* kApplicationTitle = u"Kelvane";
 
 // The text the report shows: the error's own text, with a full stop appended when its last
 // character sorts above ".".
-QString ErrorReportText(const QString& message);
+QString errorReportText(const QString& message);
 
 // Shows an error that escaped an event handler: a message box titled with the application
 // title, an error icon and OK. The program goes on.
-void ShowGeneralErrorReport(const QString& message);
+void showGeneralErrorReport(const QString& message);
 
 // Tests capture the report instead of a modal box.
 using ErrorReportSink = std::function<void(const QString& title, const QString& text)>;
@@ -33,13 +33,13 @@ private:
 
 // Runs an event handler's body; an error that escapes it ends the handler and goes to the
 // general error report, so no exception ever crosses Qt's event loop.
-template <typename Body> void Guarded(Body&& body) noexcept {
+template <typename Body> void guarded(Body&& body) noexcept {
     try {
         std::forward<Body>(body)();
     } catch (const std::exception& error) {
-        ShowGeneralErrorReport(QString::fromUtf8(error.what()));
+        showGeneralErrorReport(QString::fromUtf8(error.what()));
     } catch (...) {
-        ShowGeneralErrorReport(QStringLiteral("Unknown error"));
+        showGeneralErrorReport(QStringLiteral("Unknown error"));
     }
 }
 
@@ -48,8 +48,8 @@ template <typename Body> void Guarded(Body&& body) noexcept {
 // failed, and the same report must not come back for ever.
 class LastingFailureReport {
 public:
-    template <typename Body> void Run(Body&& body) noexcept {
-        Guarded([&] {
+    template <typename Body> void run(Body&& body) noexcept {
+        guarded([&] {
             try {
                 std::forward<Body>(body)();
                 reported_ = false;
@@ -66,4 +66,4 @@ private:
     bool reported_ = false;
 };
 
-} // namespace kelvane::app
+} // namespace kelvane::widgets

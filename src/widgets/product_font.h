@@ -2,9 +2,9 @@
 
 #include <QFont>
 
-namespace kelvane::app {
+namespace kelvane::widgets {
 
 // Tahoma at the given size where the desktop has it, else a face that can show Chinese.
-QFont ProductFont(int pointSize = 8);
+QFont productFont(int pointSize = 8);
 
-} // namespace kelvane::app
+} // namespace kelvane::widgets

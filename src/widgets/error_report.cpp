@@ -1,8 +1,8 @@
-#include "app/error_report.h"
+#include "widgets/error_report.h"
 
 #include <QMessageBox>
 
-namespace kelvane::app {
+namespace kelvane::widgets {
 
 namespace {
 
@@ -18,15 +18,15 @@ ErrorReportSink& currentSink() {
 
 } // namespace
 
-QString ErrorReportText(const QString& message) {
+QString errorReportText(const QString& message) {
     if (!message.isEmpty() && message.back() > u'.')
         return message + u'.';
     return message;
 }
 
-void ShowGeneralErrorReport(const QString& message) {
+void showGeneralErrorReport(const QString& message) {
     try {
-        currentSink()(QString::fromUtf16(kApplicationTitle), ErrorReportText(message));
+        currentSink()(QString::fromUtf16(kApplicationTitle), errorReportText(message));
     } catch (...) {
         // The report itself must never take the program down.
     }
@@ -41,4 +41,4 @@ ScopedErrorReportSink::~ScopedErrorReportSink() {
     currentSink() = std::move(previous_);
 }
 
-} // namespace kelvane::app
+} // namespace kelvane::widgets

@@ -1,11 +1,11 @@
-#include "app/app_font.h"
+#include "widgets/product_font.h"
 
 #include <QFontDatabase>
 #include <QStringList>
 
-namespace kelvane::app {
+namespace kelvane::widgets {
 
-QFont ProductFont(int pointSize) {
+QFont productFont(int pointSize) {
     static const QString family = [] {
         const QStringList families = QFontDatabase::families();
         for (const QString& candidate :
@@ -21,4 +21,4 @@ QFont ProductFont(int pointSize) {
     return font;
 }
 
-} // namespace kelvane::app
+} // namespace kelvane::widgets
