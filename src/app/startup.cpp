@@ -3,6 +3,8 @@
 #include "app/error_report.h"
 #include "app/main_window.h"
 #include "app/windows.h"
+#include "platform/console.h"
+#include "platform/install_layout.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -15,6 +17,8 @@ int RunKelvane(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QString::fromUtf16(kApplicationTitle));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
+        console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
 
     CreateWindows();
     Windows().frmMain->show();
