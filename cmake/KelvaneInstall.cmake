@@ -50,11 +50,12 @@ set(CPACK_PACKAGE_NAME kelvane)
 set(CPACK_PACKAGE_VENDOR Kelvane)
 set(CPACK_PACKAGE_CONTACT "${KELVANE_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop toolkit for people who run web sites")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Kelvane asks web search engines how many pages of a site they have indexed and how many "
-    "link to it, looks up the site's ranks and keeps a history for each of your sites. It also "
-    "offers a keyword ranking search, whois and IP lookups and a bulk mailer. The console "
-    "program kelvane-cli runs the same queries from scripts.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Kelvane asks web search engines how many pages of a site they have indexed\n"
+    "and how many link to it, looks up the site's ranks and keeps a history for\n"
+    "each of your sites. It also offers a keyword ranking search, whois and IP\n"
+    "lookups and a bulk mailer. The console program kelvane-cli runs the same\n"
+    "queries from scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

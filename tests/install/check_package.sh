@@ -28,6 +28,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ -n "$(field Description)" ] || fail "no Description"
+! field Description | grep -q ';' || fail "Description carries a list separator"
 [ "$(field Recommends)" = fonts-wqy-microhei ] || fail "Recommends: $(field Recommends)"
 depends=$(field Depends)
 echo "Depends: $depends"
@@ -37,15 +38,17 @@ dpkg-deb -I "$deb" >/dev/null || fail "dpkg-deb -I"
 listing=$(dpkg-deb -c "$deb")
 extracted="$out/extracted"
 dpkg-deb -x "$deb" "$extracted"
+depends_names=$(sed 's/ ([^)]*)//g; s/, */\n/g' <<<"$depends")
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 for program in kelvane kelvane-cli; do
     for soname in $(objdump -p "$extracted/usr/bin/$program" | awk '$1 == "NEEDED" { print $2 }'); do
-        owner=$(dpkg -S "*/$soname" 2>/dev/null | head -n1 | cut -d: -f1) || true
+        owner=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n1 | cut -d: -f1) || true
         [ -n "$owner" ] || { fail "$soname: no package ships it"; continue; }
-        grep -Eq "(^|, )$owner( |,|$)" <<<"$depends" || fail "$program needs $soname, Depends lacks $owner"
+        grep -qxF "$owner" <<<"$depends_names" || fail "$program needs $soname, Depends lacks $owner"
     done
 done
-for library in libqt6core6 libqt6widgets6 libre2-; do
-    grep -q "$library" <<<"$depends" || fail "Depends lacks $library"
+for library in libqt6core6 libqt6widgets6 'libre2-[0-9]+'; do
+    grep -Eqx "$library" <<<"$depends_names" || fail "Depends lacks $library"
 done
 
 expected=(

@@ -31,8 +31,9 @@ protected:
     QString makePrefix(const QString& prefix, bool installed) {
         const QString bin = root.filePath(prefix + QStringLiteral("/bin"));
         EXPECT_TRUE(QDir().mkpath(bin));
-        if (installed)
+        if (installed) {
             EXPECT_TRUE(QDir().mkpath(root.filePath(prefix + QStringLiteral("/share/kelvane"))));
+        }
         return bin;
     }
 
