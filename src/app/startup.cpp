@@ -15,6 +15,8 @@ int RunKelvane(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf16(kApplicationTitle));
     QApplication::setApplicationDisplayName(QString::fromUtf16(kApplicationTitle));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvane.Kelvane"));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
     if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
