@@ -10,6 +10,7 @@ packages=(
     nginx-light python3 python3-aiosmtpd curl
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
+    help2man desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

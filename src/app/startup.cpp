@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 #include "app/windows.h"
+#include "platform/console.h"
+#include "platform/install_layout.h"
 #include "widgets/error_report.h"
 
 #include <QApplication>
@@ -13,8 +15,12 @@ int RunKelvane(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf16(widgets::kApplicationTitle));
     QApplication::setApplicationDisplayName(QString::fromUtf16(widgets::kApplicationTitle));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvane.Kelvane"));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
+        console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
 
     CreateWindows();
     Windows().frmMain->show();

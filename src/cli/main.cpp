@@ -4,6 +4,7 @@
 #include "cli/lookup_commands.h"
 #include "cli/site_command.h"
 #include "platform/console.h"
+#include "platform/install_layout.h"
 
 #include <QCoreApplication>
 #include <exception>
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
     }
     for (const cli::Command& command : cli::kCommands) {
         if (name == QLatin1StringView(command.name)) {
+            if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
+                console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
             try {
                 return command.run(arguments);
             } catch (const std::exception& error) {

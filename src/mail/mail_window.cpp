@@ -104,7 +104,8 @@ void TfrmMail::FormCreate() {
     btnSend_ = new QPushButton(QString::fromUtf16(mail_text::kSendCaption), this);
     btnSend_->setObjectName(QStringLiteral("btnSend"));
     btnSend_->setGeometry(632, 473, 75, 25);
-    connect(btnSend_, &QPushButton::clicked, this, [this] { widgets::guarded([this] { btnSendClick(); }); });
+    connect(btnSend_, &QPushButton::clicked, this,
+            [this] { widgets::guarded([this] { btnSendClick(); }); });
 
     QWidget* order[] = {moMailList_, txtServerName_, txtUserName_, txtPwd_, txtMail_,
                         txtFname_,   txtTitle_,      txtContent_,  btnSend_};

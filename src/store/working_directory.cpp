@@ -1,5 +1,6 @@
 #include "store/working_directory.h"
 
+#include "platform/install_layout.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
 #include "store/site_list.h"
@@ -24,7 +25,7 @@ std::optional<QStringList> PrepareWorkingDirectory(const QString& executableFold
 }
 
 std::optional<QStringList> PrepareWorkingDirectory() {
-    return PrepareWorkingDirectory(executableDir());
+    return PrepareWorkingDirectory(platform::workingFolder());
 }
 
 } // namespace kelvane::store

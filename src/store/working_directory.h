@@ -15,7 +15,8 @@ namespace kelvane::store {
 // instead. Throws EFileError when the empty site list cannot be created (or the present
 // one cannot be read), for the general error report.
 std::optional<QStringList> PrepareWorkingDirectory(const QString& executableFolder);
-// The same for the running executable's folder.
+// The same for the running program: its executable's folder, or the user's data folder
+// when it runs installed (platform/install_layout.h).
 std::optional<QStringList> PrepareWorkingDirectory();
 
 } // namespace kelvane::store
