@@ -61,5 +61,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The GBK pages are decoded by ICU through Qt: named, so the package says what it relies on even
+# where it reaches the library only through another one.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libicu72")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
 include(CPack)

@@ -47,7 +47,7 @@ for program in kelvane kelvane-cli; do
         grep -qxF "$owner" <<<"$depends_names" || fail "$program needs $soname, Depends lacks $owner"
     done
 done
-for library in libqt6core6 libqt6widgets6 'libre2-[0-9]+'; do
+for library in libqt6core6 libqt6widgets6 'libre2-[0-9]+' 'libicu[0-9]+'; do
     grep -Eqx "$library" <<<"$depends_names" || fail "Depends lacks $library"
 done
 
