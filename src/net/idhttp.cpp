@@ -223,14 +223,17 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                 stream.truncate(start);
                 if (redirects >= RedirectMaximum)
                     return;
-                target = http::resolveLocation(target, location);
+                target = http::resolveLocation(target, http::percentEncodeHighBytes(location));
                 continue;
             }
 
             if (code >= 200 && code < 300) {
                 BodySink sink(stream, kUnlimited);
                 if (code == 204) {
-                    readStray(connection, sink, kNoBodyWindowMs);
+                    // A 204 has no body: whatever follows it is read off the wire and dropped.
+                    QByteArray none;
+                    BodySink discard(none, 0);
+                    readStray(connection, discard, kNoBodyWindowMs);
                 } else {
                     const qint64 length = http::contentLength(response_);
                     if (length > 0 && !http::isChunked(response_)) {
