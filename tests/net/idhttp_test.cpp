@@ -406,6 +406,12 @@ TEST(IdHTTPTest, BytesAfterANoContentNeverReachTheCaller) {
         EXPECT_EQ(stream, "kept");
         EXPECT_EQ(http.GetToString(server.url()), QString());
     }
+    // Stray bytes after a 304 are read off as well: the exchange fails with its status line.
+    ScriptedHttpServer server({Reply("HTTP/1.1 304 Not Modified\r\n\r\nSTRAY")});
+    TIdHTTP http;
+    QByteArray stream;
+    EXPECT_EQ(errorOf([&] { http.GetToStream(server.url(), stream); }),
+              QStringLiteral("HTTP/1.1 304 Not Modified"));
 }
 
 TEST(IdHTTPTest, GetToStringDecodesByTheFinalContentType) {
