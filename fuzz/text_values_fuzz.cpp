@@ -19,13 +19,14 @@ std::optional<int> referenceInteger(const QString& text) {
         negative = rest.front() == u'-';
         rest.remove(0, 1);
     }
-    if (rest.isEmpty() || rest.size() > 12)
+    if (rest.isEmpty())
         return std::nullopt;
     long long value = 0;
     for (const QChar c : rest) {
         if (c < u'0' || c > u'9')
             return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
+        // Saturates far above any int, so leading zeros and long numbers both stay exact.
+        value = qMin(value * 10 + (c.unicode() - u'0'), 100'000'000'000LL);
     }
     if (negative)
         value = -value;
