@@ -47,6 +47,10 @@ std::optional<SiteQueryOptions> parseOptionList(const QString& list, QString& er
     if (list == u"all") {
         return SiteQueryOptions{true, true, true, true, true, true, true, true, true, true, true};
     }
+    if (list == u"none") {
+        return SiteQueryOptions{false, false, false, false, false, false,
+                                false, false, false, false, false};
+    }
     SiteQueryOptions options{false, false, false, false, false, false,
                              false, false, false, false, false};
     for (const QString& item : list.split(u',')) {
@@ -56,7 +60,7 @@ std::optional<SiteQueryOptions> parseOptionList(const QString& list, QString& er
                 found = &option;
         }
         if (!found) {
-            error = QStringLiteral("'%1' is not an option; choose from %2 or all")
+            error = QStringLiteral("'%1' is not an option; choose from %2, all or none")
                         .arg(item, optionNameList());
             return std::nullopt;
         }
@@ -105,7 +109,7 @@ int runSiteCommand(const QStringList& arguments) {
     parser.addPositionalArgument(QStringLiteral("DOMAIN"), QStringLiteral("the domain, as typed"));
     const QCommandLineOption optionsOption(
         QStringLiteral("options"),
-        QStringLiteral("comma-separated options to query: %1, or all (default: "
+        QStringLiteral("comma-separated options to query: %1, all, or none (default: "
                        "pagerank,alexa,baidu,google)")
             .arg(optionNameList()),
         QStringLiteral("LIST"));

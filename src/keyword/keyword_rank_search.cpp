@@ -76,16 +76,11 @@ void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString&
         // Setting the pattern again would recompile it for every page.
         if (state.matcher.Pattern() != QStringView(spec.pattern))
             state.matcher.setPattern(QStringView(spec.pattern).toString());
-        const QList<RegExpMatch> entries = state.matcher.Execute(text);
-        // An empty site would be "contained" in every entry; it never matches.
-        if (!wantedSite.isEmpty()) {
-            for (qsizetype n = 0; n < entries.size(); ++n) {
-                if (locale.toUpper(entries[n].value).contains(wantedSite)) {
-                    progress.rank = (page - 1) * 10 + (n + 1);
-                    progress.found = true;
-                    break;
-                }
-            }
+        const qsizetype entry =
+            FirstEntryHoldingSite(state.matcher.Execute(text), wantedSite, locale);
+        if (entry > 0) {
+            progress.rank = (page - 1) * 10 + entry;
+            progress.found = true;
         }
         state.buffer.resize(0);
         if (progress.found)
@@ -126,6 +121,18 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
 }
 
 } // namespace
+
+qsizetype FirstEntryHoldingSite(const QList<RegExpMatch>& entries, const QString& wantedSite,
+                                const QLocale& locale) {
+    // An empty site would be "contained" in every entry; it never matches.
+    if (wantedSite.isEmpty())
+        return 0;
+    for (qsizetype n = 0; n < entries.size(); ++n) {
+        if (locale.toUpper(entries[n].value).contains(wantedSite))
+            return n + 1;
+    }
+    return 0;
+}
 
 QString RankText(qint64 rank) {
     return QStringLiteral("搜索排名第 %1 位").arg(rank);

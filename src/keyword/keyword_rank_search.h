@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/regexp.h"
 #include "query/engine_id.h"
 
+#include <QList>
+#include <QLocale>
 #include <QString>
 #include <functional>
 
@@ -30,6 +33,11 @@ struct RankSearchResult {
     // The failure's own message, for diagnostics only; never shown in place of the text.
     QString errorMessage;
 };
+
+// The position (from 1) of the first result entry whose text, upper-cased by the locale,
+// contains wantedSite (already upper-cased the same way); 0 when none does or it is empty.
+qsizetype FirstEntryHoldingSite(const QList<RegExpMatch>& entries, const QString& wantedSite,
+                                const QLocale& locale);
 
 // "搜索排名第 " + n + " 位".
 QString RankText(qint64 rank);

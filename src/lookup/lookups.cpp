@@ -54,18 +54,12 @@ PageLookup ipRow() {
     return row;
 }
 
-struct LookupTable {
-    PageLookup whois = whoisRow();
-    PageLookup ownIp = ownIpRow();
-    PageLookup ip = ipRow();
-};
+} // namespace
 
 const LookupTable& lookupTable() {
-    static const LookupTable table;
+    static const LookupTable table{whoisRow(), ownIpRow(), ipRow()};
     return table;
 }
-
-} // namespace
 
 FetchOutcome WhoisLookupOutcome(const QString& name) {
     return RunPageLookup(lookupTable().whois, name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lookup/page_lookup.h"
 #include "query/fetch_and_extract.h"
 
 #include <QString>
@@ -7,6 +8,14 @@
 // The whois and IP address lookups: one request per call, returning the memo text. Each call
 // makes and releases its own client and matcher; none processes user-interface events.
 namespace kelvane {
+
+// The rows behind the three lookups.
+struct LookupTable {
+    PageLookup whois;
+    PageLookup ownIp;
+    PageLookup ip;
+};
+const LookupTable& lookupTable();
 
 // Memo texts of the whois window.
 inline constexpr char16_t kWhoisRunningText[] = u"\r\n正在查询......";

@@ -17,11 +17,7 @@ QString PageLookupUrl(const PageLookup& lookup, const QString& input) {
            StripTokens(input, lookup.inputTokens);
 }
 
-namespace {
-
-// The guarded part of a lookup; raises what the exchange or the matcher raises.
-QString fetchAndRewrite(const PageLookup& lookup, const QString& url) {
-    QString text = FetchPage(url, FetchMode::Stream, lookup.options);
+QString RewriteLookupPage(const PageLookup& lookup, QString text) {
     TRegExp matcher;
     matcher.setPattern(lookup.pattern);
     const QList<RegExpMatch> matches = matcher.Execute(text);
@@ -30,6 +26,13 @@ QString fetchAndRewrite(const PageLookup& lookup, const QString& url) {
     if (!lookup.answerWord.isEmpty() && text.contains(lookup.answerWord, Qt::CaseSensitive))
         text = lookup.answerText;
     return ApplyReplacements(std::move(text), lookup.replacements);
+}
+
+namespace {
+
+// The guarded part of a lookup; raises what the exchange or the matcher raises.
+QString fetchAndRewrite(const PageLookup& lookup, const QString& url) {
+    return RewriteLookupPage(lookup, FetchPage(url, FetchMode::Stream, lookup.options));
 }
 
 } // namespace

@@ -35,6 +35,10 @@ struct PageLookup {
 // The request URL of a row for an input, on the host configured now.
 QString PageLookupUrl(const PageLookup& lookup, const QString& input);
 
+// The page text as the row rewrites it for the memo: its pattern's match (the whole page
+// without one), the answer rule, the replacements. Raises a matcher failure.
+QString RewriteLookupPage(const PageLookup& lookup, QString page);
+
 // Fetches the row's page with a fresh client (Stream decoding) and returns the text to show.
 // Never raises: a failure gives failureText with the reason it fell back.
 FetchOutcome RunPageLookup(const PageLookup& lookup, const QString& input);

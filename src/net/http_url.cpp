@@ -111,6 +111,10 @@ Url resolveLocation(const Url& current, const QString& location) {
     if (text.startsWith(QLatin1String("//")))
         return parseUrl(current.scheme + u':' + text);
 
+    // An empty reference, or a fragment alone, is the current target itself, query and all.
+    if (text.isEmpty() || text.startsWith(u'#'))
+        return current;
+
     Url next = current;
     next.query.clear();
     QString rest = text;
@@ -120,7 +124,7 @@ Url resolveLocation(const Url& current, const QString& location) {
         rest.truncate(queryStart);
     }
     if (rest.isEmpty()) {
-        // "?q" or "" keeps path and document.
+        // "?q" keeps path and document.
         return next;
     }
     if (!rest.startsWith(u'/'))
@@ -132,6 +136,29 @@ Url resolveLocation(const Url& current, const QString& location) {
         next.document.clear();
     }
     return next;
+}
+
+QString percentEncodeHighBytes(const QString& headText) {
+    static constexpr char16_t hex[] = u"0123456789ABCDEF";
+    QString out;
+    out.reserve(headText.size());
+    for (const QChar c : headText) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            out += c;
+            continue;
+        }
+        // Head text holds one character per byte; anything wider goes out as its UTF-8.
+        const QByteArray bytes =
+            u <= 0xFF ? QByteArray(1, static_cast<char>(u)) : QString(c).toUtf8();
+        for (const char byte : bytes) {
+            const auto b = static_cast<unsigned char>(byte);
+            out += u'%';
+            out += QChar(hex[b >> 4]);
+            out += QChar(hex[b & 0xF]);
+        }
+    }
+    return out;
 }
 
 } // namespace kelvane::http

@@ -31,7 +31,12 @@ QString hostValue(const Url& url);
 QString toString(const Url& url);
 
 // A redirect Location taken against the current target: absolute URLs replace it; otherwise
-// scheme, host and port stay, and the path replaces ("/...") or extends the current one.
+// scheme, host and port stay, and the path replaces ("/...") or extends the current one. An
+// empty Location (or a fragment alone) is the current target, query kept.
 Url resolveLocation(const Url& current, const QString& location);
+
+// Head text (one character per byte) with every byte above 0x7F percent-encoded, so a raw
+// 8-bit Location is requested with the server's own bytes, as browsers do.
+QString percentEncodeHighBytes(const QString& headText);
 
 } // namespace kelvane::http

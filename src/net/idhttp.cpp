@@ -40,22 +40,26 @@ public:
     qint64 take(HttpConnection& connection, qint64 n, int timeoutMs) {
         qint64 got = 0;
         while (got < n) {
-            const qint64 want = n - got;
-            qsizetype read;
-            if (kept_ < keep_) {
-                read = connection.readSome(out_, static_cast<qsizetype>(qMin(want, keep_ - kept_)),
-                                           timeoutMs);
-                kept_ += read;
-            } else {
-                read = connection.readSome(
-                    scratch_, static_cast<qsizetype>(qMin<qint64>(want, kPiece)), timeoutMs);
-                scratch_.resize(0);
-            }
+            const qsizetype read = takeSome(connection, n - got, timeoutMs);
             if (read == 0)
                 break;
             got += read;
         }
         return got;
+    }
+
+    // Reads what one wait brings, at most want bytes; 0 when the peer has closed.
+    qsizetype takeSome(HttpConnection& connection, qint64 want, int timeoutMs) {
+        if (kept_ < keep_) {
+            const qsizetype read = connection.readSome(
+                out_, static_cast<qsizetype>(qMin(want, keep_ - kept_)), timeoutMs);
+            kept_ += read;
+            return read;
+        }
+        const qsizetype read = connection.readSome(
+            scratch_, static_cast<qsizetype>(qMin<qint64>(want, kPiece)), timeoutMs);
+        scratch_.resize(0);
+        return read;
     }
 
 private:
@@ -98,7 +102,8 @@ void readStray(HttpConnection& connection, BodySink& sink, int windowMs) {
         const int left = windowMs - static_cast<int>(clock.elapsed());
         if (left <= 0 || !connection.waitForData(left))
             return;
-        if (sink.take(connection, kPiece, left) == 0)
+        // One read per wait: the window, not a byte count, ends the stray bytes.
+        if (sink.takeSome(connection, kPiece, left) == 0)
             return;
     }
 }
@@ -223,14 +228,17 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                 stream.truncate(start);
                 if (redirects >= RedirectMaximum)
                     return;
-                target = http::resolveLocation(target, location);
+                target = http::resolveLocation(target, http::percentEncodeHighBytes(location));
                 continue;
             }
 
             if (code >= 200 && code < 300) {
                 BodySink sink(stream, kUnlimited);
                 if (code == 204) {
-                    readStray(connection, sink, kNoBodyWindowMs);
+                    // A 204 has no body: whatever follows it is read off the wire and dropped.
+                    QByteArray none;
+                    BodySink discard(none, 0);
+                    readStray(connection, discard, kNoBodyWindowMs);
                 } else {
                     const qint64 length = http::contentLength(response_);
                     if (length > 0 && !http::isChunked(response_)) {

@@ -1,6 +1,7 @@
 #include "net/idsmtp.h"
 
 #include "net/message_writer.h"
+#include "platform/machine_name.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -105,7 +106,8 @@ const SmtpReply& TIdSMTP::sendCmd(const QByteArray& command, std::initializer_li
 QString TIdSMTP::greetingName() const {
     if (!HeloName.isEmpty())
         return HeloName;
-    return localHostName().left(250);
+    const QString host = localHostName();
+    return host.isEmpty() ? computerName() : host;
 }
 
 void TIdSMTP::Connect() {

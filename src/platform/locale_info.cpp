@@ -10,9 +10,25 @@ namespace kelvane::locale {
 
 namespace {
 
+bool isIso2022Jp(const char* charsetName) {
+    return qstrnicmp(charsetName, "ISO-2022-JP", 11) == 0;
+}
+
+// The converter leaves ISO-2022-JP in whatever set the text ended in; RFC 1468 wants every
+// encoded-word and every line back in ASCII, or a strict reader refuses the rest.
+void returnToAscii(QByteArray& bytes) {
+    static constexpr char kAscii[] = "\x1b(B";
+    const qsizetype lastEscape = bytes.lastIndexOf('\x1b');
+    if (lastEscape >= 0 && !bytes.sliced(lastEscape).startsWith(kAscii))
+        bytes += kAscii;
+}
+
 QByteArray encodeWith(const char* charsetName, QStringView text) {
     QStringEncoder encoder(charsetName, QStringConverter::Flag::Stateless);
-    return encoder.encode(text);
+    QByteArray bytes = encoder.encode(text);
+    if (isIso2022Jp(charsetName))
+        returnToAscii(bytes);
+    return bytes;
 }
 
 bool roundTrips(const char* charsetName, QStringView text, const QByteArray& bytes) {

@@ -17,7 +17,8 @@ QDateTime localNow();
 
 // Text in the named charset (for example "GB2312", "Big5", "ISO-8859-1"). A character that
 // the charset cannot hold becomes "?", whatever the converter's own substitute would be.
-// Unknown charset names fall back to one byte per character.
+// Unknown charset names fall back to one byte per character. ISO-2022-JP text always ends
+// in ASCII (ESC ( B).
 QByteArray toCharset(QStringView text, const char* charsetName);
 bool isKnownCharset(const char* charsetName);
 

@@ -2,7 +2,6 @@
 
 #include "platform/errors.h"
 
-#include <QSysInfo>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -144,10 +143,6 @@ bool TcpSocket::peerHasClosed() {
     char probe;
     const ssize_t got = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
-}
-
-QString localHostName() {
-    return QSysInfo::machineHostName();
 }
 
 } // namespace kelvane

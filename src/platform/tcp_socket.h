@@ -37,7 +37,4 @@ private:
     quint16 port_ = 0;
 };
 
-// The name of this machine, as SMTP greets with it.
-QString localHostName();
-
 } // namespace kelvane

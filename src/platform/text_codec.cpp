@@ -66,7 +66,8 @@ QString pageCharset(QStringView contentType) {
     const qsizetype semicolon = rest.indexOf(u';');
     if (semicolon >= 0)
         rest = rest.left(semicolon);
-    return withoutSurroundingQuotes(rest.trimmed()).toString();
+    // Nothing is trimmed: " utf-8" names no charset this decoding knows.
+    return withoutSurroundingQuotes(rest).toString();
 }
 
 QString stringBodyCharset(QStringView contentType) {

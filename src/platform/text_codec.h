@@ -22,7 +22,8 @@ QString fromOneCharPerByte(QByteArrayView bytes);
 bool isUtf8CharsetName(QStringView charset);
 
 // The charset of a Content-Type value under the page rule: the text after the word "CHARSET"
-// (any case), after "=", without surrounding quotes, up to the next ";". Empty when absent.
+// (any case), after "=", without surrounding quotes, up to the next ";", nothing trimmed.
+// Empty when absent.
 QString pageCharset(QStringView contentType);
 // The charset of a Content-Type value under the string-body rule: after "charset" (any case),
 // an optional "=", trimmed, up to the closing quote when quoted, else up to ";".

@@ -30,6 +30,18 @@ QString firstMatch(TRegExp& matcher, const QString& pattern, const QString& text
 
 } // namespace
 
+std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page) {
+    matcher.setPattern(QStringLiteral("<span class=gl><a href=\"((.|\\n)*?)target=_blank"));
+    const QList<RegExpMatch> links = matcher.Execute(page);
+    if (links.isEmpty())
+        return std::nullopt;
+    QString link = StripTokens(links.first().value, {QStringLiteral("<span class=gl><a href=\""),
+                                                     QStringLiteral("target=_blank"),
+                                                     QStringLiteral("\""), QStringLiteral(" ")});
+    link.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return link;
+}
+
 void baiduSiteKz(SiteQueryView& view) {
     const QString domain = view.txtUrlText();
     const QString open = QStringLiteral("<font color=\"#008000\">");
@@ -66,17 +78,11 @@ void googleSiteKz(SiteQueryView& view) {
         view.setLabelText(SiteLabel::lblGoogleSite,
                           homePageVerdict(address.size() == domain.size() + 1));
 
-        matcher.setPattern(QStringLiteral("<span class=gl><a href=\"((.|\\n)*?)target=_blank"));
-        const QList<RegExpMatch> links = matcher.Execute(GoogleLastPage);
-        if (links.isEmpty())
+        const std::optional<QString> cachedCopy = CachedCopyLink(matcher, GoogleLastPage);
+        if (!cachedCopy)
             return;
-        QString cachedCopy =
-            StripTokens(links.first().value, {QStringLiteral("<span class=gl><a href=\""),
-                                              QStringLiteral("target=_blank"), QStringLiteral("\""),
-                                              QStringLiteral(" ")});
-        cachedCopy.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
 
-        const QString copy = FetchPage(cachedCopy, FetchMode::CharsetText, {});
+        const QString copy = FetchPage(*cachedCopy, FetchMode::CharsetText, {});
         matcher.setPattern(QStringLiteral("这是该网页在((.|\\n)*?)日"));
         const QList<RegExpMatch> dates = matcher.Execute(copy);
         if (dates.isEmpty())

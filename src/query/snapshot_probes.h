@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/regexp.h"
 #include "query/site_query_view.h"
+
+#include <QString>
+#include <optional>
 
 namespace kelvane {
 
@@ -11,5 +15,9 @@ void baiduSiteKz(SiteQueryView& view);
 // The same for Google, from GoogleLastPage, fetching the cached copy for its date. Any failure
 // writes "查询失败" into both Google labels.
 void googleSiteKz(SiteQueryView& view);
+
+// The cached-copy address on a Google result page: the first "<span class=gl><a href=" link
+// up to "target=_blank", its tags, quotes and blanks cut, "&amp;" read as "&". None without one.
+std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page);
 
 } // namespace kelvane

@@ -5,7 +5,7 @@
 #include "platform/locale_format.h"
 
 #include <QRegularExpression>
-#include <cstdlib>
+#include <charconv>
 
 namespace kelvane::update {
 
@@ -22,21 +22,26 @@ std::optional<double> ParsePublishedVersion(const QString& text) {
         --last;
     QString number = text.mid(first, last - first);
 
+    // The locale's separator becomes "."; a "." that is not the separator is not a number.
     const QString separator = formatLocale().decimalPoint();
+    if (separator != u".") {
+        if (number.contains(u'.'))
+            return std::nullopt;
+        number.replace(separator, QStringLiteral("."));
+    }
     // One fixed shape, checked before conversion: no grouping, no line break, no markup.
-    static const QRegularExpression kShape(QStringLiteral(
-        "^[+-]?(?:[0-9]+(?:\\x{E000}[0-9]*)?|\\x{E000}[0-9]+)(?:[eE][+-]?[0-9]+)?$"));
-    QString marked = number;
-    marked.replace(separator, QStringLiteral("\uE000"));
-    if (separator != u"." && marked.contains(u'.'))
+    static const QRegularExpression kShape(
+        QStringLiteral("\\A[+-]?(?:[0-9]+(?:\\.[0-9]*)?|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?\\z"));
+    if (!kShape.match(number).hasMatch())
         return std::nullopt;
-    if (!kShape.match(marked).hasMatch())
-        return std::nullopt;
-    marked.replace(u'\uE000', u'.');
-    const QByteArray ascii = marked.toLatin1();
-    char* end = nullptr;
-    const double value = std::strtod(ascii.constData(), &end);
-    if (end != ascii.constData() + ascii.size())
+    QByteArray ascii = number.toLatin1();
+    if (ascii.startsWith('+'))
+        ascii.remove(0, 1);
+    // from_chars reads "." whatever the C library's LC_NUMERIC says; strtod would not.
+    double value = 0;
+    const char* end = ascii.constData() + ascii.size();
+    const auto [stop, error] = std::from_chars(ascii.constData(), end, value);
+    if (error != std::errc() || stop != end)
         return std::nullopt;
     return value;
 }

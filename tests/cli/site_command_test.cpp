@@ -93,6 +93,34 @@ TEST_F(SiteCommand, TableShowsTheGridTitlesAndTheRanks) {
     EXPECT_TRUE(result.out.contains(QStringLiteral("PageRank        4")));
 }
 
+TEST_F(SiteCommand, NoneUnticksEveryOptionAndSendsNothing) {
+    const test::CliResult result =
+        run({QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--options"),
+             QStringLiteral("none"), QStringLiteral("--json")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    const QJsonArray grid = json.value(QStringLiteral("StringGD")).toArray();
+    ASSERT_EQ(grid.size(), 3);
+    for (int row = 1; row <= 2; ++row) {
+        for (int column = 1; column <= 7; ++column)
+            EXPECT_EQ(grid[row].toArray()[column].toString(), QStringLiteral("未选"))
+                << row << "," << column;
+    }
+    for (const char* label : {"lblAlexaRank", "lblChinaRank", "lblBaiduSite", "lblBaiduKz",
+                              "lblGoogleSite", "lblGoogleKz"})
+        EXPECT_EQ(json.value(QLatin1String(label)).toString(), QStringLiteral("未选")) << label;
+    EXPECT_EQ(json.value(QStringLiteral("PageRank")).toInt(), 0);
+    int total = 0;
+    for (const char* key : {"home", "baidu", "google", "google_cn", "yahoo_explorer", "yahoo_cn",
+                            "sogou", "soso", "youdao", "bing", "chinarank"})
+        total += static_cast<int>(web.requestLines(QString::fromLatin1(key)).size());
+    EXPECT_EQ(total, 0);
+    // A listed domain still gets its record, with PageRank "0".
+    const QByteArray record = history(QStringLiteral("ab.example"));
+    EXPECT_EQ(record.count("\r\n"), 1);
+    EXPECT_EQ(record.split(',').value(7), "0");
+}
+
 TEST_F(SiteCommand, UnlistedDomainGetsNoRecord) {
     writeSiteList({QStringLiteral("AB.example")});
     const test::CliResult result = run({QStringLiteral("site"), QStringLiteral("ab.example")});

@@ -74,6 +74,8 @@ TEST(HttpUrlTest, ResolvesLocations) {
         {"http://h:81/a/", "\\x\\y", "http://h:81/x/y"},
         {"http://h:81/a/", "https://h/", "https://h:443/"},
         {"http://h:81/a/b", "/c#frag", "http://h:81/c"},
+        {"http://h:81/s?wd=kw&pn=0", "", "http://h:81/s?wd=kw&pn=0"},
+        {"http://h:81/a/b.htm?q=1#x", "#top", "http://h:81/a/b.htm?q=1#x"},
     };
     for (const ResolveCase& c : cases) {
         SCOPED_TRACE(std::string(c.current) + " + " + c.location);

@@ -2,6 +2,7 @@
 #include "net/message_writer.h"
 #include "platform/clock.h"
 #include "platform/locale_format.h"
+#include "platform/machine_name.h"
 #include "support/scripted_smtp_peer.h"
 
 #include <QTimeZone>
@@ -72,13 +73,31 @@ TEST_F(ScriptedSmtp, TransactionSendsExactlyTheseBytes) {
 }
 
 TEST_F(ScriptedSmtp, GreetingNameIsTheLocalHostNameByDefault) {
-    TIdSMTP client;
-    prepare(client);
-    client.HeloName.clear();
-    client.Connect();
-    client.Disconnect();
-    ASSERT_FALSE(peer.commands().isEmpty());
-    EXPECT_EQ(peer.commands().first(), "EHLO " + localHostName().left(250).toLatin1());
+    const QString e = u"\u00e9"_qs; // two bytes in UTF-8
+    const struct {
+        QByteArray hostName;
+        QString computer;
+        QByteArray greeted;
+    } cases[] = {
+        {"box.example", u"PC"_qs, "box.example"},
+        // 250 bytes, not 250 characters, and never half a character: "a" and 124 of "é".
+        {QByteArray(300, 'a'), u"PC"_qs, QByteArray(250, 'a')},
+        {"a" + e.repeated(200).toUtf8(), u"PC"_qs, "a" + QByteArray(124, '?')},
+        {"", u"PC"_qs, "PC"},
+        {"", QString(), "localhost"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.greeted.toStdString());
+        const ScopedMachineNames names([&] { return c.hostName; }, [&] { return c.computer; });
+        TIdSMTP client;
+        prepare(client);
+        client.HeloName.clear();
+        client.Connect();
+        client.Disconnect();
+        ASSERT_FALSE(peer.commands().isEmpty());
+        EXPECT_EQ(peer.commands().last(), "QUIT");
+        EXPECT_TRUE(peer.commands().contains("EHLO " + c.greeted));
+    }
 }
 
 TEST_F(ScriptedSmtp, CapabilitiesAreTheEhloLinesAfterTheFirst) {

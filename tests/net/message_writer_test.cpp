@@ -135,6 +135,19 @@ TEST(Writer, MessageDataIsExact) {
     EXPECT_EQ(messageData(message, {kGb2312, kNow}), expected);
 }
 
+TEST(Writer, Iso2022JpBodyLinesEachEndInAscii) {
+    TIdMessage message;
+    message.setBodyText(u"山田\r\nabc 日本語\r\nplain"_qs);
+    const QByteArray data = messageData(message, {{"ISO-2022-JP", 'B'}, kNow});
+    // Bytes a strict encoder (Python's iso2022_jp) writes for each line.
+    EXPECT_TRUE(data.endsWith("\r\n\r\n"
+                              "\x1b$B;3ED\x1b(B\r\n"
+                              "abc \x1b$BF|K\\8l\x1b(B\r\n"
+                              "plain\r\n"
+                              "\r\n.\r\n"))
+        << data.toStdString();
+}
+
 TEST(Writer, BodyLinesSplitAtEveryKindOfLineBreak) {
     struct Case {
         QString text;

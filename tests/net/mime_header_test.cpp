@@ -51,6 +51,11 @@ TEST_P(EncodeCases, Encodes) {
 const EncodeCase kEncodeCases[] = {
     {"asciiUnchanged", u"Monthly report, March"_qs, kGb2312, "Monthly report, March"},
     {"chinese", u"中文"_qs, kGb2312, "=?GB2312?B?1tDOxA==?="},
+    // 山田 as a strict encoder writes it: ESC $ B ; 3 E D, then back to ASCII with ESC ( B.
+    {"iso2022JpEndsInAscii",
+     u"山田"_qs,
+     {"ISO-2022-JP", 'B'},
+     "=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?="},
     {"englishWordOutsideRun", u"Kelvane 站长工具"_qs, kGb2312, "Kelvane =?GB2312?B?1b6zpLmkvt8=?="},
     {"runTakesInBlanksBetweenWords", u"中文 中文 end"_qs, kGb2312, "=?GB2312?B?1tDOxCDW0M7E?= end"},
     {"englishBetweenRuns", u"中文 and 中文"_qs, kGb2312,
@@ -90,8 +95,12 @@ QString decodeEachWord(const QByteArray& encoded, const char* charset, char lett
         EXPECT_TRUE(word.startsWith(prefix) && word.endsWith("?=")) << word.data();
         const QByteArray payload = word.mid(prefix.size(), word.size() - prefix.size() - 2);
         QStringDecoder decoder(charset, QStringConverter::Flag::Stateless);
-        const QString piece = decoder.decode(QByteArray::fromBase64(payload));
+        const QByteArray bytes = QByteArray::fromBase64(payload);
+        const QString piece = decoder.decode(bytes);
         EXPECT_FALSE(decoder.hasError()) << word.data();
+        // A stateful charset returns to ASCII inside every word (RFC 1468).
+        const qsizetype escape = bytes.lastIndexOf('\x1b');
+        EXPECT_TRUE(escape < 0 || bytes.sliced(escape) == "\x1b(B") << word.data();
         EXPECT_FALSE(piece.contains(QChar::ReplacementCharacter)) << word.data();
         text += piece;
     }

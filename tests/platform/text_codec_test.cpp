@@ -46,6 +46,8 @@ TEST(TextCodec, CharsetOfContentType) {
         {"text/html; charset=\"utf-8\"; x=y", "utf-8", "utf-8"},
         {"text/html; charset=gb2312", "gb2312", "gb2312"},
         {"text/html; charset utf-8", "", "utf-8"},
+        {"text/html; charset= utf-8", " utf-8", "utf-8"},
+        {"text/html; charset=\"utf-8\" ; x", "\"utf-8\" ", "utf-8"},
         {"text/html", "", ""},
         {"", "", ""},
     };
@@ -62,6 +64,7 @@ TEST(TextCodec, CharsetTextDecodesUtf8OnlyWhenNamed) {
     EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=utf8"), QStringLiteral("中"));
     EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=gb2312").size(), 3);
     EXPECT_EQ(text::fromCharsetText(body, u"text/html").size(), 3);
+    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset= utf-8").size(), 3);
     EXPECT_EQ(text::fromStringBody(body, u"text/plain;charset = \"UTF-8\""), QStringLiteral("中"));
 }
 

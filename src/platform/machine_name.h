@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace kelvane {
+
+// The longest host name the socket layer reports, in bytes.
+inline constexpr qsizetype kMaxHostNameBytes = 250;
+
+// This machine's host name as the socket layer reports it: at most kMaxHostNameBytes bytes,
+// never half a character. Empty when the system has none.
+QString localHostName();
+
+// The computer's own name, for when the host name is empty: the static name the system keeps
+// (/etc/hostname), or "localhost" when there is none either.
+QString computerName();
+
+// Replaces the raw sources of both names for its lifetime (the host name bytes before the
+// cut, the computer name as is); the previous sources return when it ends.
+class ScopedMachineNames {
+public:
+    ScopedMachineNames(std::function<QByteArray()> hostName, std::function<QString()> computer);
+    ~ScopedMachineNames();
+    ScopedMachineNames(const ScopedMachineNames&) = delete;
+    ScopedMachineNames& operator=(const ScopedMachineNames&) = delete;
+
+private:
+    std::function<QByteArray()> previousHostName_;
+    std::function<QString()> previousComputer_;
+};
+
+} // namespace kelvane
