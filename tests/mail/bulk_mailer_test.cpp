@@ -17,7 +17,8 @@ const QStringList kButtonRoundTrip{u"disabled"_qs, u"正在发送"_qs, u"enabled
 
 void pointAt(BulkMailer& mailer, const ScriptedSmtpPeer& peer) {
     mailer.Port = peer.port();
-    mailer.ReplyTimeoutMs = 5000; // no test waits longer than this on a reply
+    mailer.ReplyTimeouts =
+        uniformSmtpWaitTimeouts(5000); // no test waits longer than this on a reply
 }
 
 // The peer records on its own thread; give it a moment to see the client's last bytes.
@@ -194,7 +195,7 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
         FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
         BulkMailer mailer(view);
         mailer.Port = peer.port();
-        mailer.ReplyTimeoutMs = 300;
+        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(300);
         QElapsedTimer clock;
         clock.start();
         mailer.btnSendClick();
@@ -208,7 +209,7 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
         FakeMailView view = FakeMailView::filled(u"a@example.cn\nb@example.cn\nc@example.cn"_qs);
         BulkMailer mailer(view);
         mailer.Port = peer.port();
-        mailer.ReplyTimeoutMs = 300;
+        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(300);
         QElapsedTimer clock;
         clock.start();
         mailer.btnSendClick();

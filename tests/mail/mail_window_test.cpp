@@ -160,7 +160,7 @@ TEST_F(MailWindowTest, TabWalksTheFieldsInOrder) {
 TEST_F(MailWindowTest, EmptyFieldsWalkTheEightMessagesWithoutConnecting) {
     test::ScriptedSmtpPeer peer;
     window->mailer().Port = peer.port();
-    window->mailer().ReplyTimeoutMs = 5000;
+    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(5000);
     show();
     const struct {
         const char* field;
@@ -189,7 +189,7 @@ TEST_F(MailWindowTest, EmptyFieldsWalkTheEightMessagesWithoutConnecting) {
 TEST_F(MailWindowTest, OneBatchFromTheWindowDelivers) {
     KELVANE_START_AIOSMTPD(server, test::AiosmtpdServer::Options{});
     window->mailer().Port = server.port();
-    window->mailer().ReplyTimeoutMs = 10000;
+    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(10000);
     show();
     type("moMailList", u"a@example.cn"_qs);
     QTest::keyClick(control<QPlainTextEdit>(window.get(), "moMailList"), Qt::Key_Return);
@@ -219,7 +219,7 @@ TEST_F(MailWindowTest, OneBatchFromTheWindowDelivers) {
 TEST_F(MailWindowTest, WrongPasswordLeavesTheStatusAndGivesTheButtonBack) {
     KELVANE_START_AIOSMTPD(server, test::AiosmtpdServer::Options{});
     window->mailer().Port = server.port();
-    window->mailer().ReplyTimeoutMs = 10000;
+    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(10000);
     show();
     for (const char* field :
          {"moMailList", "txtUserName", "txtMail", "txtFname", "txtTitle", "txtContent"})
