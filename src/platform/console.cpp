@@ -1,7 +1,6 @@
 #include "platform/console.h"
 
 #include <QList>
-
 #include <cstdio>
 #include <unistd.h>
 

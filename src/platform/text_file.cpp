@@ -113,12 +113,13 @@ QByteArray appendedBytes(QByteArrayView head, qint64 size, QByteArrayView tail, 
         // A file cut inside a UTF-16 code unit: the stray byte is completed with a zero byte,
         // so the new record starts on a code-unit boundary and decodes as written.
         const qint64 stray = body % unit;
-        QByteArray last(tail.right(stray > 0 ? stray : unit));
+        QByteArray last =
+            tail.last(qMin<qsizetype>(tail.size(), stray > 0 ? stray : unit)).toByteArray();
         if (stray > 0) {
             bytes.append(static_cast<qsizetype>(unit - stray), '\0');
             last.append(static_cast<qsizetype>(unit - stray), '\0');
         }
-        const QString lastChar = decodeText(head.left(markLength(encoding)) + last);
+        const QString lastChar = decodeText(head.first(markLength(encoding)).toByteArray() + last);
         if (lastChar != u"\n" && lastChar != u"\r")
             bytes += lineBreak(encoding);
     }
