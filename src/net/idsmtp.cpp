@@ -106,6 +106,37 @@ void TIdSMTP::write(QByteArrayView bytes, SmtpWait wait) {
     }
 }
 
+const SmtpReply& TIdSMTP::readReply(SmtpWait wait, std::initializer_list<int> expected) {
+    if (!socket_.isOpen())
+        throw EIdNotConnected();
+    // One limit for the whole reply, so a server that drips bytes cannot stretch it.
+    QElapsedTimer clock;
+    clock.start();
+    char buffer[4096];
+    try {
+        for (;;) {
+            if (std::optional<SmtpReply> reply = reader_.next()) {
+                lastReply_ = std::move(*reply);
+                break;
+            }
+            if (!waitFor(wait, clock, [this](int slice) { return socket_.waitReadable(slice); }))
+                throw EReadTimeout();
+            const qsizetype got = socket_.readSome(buffer, sizeof buffer);
+            if (got == 0)
+                throw EConnClosedGracefully();
+            reader_.append(QByteArrayView(buffer, got));
+        }
+    } catch (const KelvaneError&) {
+        // Whatever broke the reply stream leaves it out of step: the connection is done.
+        closeConnection();
+        throw;
+    }
+    if (expected.size() > 0 &&
+        std::find(expected.begin(), expected.end(), lastReply_.code) == expected.end())
+        throw EIdSMTPReplyError(lastReply_);
+    return lastReply_;
+}
+
 const SmtpReply& TIdSMTP::sendCmd(const QByteArray& command, SmtpWait wait,
                                   std::initializer_list<int> expected) {
     write(command + "\r\n", SmtpWait::Other);
