@@ -120,7 +120,10 @@ QByteArray appendedBytes(QByteArrayView head, qint64 size, QByteArrayView tail, 
             last.append(static_cast<qsizetype>(unit - stray), '\0');
         }
         const QString lastChar = decodeText(head.first(markLength(encoding)).toByteArray() + last);
-        if (lastChar != u"\n" && lastChar != u"\r")
+        // A file that reads as no text at all (a second byte-order mark) has no line to end.
+        const bool readsEmpty =
+            size <= head.size() && decodeText(head.toByteArray() + bytes).isEmpty();
+        if (lastChar != u"\n" && lastChar != u"\r" && !readsEmpty)
             bytes += lineBreak(encoding);
     }
     bytes += encodeText(line, encoding, false);
@@ -131,7 +134,7 @@ QByteArray appendedBytes(QByteArrayView head, qint64 size, QByteArrayView tail, 
 void appendLine(const QString& path, QStringView line) {
     LockedFile file(path, LockedFile::Open::ToAppend);
     const qint64 size = file.size();
-    const QByteArray head = file.readAt(0, 3);
+    const QByteArray head = file.readAt(0, kAppendHeadBytes);
     const QByteArray tail = file.readAt(qMax<qint64>(0, size - 2), 2);
     file.append(appendedBytes(head, size, tail, line));
 }

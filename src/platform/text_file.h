@@ -43,7 +43,8 @@ void createEmptyFileIfMissing(const QString& path);
 // EFileError.
 void appendLine(const QString& path, QStringView line);
 // The bytes appendLine adds to a file of `size` bytes that starts with `head` (its first
-// three bytes) and ends with `tail` (its last two).
+// kAppendHeadBytes bytes, or all of a shorter file) and ends with `tail` (its last two).
+inline constexpr qsizetype kAppendHeadBytes = 8;
 QByteArray appendedBytes(QByteArrayView head, qint64 size, QByteArrayView tail, QStringView line);
 
 bool isDirectory(const QString& path);

@@ -123,6 +123,18 @@ TEST_F(TextFileTest, AppendFollowsTheFileAndEndsItsLastLine) {
                     "a\0\r\0\n\0\x2D\x4E,\0"
                     "1\0\r\0\n\0",
                     18)},
+        {"UTF-16 LE cut inside a code unit",
+         QByteArray("\xFF\xFE"
+                    "a\0b",
+                    5),
+         QByteArray("\xFF\xFE"
+                    "a\0b\0\r\0\n\0\x2D\x4E,\0"
+                    "1\0\r\0\n\0",
+                    20)},
+        {"UTF-16 LE mark twice, no text", QByteArray("\xFF\xFE\xFF\xFE", 4),
+         QByteArray("\xFF\xFE\xFF\xFE\x2D\x4E,\0"
+                    "1\0\r\0\n\0",
+                    14)},
         {"UTF-16 BE unterminated", QByteArray("\xFE\xFF\0a", 4),
          QByteArray("\xFE\xFF\0a\0\r\0\n\x4E\x2D\0,\0"
                     "1\0\r\0\n",
