@@ -91,8 +91,16 @@ QByteArray readFileBytes(const QString& path) {
 }
 
 void writeFileAtomically(const QString& path, QByteArrayView bytes) {
+    const bool existed = QFileInfo::exists(path);
     LockedFile file(path, LockedFile::Open::ToReplace);
-    file.replace([bytes](const LockedFile::Writer& write) { write(bytes); });
+    try {
+        file.replace([bytes](const LockedFile::Writer& write) { write(bytes); });
+    } catch (const EFileError&) {
+        // The lock needed a file; a save that failed leaves none where there was none.
+        if (!existed)
+            QFile::remove(path);
+        throw;
+    }
 }
 
 void createEmptyFileIfMissing(const QString& path) {

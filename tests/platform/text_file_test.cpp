@@ -87,6 +87,19 @@ TEST_F(TextFileTest, AtomicWriteFailureLeavesTheOldFile) {
     EXPECT_EQ(get(path("f.txt")), "old");
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"f.txt"_s});
     EXPECT_THROW(writeFileAtomically(path("missing/f.txt"), "new"), EFileError);
+    // A save to a new name that fails leaves nothing behind.
+    setBeforeReplaceHookForTesting([] { throw EFileError(u"stopped"_s); });
+    EXPECT_THROW(writeFileAtomically(path("new.txt"), "new"), EFileError);
+    setBeforeReplaceHookForTesting({});
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"f.txt"_s});
+}
+
+TEST_F(TextFileTest, LeftoverOfAKilledSaveIsClearedByTheNextWriter) {
+    put(path("f.txt"), "a\r\n");
+    put(replacementPath(path("f.txt")), "half of a new fi");
+    appendLine(path("f.txt"), u"b"_s);
+    EXPECT_EQ(get(path("f.txt")), "a\r\nb\r\n");
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"f.txt"_s});
 }
 
 TEST_F(TextFileTest, CreatingAnEmptyFileNeverTruncates) {
