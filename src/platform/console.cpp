@@ -1,6 +1,7 @@
 #include "platform/console.h"
 
 #include <QList>
+
 #include <cstdio>
 #include <unistd.h>
 
