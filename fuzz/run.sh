@@ -36,7 +36,7 @@ for target in "${targets[@]}"; do
     log=$work/$target.log
     # Targets that convert charsets per character or write files get shorter inputs.
     case $target in
-    mime_header | history | site_list) max_len=512 ;;
+    mime_header | history | history_append | history_csv | site_list) max_len=512 ;;
     *) max_len=4096 ;;
     esac
     "$build/fuzz/${target}_fuzz" "$corpus" -max_total_time="$seconds" -max_len="$max_len" \

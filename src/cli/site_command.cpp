@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "cli/site_report.h"
 #include "platform/console.h"
+#include "platform/errors.h"
 #include "platform/host_config.h"
 #include "query/domain_validation.h"
 #include "query/grid_titles.h"
@@ -152,14 +153,27 @@ int runSiteCommand(const QStringList& arguments) {
     view.txtUrlList = prepared ? *prepared : store::ReadSiteList();
     view.txtUrl = domain;
 
+    // A record that cannot be written must not cost the user the result: it is printed
+    // first, and the lost record is reported after it.
+    QStringList notSaved;
     SiteQueryDriver driver(
         view, options, StandardSiteQueryProbes({}),
-        [&view](const QString& pageRank) { store::SaveToFile(view, pageRank); },
+        [&view, &notSaved](const QString& pageRank) {
+            try {
+                store::SaveToFile(view, pageRank);
+            } catch (const EFileError& error) {
+                notSaved.append(error.message());
+            }
+        },
         hosts::homeSiteHost());
     driver.run();
     console::writeOut(parser.isSet(jsonOption) ? SiteReportJson(view, driver.pageRank())
                                                : SiteReportTable(view, driver.pageRank()));
-    return kExitOk;
+    for (const QString& error : notSaved)
+        console::writeErr(QStringLiteral("kelvane-cli site: the result was not saved to its "
+                                         "history: %1\n")
+                              .arg(error));
+    return notSaved.isEmpty() ? kExitOk : kExitFailure;
 }
 
 } // namespace kelvane::cli

@@ -41,6 +41,22 @@ private:
 
 } // namespace
 
+QString ServerWaitText(qint64 waitedMs) {
+    return QStringLiteral(" (等待服务器响应 %1 秒)").arg(waitedMs / 1000);
+}
+
+BulkMailer::BulkMailer(MailView& view) : view_(view) {
+    // A slow server may keep the batch for minutes: the window says so and stays drawn.
+    IdSMTP.WhileWaiting = [this](qint64 waitedMs) {
+        const qint64 seconds = waitedMs >= kServerWaitSignAfterMs ? waitedMs / 1000 : -1;
+        if (seconds != shownWaitSeconds_) {
+            view_.setServerWaitText(seconds < 0 ? QString() : ServerWaitText(waitedMs));
+            shownWaitSeconds_ = seconds;
+        }
+        view_.processPendingEvents();
+    };
+}
+
 QStringList MemoLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;
@@ -94,7 +110,7 @@ void BulkMailer::btnSendClick() {
         IdSMTP.Username = view_.txtUserNameText();
         IdSMTP.Password = view_.txtPwdText();
         IdSMTP.Port = Port;
-        IdSMTP.ReadTimeout = ReplyTimeoutMs;
+        IdSMTP.WaitTimeouts = ReplyTimeouts;
         IdSMTP.Connect();
 
         IdMessage.setBodyText(view_.txtContentText());

@@ -19,6 +19,10 @@ inline constexpr const char16_t* kDone = u"发送完成....";
 inline constexpr const char16_t* kInitialState = u"当前状态";
 } // namespace mail_text
 
+// The sign shown after the status text once the server has kept a batch waiting this long.
+QString ServerWaitText(qint64 waitedMs);
+inline constexpr qint64 kServerWaitSignAfterMs = 1000;
+
 // The lines of a multi-line edit: CR, LF and CR LF each end a line, and a final line break
 // starts no further line.
 QStringList MemoLines(const QString& text);
@@ -27,17 +31,16 @@ QStringList MemoLines(const QString& text);
 // long as the window, one session per batch and one transaction per recipient line.
 class BulkMailer {
 public:
-    // Each reply is awaited at most this long, so that a server that stops answering ends
-    // its transaction (or the batch) instead of freezing the one user-interface thread forever.
-    static constexpr int kDefaultReplyTimeoutMs = 60000;
-
-    explicit BulkMailer(MailView& view) : view_(view) {}
+    explicit BulkMailer(MailView& view);
 
     TIdSMTP IdSMTP;
     TIdMessage IdMessage;
     // The server's port; tests point it at their loopback servers.
     quint16 Port = 25;
-    int ReplyTimeoutMs = kDefaultReplyTimeoutMs;
+    // How long each reply is awaited: RFC 5321's client time-outs, so a slow server that is
+    // fine is not given up on, while one that stops answering still ends its transaction (or
+    // the batch). Tests shrink them.
+    SmtpWaitTimeouts ReplyTimeouts = kRfc5321WaitTimeouts;
 
     // The eight fields in order; the first empty one puts its message into txtState and the
     // answer is no.
@@ -54,6 +57,8 @@ private:
     bool busy_ = false;
     // The sender fields hold a control character: every line is refused.
     bool senderRefused_ = false;
+    // Whole seconds of the wait sign on show; -1 when none is.
+    qint64 shownWaitSeconds_ = -1;
 };
 
 } // namespace kelvane

@@ -23,6 +23,11 @@ public:
     virtual void setTxtStateText(const QString& text) = 0;
     virtual void setBtnSendEnabled(bool enabled) = 0;
     virtual void setBtnSendCaption(const QString& caption) = 0;
+
+    // While the server keeps a batch waiting: a sign to show after the status text (empty when
+    // the wait is over), and a chance to redraw and take events. Both do nothing by default.
+    virtual void setServerWaitText(const QString& text) { (void)text; }
+    virtual void processPendingEvents() {}
 };
 
 } // namespace kelvane

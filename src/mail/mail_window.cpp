@@ -3,6 +3,7 @@
 #include "widgets/error_report.h"
 #include "widgets/product_font.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,7 +94,8 @@ void TfrmMail::FormCreate() {
     txtContent_ = memo("txtContent", box5, {6, 18, 471, 293});
 
     txtState_ = edit("txtState", this, {221, 473, 405, 21});
-    txtState_->setText(QString::fromUtf16(mail_text::kInitialState));
+    state_ = QString::fromUtf16(mail_text::kInitialState);
+    txtState_->setText(state_);
     txtState_->setEnabled(false);
     QPalette red = txtState_->palette();
     for (const QPalette::ColorGroup group :
@@ -142,7 +144,15 @@ QString TfrmMail::txtContentText() const {
     return txtContent_->toPlainText();
 }
 void TfrmMail::setTxtStateText(const QString& text) {
-    txtState_->setText(text);
+    state_ = text;
+    txtState_->setText(state_ + serverWait_);
+}
+void TfrmMail::setServerWaitText(const QString& text) {
+    serverWait_ = text;
+    txtState_->setText(state_ + serverWait_);
+}
+void TfrmMail::processPendingEvents() {
+    QCoreApplication::processEvents();
 }
 void TfrmMail::setBtnSendEnabled(bool enabled) {
     btnSend_->setEnabled(enabled);

@@ -36,6 +36,8 @@ private:
     void setTxtStateText(const QString& text) override;
     void setBtnSendEnabled(bool enabled) override;
     void setBtnSendCaption(const QString& caption) override;
+    void setServerWaitText(const QString& text) override;
+    void processPendingEvents() override;
 
     BulkMailer mailer_{*this};
     QPlainTextEdit* moMailList_ = nullptr;
@@ -47,6 +49,8 @@ private:
     QLineEdit* txtTitle_ = nullptr;
     QPlainTextEdit* txtContent_ = nullptr;
     QLineEdit* txtState_ = nullptr;
+    QString state_;
+    QString serverWait_;
     QPushButton* btnSend_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/machine_name.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <algorithm>
 
 namespace kelvane {
@@ -34,6 +35,9 @@ void checkAddress(const QString& address) {
         throw EIdSMTPInvalidAddress(
             QStringLiteral("Invalid address: control character in \"%1\".")
                 .arg(QString(address).replace(u'\r', u' ').replace(u'\n', u' ')));
+    if (hasForeignText(address))
+        throw EIdSMTPInvalidAddress(
+            QStringLiteral("Invalid address: text outside the address in \"%1\".").arg(address));
 }
 
 } // namespace
@@ -51,20 +55,62 @@ void TIdSMTP::closeConnection() {
     reader_.clear();
 }
 
-void TIdSMTP::write(QByteArrayView bytes) {
+int TIdSMTP::limitOf(SmtpWait wait) const {
+    const int limit = WaitTimeouts[smtpWaitIndex(wait)];
+    return limit > 0 ? limit : ReadTimeout;
+}
+
+bool TIdSMTP::waitFor(SmtpWait wait, const QElapsedTimer& clock,
+                      const std::function<bool(int sliceMs)>& ready) {
+    const int limit = limitOf(wait);
+    bool signalled = false;
+    const auto endSignal = qScopeGuard([&] {
+        if (signalled && WhileWaiting)
+            WhileWaiting(-1);
+    });
+    for (;;) {
+        int slice = WhileWaiting ? kWaitSliceMs : 0;
+        if (limit > 0) {
+            const int left = limit - static_cast<int>(clock.elapsed());
+            if (left <= 0)
+                return false;
+            slice = slice > 0 ? qMin(slice, left) : left;
+        }
+        if (ready(slice))
+            return true;
+        if (limit > 0 && clock.elapsed() >= limit)
+            return false;
+        if (WhileWaiting) {
+            signalled = true;
+            WhileWaiting(clock.elapsed());
+        }
+    }
+}
+
+void TIdSMTP::write(QByteArrayView bytes, SmtpWait wait) {
     if (!socket_.isOpen())
         throw EIdNotConnected();
     try {
-        socket_.sendAll(bytes);
+        while (!bytes.isEmpty()) {
+            // Each block the server takes starts its wait anew.
+            QElapsedTimer clock;
+            clock.start();
+            const qsizetype sent = socket_.sendSome(bytes);
+            bytes = bytes.sliced(sent);
+            if (sent == 0 &&
+                !waitFor(wait, clock, [this](int slice) { return socket_.waitWritable(slice); }))
+                throw EReadTimeout();
+        }
     } catch (const KelvaneError&) {
         closeConnection();
         throw;
     }
 }
 
-const SmtpReply& TIdSMTP::readReply(std::initializer_list<int> expected) {
+const SmtpReply& TIdSMTP::readReply(SmtpWait wait, std::initializer_list<int> expected) {
     if (!socket_.isOpen())
         throw EIdNotConnected();
+    // One limit for the whole reply, so a server that drips bytes cannot stretch it.
     QElapsedTimer clock;
     clock.start();
     char buffer[4096];
@@ -74,13 +120,7 @@ const SmtpReply& TIdSMTP::readReply(std::initializer_list<int> expected) {
                 lastReply_ = std::move(*reply);
                 break;
             }
-            int wait = 0;
-            if (ReadTimeout > 0) {
-                wait = ReadTimeout - static_cast<int>(clock.elapsed());
-                if (wait <= 0)
-                    throw EReadTimeout();
-            }
-            if (!socket_.waitReadable(wait))
+            if (!waitFor(wait, clock, [this](int slice) { return socket_.waitReadable(slice); }))
                 throw EReadTimeout();
             const qsizetype got = socket_.readSome(buffer, sizeof buffer);
             if (got == 0)
@@ -98,9 +138,10 @@ const SmtpReply& TIdSMTP::readReply(std::initializer_list<int> expected) {
     return lastReply_;
 }
 
-const SmtpReply& TIdSMTP::sendCmd(const QByteArray& command, std::initializer_list<int> expected) {
-    write(command + "\r\n");
-    return readReply(expected);
+const SmtpReply& TIdSMTP::sendCmd(const QByteArray& command, SmtpWait wait,
+                                  std::initializer_list<int> expected) {
+    write(command + "\r\n", SmtpWait::Other);
+    return readReply(wait, expected);
 }
 
 QString TIdSMTP::greetingName() const {
@@ -118,16 +159,16 @@ void TIdSMTP::Connect() {
     reader_.clear();
     socket_.connectTo(Host, Port);
     try {
-        readReply({220});
+        readReply(SmtpWait::Greeting, {220});
         const QByteArray name = commandText(greetingName());
         if (UseEhlo) {
-            const SmtpReply& ehlo = sendCmd("EHLO " + name);
+            const SmtpReply& ehlo = sendCmd("EHLO " + name, SmtpWait::Other);
             if (ehlo.code == 250) {
                 capabilities_ = ehlo.text.mid(1);
                 return;
             }
         }
-        sendCmd("HELO " + name, {250});
+        sendCmd("HELO " + name, SmtpWait::Other, {250});
     } catch (...) {
         closeConnection();
         throw;
@@ -152,9 +193,9 @@ void TIdSMTP::Authenticate() {
         return;
     if (!offersLogin())
         return;
-    sendCmd("AUTH LOGIN", {334});
-    sendCmd(base64OfChars(Username), {334});
-    sendCmd(base64OfChars(Password), {235});
+    sendCmd("AUTH LOGIN", SmtpWait::Other, {334});
+    sendCmd(base64OfChars(Username), SmtpWait::Other, {334});
+    sendCmd(base64OfChars(Password), SmtpWait::Other, {235});
     authenticated_ = true;
 }
 
@@ -167,17 +208,17 @@ void TIdSMTP::Send(TIdMessage& message) {
     for (const TIdEMailAddressItem& item : envelope)
         checkAddress(item.Address);
 
-    sendCmd("RSET");
-    sendCmd("MAIL FROM: <" + commandText(message.From.Address) + '>', {250});
+    sendCmd("RSET", SmtpWait::Other);
+    sendCmd("MAIL FROM: <" + commandText(message.From.Address) + '>', SmtpWait::Mail, {250});
     try {
         for (const TIdEMailAddressItem& item : envelope)
-            sendCmd("RCPT TO:<" + commandText(item.Address) + '>', {250, 251});
-        sendCmd("DATA", {354});
-        write(messageData(message, MessageFormat::current()));
-        readReply({250});
+            sendCmd("RCPT TO:<" + commandText(item.Address) + '>', SmtpWait::Rcpt, {250, 251});
+        sendCmd("DATA", SmtpWait::DataInitiation, {354});
+        write(messageData(message, MessageFormat::current()), SmtpWait::DataBlock);
+        readReply(SmtpWait::DataTermination, {250});
     } catch (const EIdSMTPReplyError&) {
         try {
-            sendCmd("RSET");
+            sendCmd("RSET", SmtpWait::Other);
         } catch (const KelvaneError&) {
             // The refusal is the news; a connection lost on RSET shows on the next command.
         }
@@ -194,7 +235,7 @@ void TIdSMTP::Disconnect() {
         return;
     }
     try {
-        sendCmd("QUIT", {221});
+        sendCmd("QUIT", SmtpWait::Other, {221});
     } catch (...) {
         closeConnection();
         throw;

@@ -2,11 +2,14 @@
 
 #include "net/idmessage.h"
 #include "net/smtp_reply.h"
+#include "net/smtp_waits.h"
 #include "platform/errors.h"
 #include "platform/tcp_socket.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <initializer_list>
 
 namespace kelvane {
@@ -38,7 +41,8 @@ public:
     EIdNotConnected() : KelvaneError(QStringLiteral("Not Connected.")) {}
 };
 
-// An address that cannot go into a command or header: it holds a control character.
+// An address that cannot go into a command or header: it holds a control character, or text
+// from outside the address proper.
 class EIdSMTPInvalidAddress : public KelvaneError {
 public:
     using KelvaneError::KelvaneError;
@@ -64,6 +68,13 @@ public:
     // Milliseconds to wait for each reply; -1 (or 0) waits without limit. A reply that does not
     // come in time raises EReadTimeout and closes the connection.
     int ReadTimeout = -1;
+    // A limit per kind of wait; where it is -1 (or 0), ReadTimeout applies.
+    SmtpWaitTimeouts WaitTimeouts = uniformSmtpWaitTimeouts(-1);
+    // Called about every kWaitSliceMs while the server keeps the client waiting, with the
+    // milliseconds waited so far, and once with -1 when such a wait ends, either way. It may
+    // let the user interface process pending events.
+    std::function<void(qint64 waitedMs)> WhileWaiting;
+    static constexpr int kWaitSliceMs = 100;
 
     TIdSMTP() = default;
     ~TIdSMTP();
@@ -87,9 +98,15 @@ public:
     const SmtpReply& LastReply() const { return lastReply_; }
 
 private:
-    const SmtpReply& sendCmd(const QByteArray& command, std::initializer_list<int> expected = {});
-    const SmtpReply& readReply(std::initializer_list<int> expected);
-    void write(QByteArrayView bytes);
+    const SmtpReply& sendCmd(const QByteArray& command, SmtpWait wait,
+                             std::initializer_list<int> expected = {});
+    const SmtpReply& readReply(SmtpWait wait, std::initializer_list<int> expected);
+    void write(QByteArrayView bytes, SmtpWait wait);
+    int limitOf(SmtpWait wait) const;
+    // Waits until `ready` (which waits one slice) says yes, or the wait's limit counted on
+    // `clock` has passed (false), calling WhileWaiting between slices.
+    bool waitFor(SmtpWait wait, const QElapsedTimer& clock,
+                 const std::function<bool(int sliceMs)>& ready);
     void closeConnection();
     QString greetingName() const;
     bool offersLogin() const;

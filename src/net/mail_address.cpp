@@ -162,4 +162,21 @@ bool hasControlCharacter(QStringView text) {
     return false;
 }
 
+bool hasForeignText(QStringView address) {
+    bool quoted = false;
+    for (qsizetype i = 0; i < address.size(); ++i) {
+        const QChar c = address[i];
+        if (quoted && c == u'\\') {
+            ++i;
+        } else if (c == u'"') {
+            quoted = !quoted;
+        } else if (c == u'<' || c == u'>') {
+            return true;
+        } else if (!quoted && (c == u' ' || c == u'\t')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace kelvane

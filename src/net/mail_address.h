@@ -29,4 +29,10 @@ TIdEMailAddressList parseAddressList(QStringView text);
 // SMTP command or a header line.
 bool hasControlCharacter(QStringView text);
 
+// True when an address carries text from outside the address proper: an angle bracket (what
+// followed a closing ">", or a comment that ended the line with ">", lands in the address),
+// or a blank outside a quoted local part. In "MAIL FROM: <...>" such text would become
+// parameters of the command.
+bool hasForeignText(QStringView address);
+
 } // namespace kelvane

@@ -19,6 +19,11 @@ public:
     void close();
 
     void sendAll(QByteArrayView data);
+    // Sends what the socket takes without waiting: the bytes taken, 0 when it takes none now.
+    qsizetype sendSome(QByteArrayView data);
+    // Waits until sendSome can take bytes; timeoutMs <= 0 waits without limit. False when the
+    // time ran out first.
+    bool waitWritable(int timeoutMs);
     // Waits until data or the peer's close can be read; timeoutMs <= 0 waits without limit.
     // False when the time ran out first.
     bool waitReadable(int timeoutMs);

@@ -1,23 +1,18 @@
 #include "platform/text_file.h"
 
 #include "platform/errors.h"
+#include "platform/locked_file.h"
 #include "platform/text_codec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace kelvane::textfile {
 
 namespace {
-
-std::function<void()>& beforeReplaceHook() {
-    static std::function<void()> hook;
-    return hook;
-}
 
 [[noreturn]] void fail(const QString& what, const QString& path, const QString& reason) {
     throw EFileError(
@@ -49,6 +44,10 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return TextEncoding::Utf8;
     return TextEncoding::Ansi;
+}
+
+qsizetype codeUnitBytes(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 1;
 }
 
 qsizetype markLength(TextEncoding encoding) {
@@ -92,15 +91,16 @@ QByteArray readFileBytes(const QString& path) {
 }
 
 void writeFileAtomically(const QString& path, QByteArrayView bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Cannot create file"), path, file.errorString());
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush())
-        fail(QStringLiteral("Cannot write file"), path, file.errorString());
-    if (const auto& hook = beforeReplaceHook())
-        hook();
-    if (!file.commit())
-        fail(QStringLiteral("Cannot replace file"), path, file.errorString());
+    const bool existed = QFileInfo::exists(path);
+    LockedFile file(path, LockedFile::Open::ToReplace);
+    try {
+        file.replace([bytes](const LockedFile::Writer& write) { write(bytes); });
+    } catch (const EFileError&) {
+        // The lock needed a file; a save that failed leaves none where there was none.
+        if (!existed)
+            QFile::remove(path);
+        throw;
+    }
 }
 
 void createEmptyFileIfMissing(const QString& path) {
@@ -112,30 +112,39 @@ void createEmptyFileIfMissing(const QString& path) {
         fail(QStringLiteral("Cannot create file"), path, file.errorString());
 }
 
-void appendLine(const QString& path, QStringView line) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        fail(QStringLiteral("Cannot open file"), path, file.errorString());
-    const qint64 size = file.size();
-    const QByteArray head = file.read(3);
+QByteArray appendedBytes(QByteArrayView head, qint64 size, QByteArrayView tail, QStringView line) {
     const TextEncoding encoding = detectEncoding(head);
+    const qint64 unit = codeUnitBytes(encoding);
     QByteArray bytes;
-    if (size > markLength(encoding)) {
-        const qint64 unit =
-            encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 1;
-        if (!file.seek(size - unit))
-            fail(QStringLiteral("Cannot read file"), path, file.errorString());
-        const QString last = decodeText(head.left(markLength(encoding)) + file.read(unit));
-        if (last != u"\n" && last != u"\r")
+    const qint64 body = size - markLength(encoding);
+    if (body > 0) {
+        // A file cut inside a UTF-16 code unit: the stray byte is completed with a zero byte,
+        // so the new record starts on a code-unit boundary and decodes as written.
+        const qint64 stray = body % unit;
+        QByteArray last =
+            tail.last(qMin<qsizetype>(tail.size(), stray > 0 ? stray : unit)).toByteArray();
+        if (stray > 0) {
+            bytes.append(static_cast<qsizetype>(unit - stray), '\0');
+            last.append(static_cast<qsizetype>(unit - stray), '\0');
+        }
+        const QString lastChar = decodeText(head.first(markLength(encoding)).toByteArray() + last);
+        // A file that reads as no text at all (a second byte-order mark) has no line to end.
+        const bool readsEmpty =
+            size <= head.size() && decodeText(head.toByteArray() + bytes).isEmpty();
+        if (lastChar != u"\n" && lastChar != u"\r" && !readsEmpty)
             bytes += lineBreak(encoding);
     }
     bytes += encodeText(line, encoding, false);
     bytes += lineBreak(encoding);
-    if (!file.seek(size) || file.write(bytes) != bytes.size() || !file.flush())
-        fail(QStringLiteral("Cannot write file"), path, file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        fail(QStringLiteral("Cannot close file"), path, file.errorString());
+    return bytes;
+}
+
+void appendLine(const QString& path, QStringView line) {
+    LockedFile file(path, LockedFile::Open::ToAppend);
+    const qint64 size = file.size();
+    const QByteArray head = file.readAt(0, kAppendHeadBytes);
+    const QByteArray tail = file.readAt(qMax<qint64>(0, size - 2), 2);
+    file.append(appendedBytes(head, size, tail, line));
 }
 
 bool isDirectory(const QString& path) {
@@ -148,10 +157,6 @@ bool isFile(const QString& path) {
 
 bool createDirectory(const QString& path) {
     return QDir().mkdir(path);
-}
-
-void setBeforeReplaceHookForTesting(std::function<void()> hook) {
-    beforeReplaceHook() = std::move(hook);
 }
 
 } // namespace kelvane::textfile

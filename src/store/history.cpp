@@ -3,12 +3,14 @@
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/locale_format.h"
+#include "platform/locked_file.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
 #include "store/store_paths.h"
 #include "store/text_lines.h"
 
 #include <algorithm>
+#include <deque>
 
 namespace kelvane::store {
 
@@ -24,6 +26,20 @@ QString oneLine(QString value) {
     return value;
 }
 
+// Older files may hold records from before values were bounded; a line is shown up to this
+// many bytes, so 1000 of them never cost more than a few megabytes to read.
+constexpr qint64 kShownLineBytes = 8192;
+constexpr qint64 kChunkBytes = 1 << 20;
+
+QString bounded(const QString& value) {
+    if (value.size() <= kHistoryValueLength)
+        return value;
+    qsizetype cut = kHistoryValueLength;
+    if (value[cut - 1].isHighSurrogate())
+        --cut;
+    return value.left(cut);
+}
+
 QList<QStringList> recordsNewestFirst(const QStringList& lines) {
     QList<QStringList> records;
     records.reserve(lines.size());
@@ -32,39 +48,117 @@ QList<QStringList> recordsNewestFirst(const QStringList& lines) {
     return records;
 }
 
-// ANSI files are cut on their bytes: CR and LF bytes never occur inside a code page 936
-// character, and the kept records are not re-encoded, so bytes the code page cannot decode
-// survive the trim.
-QList<QStringList> readAnsiHistory(const QString& path, const QByteArray& bytes) {
-    const QList<LineRange> lines = lineRanges(QByteArrayView(bytes));
-    qsizetype from = 0;
-    if (lines.size() > kHistoryRetention) {
-        from = lines[lines.size() - kHistoryRetention].start;
-        QByteArray kept;
-        kept.reserve(bytes.size() - from + 2 * kHistoryRetention);
-        for (qsizetype i = lines.size() - kHistoryRetention; i < lines.size(); ++i) {
-            kept.append(QByteArrayView(bytes).sliced(lines[i].start, lines[i].length));
-            kept.append("\r\n");
+struct FileLine {
+    qint64 start = 0;
+    qint64 length = 0;
+};
+
+// The lines of a file, fed in chunks: how many there are and where the newest
+// kHistoryRetention lie. Line breaks as in text_lines: CR, LF or CR LF.
+class NewestLines {
+public:
+    void feed(QByteArrayView chunk, qint64 offset) {
+        for (qsizetype i = 0; i < chunk.size(); ++i) {
+            const char c = chunk[i];
+            const qint64 at = offset + i;
+            if (c == '\n' && afterCr_) {
+                start_ = at + 1;
+            } else if (c == '\r' || c == '\n') {
+                add({start_, at - start_});
+                start_ = at + 1;
+            }
+            afterCr_ = c == '\r';
         }
-        textfile::writeFileAtomically(path, kept);
     }
-    return recordsNewestFirst(splitLines(text::fromAnsi(QByteArrayView(bytes).sliced(from))));
+    void finish(qint64 size) {
+        if (start_ < size)
+            add({start_, size - start_});
+    }
+    qint64 total() const { return total_; }
+    const std::deque<FileLine>& newest() const { return newest_; }
+
+private:
+    void add(FileLine range) {
+        ++total_;
+        newest_.push_back(range);
+        if (static_cast<qsizetype>(newest_.size()) > kHistoryRetention)
+            newest_.pop_front();
+    }
+
+    qint64 start_ = 0;
+    bool afterCr_ = false;
+    qint64 total_ = 0;
+    std::deque<FileLine> newest_;
+};
+
+// The kept lines, each ended by CR LF, streamed from `from` to the end of the file: a trim
+// of a huge file holds one chunk at a time.
+void writeKeptLines(const textfile::LockedFile& file, qint64 from, qint64 size,
+                    const textfile::LockedFile::Writer& write) {
+    bool afterCr = false;
+    char last = '\n';
+    QByteArray out;
+    for (qint64 offset = from; offset < size; offset += kChunkBytes) {
+        const QByteArray chunk = file.readAt(offset, qMin(kChunkBytes, size - offset));
+        if (chunk.isEmpty())
+            break;
+        out.clear();
+        out.reserve(chunk.size() + chunk.size() / 8);
+        for (const char c : chunk) {
+            if (c == '\r' || (c == '\n' && !afterCr))
+                out.append("\r\n");
+            else if (c != '\n')
+                out.append(c);
+            afterCr = c == '\r';
+        }
+        last = chunk.back();
+        write(out);
+    }
+    if (last != '\r' && last != '\n')
+        write("\r\n");
+}
+
+// ANSI files are read and cut on their bytes: CR and LF bytes never occur inside a code page
+// 936 character, and the kept records are not re-encoded, so bytes the code page cannot
+// decode survive the trim.
+QList<QStringList> readAnsiHistory(textfile::LockedFile& file, qint64 size) {
+    NewestLines lines;
+    for (qint64 offset = 0; offset < size; offset += kChunkBytes) {
+        const QByteArray chunk = file.readAt(offset, qMin(kChunkBytes, size - offset));
+        if (chunk.isEmpty())
+            break;
+        lines.feed(chunk, offset);
+    }
+    lines.finish(size);
+    QList<QStringList> records;
+    records.reserve(static_cast<qsizetype>(lines.newest().size()));
+    for (auto line = lines.newest().crbegin(); line != lines.newest().crend(); ++line) {
+        const QByteArray bytes = file.readAt(line->start, qMin(line->length, kShownLineBytes));
+        records.append(SplitHistoryFields(text::fromAnsi(bytes)));
+    }
+    if (lines.total() > kHistoryRetention) {
+        const qint64 from = lines.newest().front().start;
+        file.replace([&](const textfile::LockedFile::Writer& write) {
+            writeKeptLines(file, from, size, write);
+        });
+    }
+    return records;
 }
 
 // A file with a byte-order mark came from another editor. The trimmed file is ANSI when the
 // code page holds every kept character; otherwise it keeps its own encoding, so nothing is
 // lost to "?".
-QList<QStringList> readMarkedHistory(const QString& path, const QByteArray& bytes,
+QList<QStringList> readMarkedHistory(textfile::LockedFile& file, const QByteArray& bytes,
                                      textfile::TextEncoding encoding) {
     QStringList lines = splitLines(textfile::decodeText(bytes));
     if (lines.size() > kHistoryRetention) {
         lines.remove(0, lines.size() - kHistoryRetention);
         const QString kept = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
         QByteArray ansi = text::toAnsi(kept);
-        if (text::fromAnsi(ansi) == kept)
-            textfile::writeFileAtomically(path, ansi);
-        else
-            textfile::writeFileAtomically(path, textfile::encodeText(kept, encoding, true));
+        const QByteArray trimmed = text::fromAnsi(ansi) == kept
+                                       ? std::move(ansi)
+                                       : textfile::encodeText(kept, encoding, true);
+        file.replace([&](const textfile::LockedFile::Writer& write) { write(trimmed); });
     }
     return recordsNewestFirst(lines);
 }
@@ -75,18 +169,18 @@ QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText
                           const QString& stamp) {
     QString line;
     for (int column = 1; column <= kEngineColumns; ++column) {
-        line += view.StringGDCell(column, kIndexedRow);
+        line += bounded(view.StringGDCell(column, kIndexedRow));
         line += u'/';
-        line += view.StringGDCell(column, kBacklinkRow);
+        line += bounded(view.StringGDCell(column, kBacklinkRow));
         line += u',';
     }
-    line += pageRankText;
+    line += bounded(pageRankText);
     line += u',';
     line += QString::number(view.SouGouRankGPosition());
     line += u',';
-    line += view.labelText(SiteLabel::lblAlexaRank);
+    line += bounded(view.labelText(SiteLabel::lblAlexaRank));
     line += u',';
-    line += view.labelText(SiteLabel::lblChinaRank);
+    line += bounded(view.labelText(SiteLabel::lblChinaRank));
     line += u',';
     line += stamp;
     return oneLine(std::move(line));
@@ -99,11 +193,7 @@ void SaveToFile(const SiteQueryView& view, const QString& pageRankText) {
     const QString path = historyFilePath(domain);
     const QString line = HistoryRecordLine(view, pageRankText, defaultDateTimeText(localNow()));
     textfile::createEmptyFileIfMissing(path);
-    try {
-        textfile::appendLine(path, line);
-    } catch (const EFileError&) {
-        // The record is lost; the query's result stays on screen.
-    }
+    textfile::appendLine(path, line);
 }
 
 QStringList SplitHistoryFields(QStringView line) {
@@ -132,12 +222,12 @@ QStringList SplitHistoryFields(QStringView line) {
 QList<QStringList> ReadHistory(const QString& domain) {
     if (!isHistoryFileName(domain))
         throw EFileError(QStringLiteral("Not a history file name: \"%1\"").arg(domain));
-    const QString path = historyFilePath(domain);
-    const QByteArray bytes = textfile::readFileBytes(path);
-    const textfile::TextEncoding encoding = textfile::detectEncoding(bytes);
+    textfile::LockedFile file(historyFilePath(domain), textfile::LockedFile::Open::ToRead);
+    const qint64 size = file.size();
+    const textfile::TextEncoding encoding = textfile::detectEncoding(file.readAt(0, 3));
     if (encoding == textfile::TextEncoding::Ansi)
-        return readAnsiHistory(path, bytes);
-    return readMarkedHistory(path, bytes, encoding);
+        return readAnsiHistory(file, size);
+    return readMarkedHistory(file, file.readAt(0, size), encoding);
 }
 
 } // namespace kelvane::store

@@ -8,7 +8,18 @@ namespace kelvane::store {
 
 namespace {
 
-void appendField(QString& out, const QString& field) {
+// A spreadsheet runs a cell that starts with one of these as a formula; a page value (an
+// answer of "=cmd|..." from a rank service) must stay text.
+bool startsFormula(const QString& field) {
+    if (field.isEmpty())
+        return false;
+    const QChar first = field.front();
+    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' ||
+           first == u'\r';
+}
+
+void appendField(QString& out, const QString& value) {
+    const QString field = startsFormula(value) ? u'\'' + value : value;
     const bool quoted = field.contains(u',') || field.contains(u'"') || field.contains(u'\r') ||
                         field.contains(u'\n');
     if (!quoted) {

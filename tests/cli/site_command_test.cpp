@@ -128,6 +128,36 @@ TEST_F(SiteCommand, UnlistedDomainGetsNoRecord) {
     EXPECT_TRUE(history(QStringLiteral("ab.example")).isEmpty());
 }
 
+TEST_F(SiteCommand, UnsavedRecordIsReportedAfterTheResult) {
+    const QString longDomain = QString(292, u'a') + QStringLiteral(".example");
+    struct Case {
+        const char* name;
+        QString domain;
+        bool dataFolderIsAFile;
+    };
+    const Case cases[] = {
+        {"file name too long for the file system", longDomain, false},
+        {"data folder cannot hold files", QStringLiteral("ab.example"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeSiteList({c.domain});
+        const QString data = folder.filePath(QStringLiteral("zenvo/data"));
+        if (c.dataFolderIsAFile) {
+            ASSERT_TRUE(QDir(data).removeRecursively());
+            QFile blocker(data);
+            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        }
+        const test::CliResult result =
+            run({QStringLiteral("site"), c.domain, QStringLiteral("--json")});
+        EXPECT_EQ(result.exitCode, 1);
+        const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();
+        EXPECT_EQ(json.value(QStringLiteral("txtUrl")).toString(), c.domain)
+            << "the result is printed: " << result.out.toStdString();
+        EXPECT_TRUE(result.err.contains(QStringLiteral("not saved"))) << result.err.toStdString();
+    }
+}
+
 TEST_F(SiteCommand, RefusedDomainsAndUsageErrorsExitWithTwo) {
     const QList<QStringList> cases = {
         {QStringLiteral("site"), QStringLiteral("a.example")},

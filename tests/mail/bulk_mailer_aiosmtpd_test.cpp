@@ -24,7 +24,7 @@ protected:
     }
     static void pointAt(BulkMailer& mailer, const AiosmtpdServer& server) {
         mailer.Port = server.port();
-        mailer.ReplyTimeoutMs = 10000;
+        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(10000);
     }
 
     ScopedFormatLocale locale_;

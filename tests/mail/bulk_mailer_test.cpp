@@ -1,5 +1,6 @@
 #include "mail/bulk_mailer.h"
 #include "mail/fake_mail_view.h"
+#include "net/hostile_peer.h"
 #include "platform/locale_format.h"
 #include "support/scripted_smtp_peer.h"
 
@@ -17,7 +18,8 @@ const QStringList kButtonRoundTrip{u"disabled"_qs, u"正在发送"_qs, u"enabled
 
 void pointAt(BulkMailer& mailer, const ScriptedSmtpPeer& peer) {
     mailer.Port = peer.port();
-    mailer.ReplyTimeoutMs = 5000; // no test waits longer than this on a reply
+    mailer.ReplyTimeouts =
+        uniformSmtpWaitTimeouts(5000); // no test waits longer than this on a reply
 }
 
 // The peer records on its own thread; give it a moment to see the client's last bytes.
@@ -194,7 +196,7 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
         FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
         BulkMailer mailer(view);
         mailer.Port = peer.port();
-        mailer.ReplyTimeoutMs = 300;
+        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(300);
         QElapsedTimer clock;
         clock.start();
         mailer.btnSendClick();
@@ -208,7 +210,7 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
         FakeMailView view = FakeMailView::filled(u"a@example.cn\nb@example.cn\nc@example.cn"_qs);
         BulkMailer mailer(view);
         mailer.Port = peer.port();
-        mailer.ReplyTimeoutMs = 300;
+        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(300);
         QElapsedTimer clock;
         clock.start();
         mailer.btnSendClick();
@@ -218,6 +220,37 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
         EXPECT_EQ(view.txtState, u"发送完成...."_qs);
         EXPECT_EQ(peer.messages().size(), 1);
     }
+}
+
+// A server that scans the message for a while before it accepts: the batch waits for it,
+// says so after the status text, and lets the window redraw meanwhile.
+TEST_F(BulkMailerScripted, SlowServerIsShownWaitingAndStillSucceeds) {
+    test::HostilePeer peer([](int fd) {
+        const QByteArray steps[][2] = {
+            {"", "220 peer.test\r\n"},       {"\r\n", "250 peer.test\r\n"},
+            {"\r\n", "250 reset\r\n"},       {"\r\n", "250 sender\r\n"},
+            {"\r\n", "250 recipient\r\n"},   {"\r\n", "354 go on\r\n"},
+            {"\r\n.\r\n", "250 queued\r\n"}, {"\r\n", "221 bye\r\n"},
+        };
+        for (const auto& step : steps) {
+            if (!step[0].isEmpty() && !test::readUntil(fd, step[0]))
+                return;
+            if (step[0] == "\r\n.\r\n")
+                QThread::msleep(1400);
+            if (!test::sendAll(fd, step[1]))
+                return;
+        }
+    });
+    FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
+    BulkMailer mailer(view);
+    mailer.Port = peer.port();
+    mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(5000);
+    mailer.btnSendClick();
+    EXPECT_EQ(view.txtState, u"发送完成...."_qs);
+    ASSERT_GE(view.serverWaits.size(), 2);
+    EXPECT_EQ(view.serverWaits.first(), u" (等待服务器响应 1 秒)"_qs);
+    EXPECT_EQ(view.serverWaits.last(), QString()) << "the sign goes when the reply comes";
+    EXPECT_GT(view.pumps, 5) << "the window is let redraw while the server is waited for";
 }
 
 TEST_F(BulkMailerScripted, UnreachableServerEndsSilently) {

@@ -17,6 +17,9 @@ public:
     QString btnSendCaption = QStringLiteral("开始发送");
     // "enabled"/"disabled" and each caption, in the order they were set.
     QStringList buttonChanges;
+    // Each sign of a server wait, in order ("" when one ended), and the pumps while waiting.
+    QStringList serverWaits;
+    int pumps = 0;
 
     // Every field filled for a batch to the server at 127.0.0.1.
     static FakeMailView filled(const QString& list) {
@@ -52,6 +55,8 @@ public:
         btnSendCaption = caption;
         buttonChanges << caption;
     }
+    void setServerWaitText(const QString& text) override { serverWaits << text; }
+    void processPendingEvents() override { ++pumps; }
 };
 
 } // namespace kelvane::test

@@ -434,6 +434,23 @@ TEST_F(ScriptedSmtp, AddressesWithLineBreaksNeverReachTheWire) {
                                       "RCPT TO:<a@x.cn>", "DATA", "QUIT"}));
 }
 
+TEST_F(ScriptedSmtp, TextAfterTheAddressNeverReachesTheWire) {
+    TIdSMTP client;
+    prepare(client);
+    client.Connect();
+    const QString hostile[] = {u"a@b.cn(x)> SIZE=1"_qs, u"a@b.cn> NOTIFY=NEVER"_qs};
+    for (const QString& line : hostile) {
+        TIdMessage m = message(line);
+        EXPECT_THROW(client.Send(m), EIdSMTPInvalidAddress) << line.toStdString();
+        TIdMessage fromHostile = message(u"a@x.cn"_qs);
+        fromHostile.From.setText(line);
+        EXPECT_THROW(client.Send(fromHostile), EIdSMTPInvalidAddress) << line.toStdString();
+    }
+    client.Disconnect();
+    EXPECT_EQ(peer.commands(), lines({"EHLO client.test", "QUIT"}));
+    EXPECT_TRUE(peer.messages().isEmpty());
+}
+
 TEST_F(ScriptedSmtp, SubjectWithLineBreaksStaysInItsHeader) {
     TIdSMTP client;
     prepare(client);

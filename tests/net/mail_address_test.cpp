@@ -73,5 +73,31 @@ TEST(MailAddress, ControlCharactersAreFound) {
     EXPECT_TRUE(hasControlCharacter(QStringView(u"a\0b", 3)));
 }
 
+// What a typed line leaves in the address, and whether that may go into a command.
+TEST(MailAddress, TextOutsideTheAddressIsFound) {
+    const struct {
+        const char16_t* line;
+        bool foreign;
+    } cases[] = {
+        {u"a@x.cn", false},
+        {u"张三 <a@x.cn>", false},
+        {u"a@x.cn (Zhang San)", false},
+        {u"\"john doe\"@x.cn", false},
+        {u"\"a>b\"@x.cn", true},      // a bracket is refused even quoted
+        {u"a@x.cn(x)> SIZE=1", true}, // the comment ends the line with ">"
+        {u"a@x.cn(x)>", true},
+        {u"a@x.cn> NOTIFY=NEVER", true},    // taken whole: the ">" and beyond stay
+        {u"<a@x.cn> BODY=8BITMIME", false}, // after the closing ">": dropped by the parser
+        {u"a@x.cn b@y.cn", false},          // two words: the name and the address
+        {u"<a b@x.cn>", true},
+    };
+    for (const auto& c : cases) {
+        const QString line = QString::fromUtf16(c.line);
+        const QString address = TIdEMailAddressItem::fromText(line).Address;
+        EXPECT_EQ(hasForeignText(address), c.foreign)
+            << line.toStdString() << " gives " << address.toStdString();
+    }
+}
+
 } // namespace
 } // namespace kelvane

@@ -87,6 +87,19 @@ TEST_F(TextFileTest, AtomicWriteFailureLeavesTheOldFile) {
     EXPECT_EQ(get(path("f.txt")), "old");
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"f.txt"_s});
     EXPECT_THROW(writeFileAtomically(path("missing/f.txt"), "new"), EFileError);
+    // A save to a new name that fails leaves nothing behind.
+    setBeforeReplaceHookForTesting([] { throw EFileError(u"stopped"_s); });
+    EXPECT_THROW(writeFileAtomically(path("new.txt"), "new"), EFileError);
+    setBeforeReplaceHookForTesting({});
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"f.txt"_s});
+}
+
+TEST_F(TextFileTest, LeftoverOfAKilledSaveIsClearedByTheNextWriter) {
+    put(path("f.txt"), "a\r\n");
+    put(replacementPath(path("f.txt")), "half of a new fi");
+    appendLine(path("f.txt"), u"b"_s);
+    EXPECT_EQ(get(path("f.txt")), "a\r\nb\r\n");
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"f.txt"_s});
 }
 
 TEST_F(TextFileTest, CreatingAnEmptyFileNeverTruncates) {
@@ -123,6 +136,18 @@ TEST_F(TextFileTest, AppendFollowsTheFileAndEndsItsLastLine) {
                     "a\0\r\0\n\0\x2D\x4E,\0"
                     "1\0\r\0\n\0",
                     18)},
+        {"UTF-16 LE cut inside a code unit",
+         QByteArray("\xFF\xFE"
+                    "a\0b",
+                    5),
+         QByteArray("\xFF\xFE"
+                    "a\0b\0\r\0\n\0\x2D\x4E,\0"
+                    "1\0\r\0\n\0",
+                    20)},
+        {"UTF-16 LE mark twice, no text", QByteArray("\xFF\xFE\xFF\xFE", 4),
+         QByteArray("\xFF\xFE\xFF\xFE\x2D\x4E,\0"
+                    "1\0\r\0\n\0",
+                    14)},
         {"UTF-16 BE unterminated", QByteArray("\xFE\xFF\0a", 4),
          QByteArray("\xFE\xFF\0a\0\r\0\n\x4E\x2D\0,\0"
                     "1\0\r\0\n",

@@ -1,8 +1,11 @@
 // The history append, the history trim and the site-list save run in a child process that
-// is killed with SIGKILL at random moments. After every kill each file must be exactly its
-// old content or its new one, and every record the child reported appended must be there.
+// is killed with SIGKILL at random moments, while a second child appends to the same history.
+// After every kill each file must be exactly its old content or its new one (the second
+// writer's records aside, which must be whole and in order), every record either child
+// reported appended must be there, and no temporary file may stay behind.
 #include "platform/clock.h"
 #include "platform/locale_format.h"
+#include "platform/locked_file.h"
 #include "query/site_query_state.h"
 #include "store/history.h"
 #include "store/site_list.h"
@@ -13,6 +16,7 @@
 #include <QHash>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <random>
 #include <sys/wait.h>
@@ -27,10 +31,13 @@ constexpr int kKills = 200;
 constexpr qint64 kTestLimitMs = 40000;
 constexpr int kChildIterations = 5000;
 constexpr int kMaxDelayUs = 8000;
+// The second writer's records are numbered from here, so they never meet the first's.
+constexpr int kSecondWriter = 1000000;
 
 // What the child tells the parent after each finished step: one atomic pipe write each.
 struct Report {
-    char step; // 'A' appended, 'T' read and trimmed, 'S' site list saved
+    char step; // 'A' appended, 'T' read and trimmed, 'S' site list saved, 'W' written, not
+               // yet renamed
     qint32 number;
 };
 
@@ -79,6 +86,11 @@ private:
         if (::write(reportFd, &r, sizeof r) != sizeof r)
             _exit(4);
     };
+    // A kill that lands here finds the new file written and the old one still named.
+    textfile::setBeforeReplaceHookForTesting([report] {
+        report('W', 0);
+        ::usleep(500);
+    });
     try {
         for (int n = start; n < start + kChildIterations; ++n) {
             SaveToFile(stateFor(n), QStringLiteral("3"));
@@ -87,6 +99,20 @@ private:
             report('T', n);
             WriteSiteList(Expected::siteList(n));
             report('S', n);
+        }
+    } catch (...) {
+        _exit(3);
+    }
+    _exit(0);
+}
+
+[[noreturn]] void runSecondWriter(int reportFd, int start) {
+    try {
+        for (int n = start; n < start + kChildIterations; ++n) {
+            SaveToFile(stateFor(n), QStringLiteral("3"));
+            const Report r{'A', n};
+            if (::write(reportFd, &r, sizeof r) != sizeof r)
+                _exit(4);
         }
     } catch (...) {
         _exit(3);
@@ -115,6 +141,35 @@ int firstRecordOf(const QByteArray& bytes) {
     return bytes.left(bytes.indexOf('/')).toInt();
 }
 
+// Takes the second writer's lines out of a history file; their numbers, in file order.
+QList<int> takeSecondWriter(QByteArray& history) {
+    QList<int> numbers;
+    QByteArray rest;
+    for (const QByteArray& line : history.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const int number = line.left(line.indexOf('/')).toInt();
+        if (number >= kSecondWriter)
+            numbers.append(number);
+        else
+            rest += line + '\n';
+    }
+    history = rest;
+    return numbers;
+}
+
+pid_t startChild(int fds[2], const std::function<void(int)>& body) {
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        body(fds[1]);
+    }
+    ::close(fds[1]);
+    return child;
+}
+
 class DurabilityKillTest : public test::StoreTest {
 protected:
     ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
@@ -140,30 +195,39 @@ TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {
     int kills = 0;
     int checks = 0;
     int finishedSteps = 0;
+    int killsBeforeRename = 0;
+    int secondLast = kSecondWriter - 1;
     for (; kills < kKills && clock.elapsed() < kTestLimitMs; ++kills) {
         int fds[2];
-        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         const int start = last + 1;
-        const pid_t child = ::fork();
+        const pid_t child = startChild(fds, [start](int fd) { runChild(fd, start); });
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(fds[0]);
-            runChild(fds[1], start);
-        }
-        ::close(fds[1]);
+        int secondFds[2];
+        const int secondStart = secondLast + 1;
+        const pid_t second =
+            startChild(secondFds, [secondStart](int fd) { runSecondWriter(fd, secondStart); });
+        ASSERT_GE(second, 0);
         // A random moment: after a random number of finished steps, then a random pause, so
         // kills land in every step and anywhere inside one.
         QList<Report> reports;
         readReports(fds[0], reports, stepsBefore(random), 5000);
         ::usleep(static_cast<useconds_t>(delayUs(random)));
         ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
-            << "child failed with status " << status << " at kill " << kills;
-        readReports(fds[0], reports, kChildIterations * 3, 5000);
+        ::kill(second, SIGKILL);
+        for (const pid_t each : {child, second}) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(each, &status, 0), each);
+            ASSERT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
+                << "child failed with status " << status << " at kill " << kills;
+        }
+        readReports(fds[0], reports, kChildIterations * 4, 5000);
         ::close(fds[0]);
-        finishedSteps += static_cast<int>(reports.size());
+        QList<Report> secondReports;
+        readReports(secondFds[0], secondReports, kChildIterations, 5000);
+        ::close(secondFds[0]);
+        finishedSteps += static_cast<int>(reports.size() + secondReports.size());
+        if (!reports.isEmpty() && reports.back().step == 'W')
+            ++killsBeforeRename;
 
         // Reported: done for certain. One step further may also be done.
         int appended = last;
@@ -176,10 +240,26 @@ TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {
         }
         const int appendedAtMost = appended == last ? start : appended + 1;
         const int savedAtMost = saved == siteVersion ? start : saved + 1;
+        const int secondAppended =
+            secondReports.isEmpty() ? secondLast : secondReports.back().number;
 
         SCOPED_TRACE(testing::Message() << "kill " << kills << ", records from " << start
                                         << ", reports " << reports.size());
-        const QByteArray history = readBytes(historyPath);
+        QByteArray history = readBytes(historyPath);
+        const qsizetype totalLines = history.count('\n');
+        const QList<int> secondRecords = takeSecondWriter(history);
+        for (qsizetype i = 0; i < secondRecords.size(); ++i) {
+            const int number = secondRecords[i];
+            ASSERT_TRUE(i == 0 || number == secondRecords[i - 1] + 1)
+                << "second writer's records out of order at " << number;
+        }
+        if (!secondRecords.isEmpty()) {
+            ASSERT_GE(secondRecords.back(), secondAppended) << "a reported record is lost";
+            ASSERT_LE(secondRecords.back(), secondAppended + 1);
+            secondLast = secondRecords.back();
+        } else {
+            ASSERT_EQ(secondAppended, kSecondWriter - 1) << "a reported record is lost";
+        }
         const int first = firstRecordOf(history);
         bool whole = false;
         for (int end = appended; end <= appendedAtMost && !whole; ++end) {
@@ -191,7 +271,7 @@ TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {
         ASSERT_TRUE(whole) << "history is neither old nor new: " << history.size()
                            << " bytes, first record " << first << ", last reported " << appended;
         // The trim keeps exactly the newest records: nothing newer is lost to it.
-        ASSERT_GE(last - first + 1, kHistoryRetention);
+        ASSERT_GE(totalLines, kHistoryRetention);
         ++checks;
 
         const QByteArray site = readBytes(sitePath);
@@ -206,7 +286,10 @@ TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {
                                << " bytes, last reported " << saved;
         ++checks;
     }
-    // A kill before the rename may leave the temporary file of a save behind; count them.
+    // A kill before the rename leaves the temporary file of a save behind; the next writer of
+    // the same file clears it, as the next run of the program does.
+    ReadHistory(kDomain);
+    WriteSiteList(Expected::siteList(siteVersion + 1));
     int leftovers = 0;
     QDirIterator files(QStringLiteral("zenvo"), QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
@@ -214,9 +297,12 @@ TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {
         if (file != historyPath && file != sitePath)
             ++leftovers;
     }
-    std::printf("durability: %d kills, %d file checks, %d steps finished, %d records appended, "
-                "%d temporary files left\n",
-                kills, checks, finishedSteps, last - 1200, leftovers);
+    std::printf("durability: %d kills, %d between write and rename, %d file checks, %d steps "
+                "finished, %d records appended, %d by the second writer, %d temporary files "
+                "left\n",
+                kills, killsBeforeRename, checks, finishedSteps, last - 1200,
+                secondLast - kSecondWriter + 1, leftovers);
+    EXPECT_EQ(leftovers, 0);
     EXPECT_GE(kills, 50);
     EXPECT_GT(last, 1200);
 }

@@ -46,7 +46,11 @@ TEST_F(HistoryCsvTest, RoundTripsThroughACsvReader) {
         {u"it's 'single'"_s, u"a\"b"_s, u" leading and trailing "_s, u"中文，全角逗号"_s},
         {},
         {u"line\r\nbreak"_s, u"=1+2"_s},
+        {u"a,\"b\"\r\nc"_s, u"x=1"_s},
     };
+    // What a spreadsheet gets: formula starters neutralised, everything else as it was.
+    QList<QStringList> shown = records;
+    shown[3][1] = u"'=1+2"_s;
     const QByteArray csv = HistoryCsv(records);
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
 
@@ -54,13 +58,38 @@ TEST_F(HistoryCsvTest, RoundTripsThroughACsvReader) {
     for (const HistoryColumn& column : kHistoryColumns)
         titles.append(QString::fromUtf16(column.title));
     QList<QStringList> expected{titles};
-    for (qsizetype k = 0; k < records.size(); ++k) {
-        QStringList row = QStringList{QString::number(k + 1)} + records[k];
+    for (qsizetype k = 0; k < shown.size(); ++k) {
+        QStringList row = QStringList{QString::number(k + 1)} + shown[k];
         while (row.size() < kHistoryGridColumns)
             row.append(QString());
         expected.append(row);
     }
     EXPECT_EQ(readWithPython(csv), expected);
+}
+
+TEST_F(HistoryCsvTest, CellsThatStartAFormulaStayText) {
+    const struct {
+        QString value;
+        QString cell;
+    } cases[] = {
+        {u"=cmd|' /C calc'!A0"_s, u"'=cmd|' /C calc'!A0"_s},
+        {u"+1"_s, u"'+1"_s},
+        {u"-2+3"_s, u"'-2+3"_s},
+        {u"@SUM(A1)"_s, u"'@SUM(A1)"_s},
+        {u"\t=1"_s, u"'\t=1"_s},
+        {u"\r=1"_s, u"'\r=1"_s},
+        {u"=a,\"b\"\nc"_s, u"'=a,\"b\"\nc"_s},
+        {u"1=1"_s, u"1=1"_s},
+        {u" =1"_s, u" =1"_s},
+        {u"12,345"_s, u"12,345"_s},
+    };
+    QStringList values;
+    for (const auto& c : cases)
+        values.append(c.value);
+    const QList<QStringList> rows = readWithPython(HistoryCsv({values}));
+    ASSERT_EQ(rows.size(), 2);
+    for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i)
+        EXPECT_EQ(rows[1].value(i + 1), cases[i].cell) << i;
 }
 
 TEST_F(HistoryCsvTest, RowsEndInCrLfAndOnlyWhatNeedsItIsQuoted) {

@@ -8,6 +8,8 @@
 #include "store_fixture.h"
 
 #include <QFileInfo>
+#include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace kelvane::store {
@@ -111,11 +113,73 @@ TEST_F(HistoryTest, MissingDataDirectoryIsNotGuarded) {
     EXPECT_THROW(SaveToFile(view_, u"0"_s), EFileError);
 }
 
-TEST_F(HistoryTest, FailedAppendIsSwallowed) {
+TEST_F(HistoryTest, FailedAppendIsReported) {
     // A directory of the file's name exists, so nothing is created and opening it fails.
     makeDir(historyPath());
-    EXPECT_NO_THROW(SaveToFile(view_, u"0"_s));
+    EXPECT_THROW(SaveToFile(view_, u"0"_s), EFileError);
     EXPECT_TRUE(QFileInfo(historyPath()).isDir());
+}
+
+TEST_F(HistoryTest, LongValuesAreCutToTheirFirstCharacters) {
+    const QString emoji = u"\U0001F600"_s;
+    struct Case {
+        const char* name;
+        QString alexa;
+        QString stored;
+    };
+    const Case cases[] = {
+        {"at the bound", QString(kHistoryValueLength, u'7'), QString(kHistoryValueLength, u'7')},
+        {"a page of text", QString(200000, u'x'), QString(kHistoryValueLength, u'x')},
+        {"pair across the bound", QString(kHistoryValueLength - 1, u'y') + emoji,
+         QString(kHistoryValueLength - 1, u'y')},
+    };
+    for (const Case& c : cases) {
+        view_.setLabelText(SiteLabel::lblAlexaRank, c.alexa);
+        view_.setLabelText(SiteLabel::lblChinaRank, u"5"_s);
+        const QStringList fields = SplitHistoryFields(HistoryRecordLine(view_, u"3"_s, u"d"_s));
+        ASSERT_EQ(fields.size(), 12) << c.name;
+        EXPECT_EQ(fields[9], c.stored) << c.name;
+        EXPECT_EQ(fields[10], u"5"_s) << c.name;
+    }
+}
+
+TEST_F(HistoryTest, HugeOldRecordsAreReadInBoundedMemory) {
+    // A 48 MB record from before values were bounded, then more than the retention.
+    {
+        QFile file(historyPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'z');
+        for (int i = 0; i < 48; ++i)
+            ASSERT_EQ(file.write(block), block.size());
+        file.write("\r\n");
+        file.write(numberedLines(kHistoryRetention));
+    }
+    EXPECT_EXIT(
+        {
+            rusage before{};
+            ::getrusage(RUSAGE_SELF, &before);
+            const auto records = ReadHistory(u"ab.example"_s);
+            rusage after{};
+            ::getrusage(RUSAGE_SELF, &after);
+            const long grownKb = after.ru_maxrss - before.ru_maxrss;
+            const bool trimmed = records.size() == kHistoryRetention &&
+                                 records.back() == QStringList{u"r1"_s} &&
+                                 QFileInfo(historyPath()).size() < 20000;
+            std::fprintf(stderr, "grown %ld KB\n", grownKb);
+            ::_exit(trimmed && grownKb < 32 * 1024 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(HistoryTest, HugeRecordIsShownCutWhenKept) {
+    writeBytes(historyPath(), "a," + QByteArray(100000, 'q') + "\r\nb\r\n");
+    const auto records = ReadHistory(u"ab.example"_s);
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0], QStringList{u"b"_s});
+    ASSERT_EQ(records[1].size(), 2);
+    EXPECT_GT(records[1][1].size(), 1000);
+    EXPECT_LT(records[1][1].size(), 10000);
+    EXPECT_EQ(readBytes(historyPath()).size(), 100007) << "a kept file is not rewritten";
 }
 
 TEST_F(HistoryTest, LineBreakInAValueStaysInsideOneRecord) {
@@ -146,6 +210,24 @@ TEST_F(HistoryTest, AppendToAUtf16FileKeepsItReadable) {
     EXPECT_EQ(records[0][0], u"1200/35"_s);
     EXPECT_EQ(records[0][10], kUnticked);
     EXPECT_EQ(records[1], (QStringList{u"a/b"_s, u"1"_s}));
+}
+
+TEST_F(HistoryTest, AppendToAnOddLengthUtf16FileKeepsLaterRecordsReadable) {
+    QByteArray cut = textfile::encodeText(u"a/b,1\r\nc"_s, textfile::TextEncoding::Utf16LE, true);
+    cut.append('d'); // half a code unit: a file cut short by another program
+    writeBytes(historyPath(), cut);
+    fillTypicalResult();
+    SaveToFile(view_, u"3"_s);
+    SaveToFile(view_, u"3"_s);
+    const auto records = ReadHistory(u"ab.example"_s);
+    ASSERT_EQ(records.size(), 4);
+    for (int newest : {0, 1}) {
+        ASSERT_EQ(records[newest].size(), 12) << newest;
+        EXPECT_EQ(records[newest][0], u"1200/35"_s);
+        EXPECT_EQ(records[newest][10], kUnticked);
+    }
+    EXPECT_EQ(records[2], QStringList{u"cd"_s}) << "the stray byte is completed, not dropped";
+    EXPECT_EQ(records[3], (QStringList{u"a/b"_s, u"1"_s}));
 }
 
 TEST_F(HistoryTest, NamesThatLeaveTheDataDirectoryAreRefused) {
