@@ -3,6 +3,8 @@
 #include "app/error_report.h"
 #include "app/main_window.h"
 #include "app/windows.h"
+#include "net/exchange_settings.h"
+#include "platform/settings.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -16,8 +18,16 @@ int RunKelvane(int argc, char** argv) {
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const settings::Settings& settings = settings::current();
+    net::setDefaultExchangeSettings(settings.exchange);
     CreateWindows();
     Windows().frmMain->show();
+    // Reported once, after the main window is up, so a bad file cannot hold start-up.
+    if (!settings.problems.isEmpty()) {
+        QTimer::singleShot(0, &application, [problems = settings.problems] {
+            ShowGeneralErrorReport(problems.join(u'\n'));
+        });
+    }
     // Start-up timing: end as soon as the main window has been shown once.
     if (qEnvironmentVariableIsSet("KELVANE_EXIT_WHEN_SHOWN"))
         QTimer::singleShot(0, &application, [] { QCoreApplication::exit(0); });
