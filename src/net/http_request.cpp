@@ -52,7 +52,12 @@ QStringList foldHeaderLine(const QString& line, qsizetype limit) {
     const auto restSize = [&] { return lead + line.size() - from; };
     const auto restAt = [&](qsizetype i) { return line[from + i - lead]; };
     const auto rest = [&](qsizetype n) {
-        return (lead ? QStringLiteral(" ") : QString()) + QStringView(line).mid(from, n - lead);
+        QString piece;
+        piece.reserve(n);
+        if (lead)
+            piece += u' ';
+        piece += QStringView(line).mid(from, n - lead);
+        return piece;
     };
     // Never fold between the header name and its value.
     const qsizetype nameEnd = line.indexOf(QLatin1String(": "));

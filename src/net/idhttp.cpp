@@ -171,8 +171,9 @@ private:
 };
 
 // A kept-alive connection the server dropped before answering: the request never reached it.
-bool droppedBeforeAnswer(HttpConnection& connection, const std::exception& error) {
-    return connection.bytesReceived() == 0 &&
+bool droppedBeforeAnswer(HttpConnection& connection, qint64 receivedBefore,
+                         const std::exception& error) {
+    return connection.bytesReceived() == receivedBefore &&
            (dynamic_cast<const EConnClosedGracefully*>(&error) ||
             dynamic_cast<const ESocketError*>(&error));
 }
@@ -248,11 +249,12 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                         throw KelvaneError(QStringLiteral("Too many interim responses."));
                 }
             };
+            const qint64 receivedBefore = connection.bytesReceived();
             try {
                 sendAndReadHead();
             } catch (const KelvaneError& error) {
                 // A GET is idempotent: once more on a fresh connection (RFC 9112, 9.3.1).
-                if (!reused || !droppedBeforeAnswer(connection, error))
+                if (!reused || !droppedBeforeAnswer(connection, receivedBefore, error))
                     throw;
                 connection.open(target.host, port);
                 sendAndReadHead();

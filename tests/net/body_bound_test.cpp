@@ -92,7 +92,7 @@ ChildReport probeInChild(const QString& hostPort) {
         ::close(pipeFds[0]);
         const long before = test::peakRssMb();
         const FetchOutcome outcome = RunCountProbe(
-            CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), "example.com", {});
+            CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), QStringLiteral("example.com"), {});
         const QByteArray report = QByteArray::number(test::peakRssMb() - before) + '\n' +
                                   outcome.value.toUtf8() + '\n' + outcome.errorMessage.toUtf8();
         (void)!::write(pipeFds[1], report.constData(), static_cast<size_t>(report.size()));

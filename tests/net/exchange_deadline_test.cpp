@@ -87,8 +87,9 @@ TEST(ExchangeDeadlineTest, EveryCallerShowsItsFallbackWithinTheDeadline) {
             const QString shown = caller.run();
             EXPECT_LT(clock.elapsed(), kBoundMs);
             EXPECT_GE(server.requests().size(), 1);
-            if (!caller.fallback.isNull())
+            if (!caller.fallback.isNull()) {
                 EXPECT_EQ(shown, caller.fallback);
+            }
         }
     }
 }

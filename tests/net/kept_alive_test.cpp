@@ -52,8 +52,9 @@ TEST(KeptAliveTest, DroppedBeforeAnswerIsSentOnceMoreOnANewConnection) {
         EXPECT_EQ(stream, c.body);
         EXPECT_EQ(server.requests().size(), c.requests);
         EXPECT_EQ(server.acceptedConnections(), c.connections);
-        if (c.requests == 3)
+        if (c.requests == 3) {
             EXPECT_EQ(test::requestTarget(server.requests()[2]), "/2");
+        }
     }
 }
 
