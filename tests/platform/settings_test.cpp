@@ -76,9 +76,12 @@ TEST(SettingsTest, KeysValuesAndProblems) {
          defaults.maxBodyBytes, {"unknown key \"hom\" in [hosts]"}},
     };
     QTemporaryDir dir;
+    int fileNumber = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = writeFile(dir.filePath(QStringLiteral("kelvane.ini")), c.text);
+        // A file of its own per case: QSettings caches what it read by path.
+        const QString path =
+            writeFile(dir.filePath(QStringLiteral("case%1.ini").arg(++fileNumber)), c.text);
         const settings::Settings read = settings::readSettingsFile(path);
         EXPECT_EQ(read.exchange.deadlineMs, c.deadlineMs);
         EXPECT_EQ(read.exchange.maxBodyBytes, c.maxBodyBytes);
