@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace kelvane::text {
 
@@ -46,6 +47,15 @@ qsizetype utf8CutBefore(QByteArrayView bytes, qsizetype at) {
     return cut > 0 ? cut : at;
 }
 
+// Room for the whole UTF-8 text at once: an ASCII byte stays one byte, any other byte becomes
+// at most two (a GBK pair three, a Latin-1 byte two), a piece's encoder asks for slack. Growing
+// later would copy the text while the body is still held.
+qsizetype utf8Room(QByteArrayView bytes) {
+    const qsizetype high =
+        std::count_if(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+    return bytes.size() + high + 3 * kPiece;
+}
+
 } // namespace
 
 QByteArray ansiToUtf8(QByteArrayView bytes) {
@@ -53,7 +63,7 @@ QByteArray ansiToUtf8(QByteArrayView bytes) {
     if (!decoder.isValid())
         return fromOneCharPerByte(bytes).toUtf8();
     QByteArray out;
-    out.reserve(bytes.size());
+    out.reserve(utf8Room(bytes));
     for (qsizetype at = 0; at < bytes.size(); at += kPiece)
         appendUtf8(out, QString(decoder.decode(bytes.sliced(at, qMin(kPiece, bytes.size() - at)))));
     // As fromAnsi: a line feed flushes a held-back lead byte and is dropped again.
@@ -65,7 +75,7 @@ QByteArray ansiToUtf8(QByteArrayView bytes) {
 QByteArray charsetTextToUtf8(QByteArrayView body, QStringView contentType) {
     const bool utf8 = isUtf8CharsetName(pageCharset(contentType));
     QByteArray out;
-    out.reserve(body.size());
+    out.reserve(utf8Room(body));
     qsizetype at = 0;
     while (at < body.size()) {
         qsizetype end = qMin(at + kPiece, body.size());
