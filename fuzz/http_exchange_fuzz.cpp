@@ -106,7 +106,13 @@ private:
                 response.remove(0, 1);
             (void)::send(fd, response.constData(), static_cast<size_t>(response.size()),
                          MSG_NOSIGNAL);
-            if (silent || last)
+            if (silent) {
+                // Holds the connection open and says nothing more: only a deadline ends it.
+                drain(fd);
+                ::close(fd);
+                return;
+            }
+            if (last)
                 break;
         }
         ::shutdown(fd, SHUT_WR);
