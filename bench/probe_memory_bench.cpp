@@ -33,8 +33,9 @@ long probeGrowthKb(const QString& expected) {
     if (child == 0) {
         ::close(fds[0]);
         const long before = peakKb();
-        const FetchOutcome outcome = RunCountProbe(
-            CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), QStringLiteral("ab.example"), {});
+        const FetchOutcome outcome =
+            RunCountProbe(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages),
+                          QStringLiteral("ab.example"), {});
         const long growth = outcome.value == expected ? peakKb() - before : -1;
         (void)!::write(fds[1], &growth, sizeof growth);
         ::_exit(0);

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-
 #include <memory>
 
 namespace kelvane {

@@ -175,10 +175,10 @@ QList<RegExpMatch> TRegExp::executeUtf8(QByteArrayView utf8, ValueOf valueOf) {
 QList<RegExpMatch> TRegExp::Execute(QStringView text) {
     compiled(); // a bad pattern fails before the text is converted
     const MatcherText converted(text);
-    return executeUtf8(converted.utf8(), [&](qsizetype, qsizetype, qsizetype first,
-                                             qsizetype length) {
-        return text.mid(first, length).toString();
-    });
+    return executeUtf8(converted.utf8(),
+                       [&](qsizetype, qsizetype, qsizetype first, qsizetype length) {
+                           return text.mid(first, length).toString();
+                       });
 }
 
 QList<RegExpMatch> TRegExp::Execute(const PageText& page) {

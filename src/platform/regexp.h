@@ -50,7 +50,8 @@ private:
     const re2::RE2& compiled();
     // Matches over UTF-8; valueOf gives a match's text from its UTF-8 byte range and its
     // UTF-16 place.
-    template <typename ValueOf> QList<RegExpMatch> executeUtf8(QByteArrayView utf8, ValueOf valueOf);
+    template <typename ValueOf>
+    QList<RegExpMatch> executeUtf8(QByteArrayView utf8, ValueOf valueOf);
 
     QString pattern_;
     bool ignoreCase_ = false;

@@ -26,7 +26,8 @@ struct Key {
     Apply apply;
 };
 
-template <qint64 ExchangeSettings::*Field> QString wholeNumber(const QString& value, Settings& into) {
+template <qint64 ExchangeSettings::*Field>
+QString wholeNumber(const QString& value, Settings& into) {
     bool ok = false;
     const qint64 number = value.trimmed().toLongLong(&ok);
     if (!ok || number < 0)
@@ -62,7 +63,7 @@ bool isKnownSection(const QString& section) {
 // QSettings splits a value at commas; the file means the text as written.
 QString textOf(const QVariant& value) {
     return value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
-                                                     : value.toString();
+                                                    : value.toString();
 }
 
 void readSection(QSettings& ini, const QString& section, const QString& file, Settings& into) {
@@ -71,8 +72,8 @@ void readSection(QSettings& ini, const QString& section, const QString& file, Se
         const QString value = textOf(ini.value(name));
         if (section == u"hosts") {
             if (!hosts::isServiceKey(name))
-                into.problems.append(
-                    QStringLiteral("%1: unknown key \"%2\" in [hosts] is ignored.").arg(file, name));
+                into.problems.append(QStringLiteral("%1: unknown key \"%2\" in [hosts] is ignored.")
+                                         .arg(file, name));
             else if (!value.trimmed().isEmpty())
                 into.hosts.insert(name, value.trimmed());
             continue;
@@ -101,8 +102,9 @@ std::optional<Settings> gCurrent;
 QStringList builtInLines() {
     QStringList lines;
     for (const Key& key : kKeys) {
-        lines.append(QStringLiteral("[%1] %2 = %3")
-                         .arg(QStringView(key.section), QStringView(key.name), QStringView(key.builtIn)));
+        lines.append(
+            QStringLiteral("[%1] %2 = %3")
+                .arg(QStringView(key.section), QStringView(key.name), QStringView(key.builtIn)));
     }
     return lines;
 }

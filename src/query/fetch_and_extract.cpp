@@ -64,6 +64,8 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
     } else if (dynamic_cast<const ESocketError*>(&error) ||
                dynamic_cast<const EConnClosedGracefully*>(&error)) {
         outcome.reason = FallbackReason::NoConnection;
+    } else if (dynamic_cast<const EIdHTTPBodyTooLarge*>(&error)) {
+        outcome.reason = FallbackReason::TooLarge;
     } else if (dynamic_cast<const EMatcherError*>(&error)) {
         outcome.reason = FallbackReason::MatcherFailure;
     }

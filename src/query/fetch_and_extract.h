@@ -35,6 +35,7 @@ enum class FallbackReason {
     NoMatch,        // the page does not hold the pattern
     EmptyAfterCut,  // the match held nothing but tokens
     MatcherFailure, // the pattern could not be run
+    TooLarge,       // the page was larger than the exchange accepts
     OtherError,     // any other failure of the exchange
 };
 

@@ -44,8 +44,8 @@ TEST(StartupDeadlineTest, MainWindowShowsWithinTheDeadline) {
         ASSERT_TRUE(QFile::copy(QStringLiteral(KELVANE_DESKTOP_PATH), executable));
         QFile ini(dir.filePath(QStringLiteral("kelvane.ini")));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[hosts]\nhome=" + server.hostPort().toLatin1() + "\n[network]\ndeadline_ms=" +
-                  QByteArray::number(kDeadlineMs) + "\n");
+        ini.write("[hosts]\nhome=" + server.hostPort().toLatin1() +
+                  "\n[network]\ndeadline_ms=" + QByteArray::number(kDeadlineMs) + "\n");
         ini.close();
 
         QProcess program;

@@ -36,14 +36,19 @@ TEST(BodyBoundTest, FinalBodyUpToTheBoundAndNotOneByteMore) {
     };
     const QString tooLarge = QStringLiteral("Response body larger than 10 bytes.");
     const Case cases[] = {
-        {"length at the bound", test::httpResponse("HTTP/1.1 200 OK", {}, "0123456789"), {},
+        {"length at the bound",
+         test::httpResponse("HTTP/1.1 200 OK", {}, "0123456789"),
+         {},
          "0123456789"},
-        {"length past the bound", test::httpResponse("HTTP/1.1 200 OK", {}, "0123456789a"),
-         tooLarge, {}},
-        {"chunks at the bound", chunked + "5\r\n01234\r\n5\r\n56789\r\n0\r\n\r\n", {},
-         "0123456789"},
-        {"chunks past the bound", chunked + "5\r\n01234\r\n6\r\n56789a\r\n0\r\n\r\n", tooLarge,
+        {"length past the bound",
+         test::httpResponse("HTTP/1.1 200 OK", {}, "0123456789a"),
+         tooLarge,
          {}},
+        {"chunks at the bound",
+         chunked + "5\r\n01234\r\n5\r\n56789\r\n0\r\n\r\n",
+         {},
+         "0123456789"},
+        {"chunks past the bound", chunked + "5\r\n01234\r\n6\r\n56789a\r\n0\r\n\r\n", tooLarge, {}},
         {"to the close, past the bound", Reply(toClose + "0123456789abc").close(), tooLarge, {}},
     };
     for (const Case& c : cases) {
@@ -91,8 +96,9 @@ ChildReport probeInChild(const QString& hostPort) {
     if (child == 0) {
         ::close(pipeFds[0]);
         const long before = test::peakRssMb();
-        const FetchOutcome outcome = RunCountProbe(
-            CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), QStringLiteral("example.com"), {});
+        const FetchOutcome outcome =
+            RunCountProbe(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages),
+                          QStringLiteral("example.com"), {});
         const QByteArray report = QByteArray::number(test::peakRssMb() - before) + '\n' +
                                   outcome.value.toUtf8() + '\n' + outcome.errorMessage.toUtf8();
         (void)!::write(pipeFds[1], report.constData(), static_cast<size_t>(report.size()));
@@ -137,8 +143,7 @@ TEST(BodyBoundTest, TwoHundredMegabytesThroughAProbe) {
             if (test::readUntil(fd, "\r\n\r\n") && test::sendAll(fd, c.head))
                 test::sendForever(fd, c.piece);
         });
-        const ChildReport report =
-            probeInChild(QStringLiteral("127.0.0.1:%1").arg(peer.port()));
+        const ChildReport report = probeInChild(QStringLiteral("127.0.0.1:%1").arg(peer.port()));
         EXPECT_EQ(report.value, QStringLiteral("0"));
         EXPECT_EQ(report.error, QStringLiteral("Response body larger than 33554432 bytes."));
         RecordProperty(std::string("growthMb_") + c.name, static_cast<int>(report.growthMb));

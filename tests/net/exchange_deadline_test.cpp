@@ -68,7 +68,8 @@ TEST(ExchangeDeadlineTest, EveryCallerShowsItsFallbackWithinTheDeadline) {
          [] { return ChinaRankLookup(QStringLiteral("example.com"), {}); }, QStringLiteral("0")},
         {"whois", "whois", [] { return WhoisLookup(QStringLiteral("example.com")); },
          QString::fromUtf16(kWhoisFailureText)},
-        {"keyword page", "sogou",
+        {"keyword page",
+         "sogou",
          [] {
              return KeywordRankSearch(EngineId::Sogou, QStringLiteral("example.com"),
                                       QStringLiteral("kw"), 1, 1, {})
@@ -98,9 +99,8 @@ TEST(ExchangeDeadlineTest, TheDeadlineCoversEveryRedirectHop) {
     // Each hop answers in 500 ms, inside the read time-out; three of them pass the deadline.
     ScriptedHttpServer server;
     server.setHandler([](const QByteArray&) {
-        return Reply()
-            .delay(500)
-            .send("HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 0\r\n\r\n");
+        return Reply().delay(500).send(
+            "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 0\r\n\r\n");
     });
     TIdHTTP http;
     http.Exchange = shortDeadline();
@@ -120,7 +120,8 @@ TEST(ExchangeDeadlineTest, TheDeadlineCoversEveryRedirectHop) {
     EXPECT_LE(server.requests().size(), 4);
 
     // The next exchange on the same object gets a deadline of its own.
-    server.setHandler([](const QByteArray&) { return Reply(test::httpResponse("HTTP/1.1 200 OK", {}, "ok")); });
+    server.setHandler(
+        [](const QByteArray&) { return Reply(test::httpResponse("HTTP/1.1 200 OK", {}, "ok")); });
     stream.clear();
     http.GetToStream(server.url(), stream);
     EXPECT_EQ(stream, "ok");

@@ -36,8 +36,12 @@ TEST(KeptAliveTest, DroppedBeforeAnswerIsSentOnceMoreOnANewConnection) {
     const Case cases[] = {
         {"closed unanswered", Reply().close(), {}, "second", 3, 2},
         // Something arrived: the request reached the server, so it is not sent again.
-        {"closed after a partial status line", Reply("HTTP/1.1 2").close(),
-         QStringLiteral("Connection Closed Gracefully."), {}, 2, 1},
+        {"closed after a partial status line",
+         Reply("HTTP/1.1 2").close(),
+         QStringLiteral("Connection Closed Gracefully."),
+         {},
+         2,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -79,12 +83,12 @@ TEST(KeptAliveTest, Http10RedirectClosesUnlessKeptAlive) {
     const Case cases[] = {
         {"HTTP/1.0", "HTTP/1.0 302 Found\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n", 2},
         {"HTTP/1.0 keep-alive",
-         "HTTP/1.0 302 Found\r\nConnection: Keep-Alive\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n",
+         "HTTP/1.0 302 Found\r\nConnection: Keep-Alive\r\nLocation: /b\r\nContent-Length: "
+         "0\r\n\r\n",
          1},
         {"HTTP/1.1", "HTTP/1.1 302 Found\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n", 1},
         {"HTTP/1.1 close",
-         "HTTP/1.1 302 Found\r\nConnection: close\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n",
-         2},
+         "HTTP/1.1 302 Found\r\nConnection: close\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

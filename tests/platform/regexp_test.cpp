@@ -126,7 +126,8 @@ TEST(RegExpPageText, SameMatchesAsTheText) {
         const char* pattern;
         QString text;
     } cases[] = {
-        {"找到相关网页((.|\\n)*?)篇", QStringLiteral("前言 找到相关网页约12,300篇 找到相关网页1篇")},
+        {"找到相关网页((.|\\n)*?)篇",
+         QStringLiteral("前言 找到相关网页约12,300篇 找到相关网页1篇")},
         {"a*", QStringLiteral("baaac")},
         {"x(.)y", QStringLiteral("\U0001F600x\U0001F600y xzy")},
         {"^$", QString()},
