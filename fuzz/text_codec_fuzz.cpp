@@ -1,4 +1,5 @@
-// Content-Type charset rules and the decodings they choose, over any header value and body.
+// Content-Type charset rules and the decodings they choose, over any header value and body,
+// and the same decodings written piece by piece as UTF-8.
 #include "fuzz_check.h"
 #include "platform/text_codec.h"
 
@@ -28,6 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ansi.size() <= body.size());
     FUZZ_CHECK(body.isEmpty() == ansi.isEmpty());
     (void)text::toAnsi(ansi);
+    // The page decodings written straight to UTF-8 read as the decodings do.
+    FUZZ_CHECK(text::ansiToUtf8(body) == ansi.toUtf8());
+    FUZZ_CHECK(text::charsetTextToUtf8(body, contentType) == pageText.toUtf8());
     (void)text::fromUtf8(body);
     return 0;
 }

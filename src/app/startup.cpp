@@ -5,6 +5,8 @@
 #include "platform/console.h"
 #include "platform/install_layout.h"
 #include "widgets/error_report.h"
+#include "net/exchange_settings.h"
+#include "platform/settings.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -19,11 +21,21 @@ int RunKelvane(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvane.Kelvane"));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Settings first: a file named relative to the folder the program was started from must be
+    // found before the program moves into its data folder.
+    const settings::Settings& settings = settings::current();
+    net::setDefaultExchangeSettings(settings.exchange);
     if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
         console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
 
     CreateWindows();
     Windows().frmMain->show();
+    // Reported once, after the main window is up, so a bad file cannot hold start-up.
+    if (!settings.problems.isEmpty()) {
+        QTimer::singleShot(0, &application, [problems = settings.problems] {
+            widgets::showGeneralErrorReport(problems.join(u'\n'));
+        });
+    }
     // Start-up timing: end as soon as the main window has been shown once.
     if (qEnvironmentVariableIsSet("KELVANE_EXIT_WHEN_SHOWN"))
         QTimer::singleShot(0, &application, [] { QCoreApplication::exit(0); });

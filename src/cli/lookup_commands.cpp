@@ -61,8 +61,11 @@ int runWhoisCommand(const QStringList& arguments) {
     parser.setApplicationDescription(
         QStringLiteral("Looks up the whois record of NAME on the web whois service, as the "
                        "domain lookup window does: every lower-case \"www.\" is dropped from "
-                       "NAME, the record is cut out of the page and gives up after 2 seconds "
-                       "without data.\n\n") +
+                       "NAME and the record is cut out of the page. Each wait for data lasts at "
+                       "most 2 seconds, so a silent service is given up after 4 (one wait for "
+                       "the answer, one for its body); a service that answers slowly is given "
+                       "up when the whole exchange passes its deadline, deadline_ms in the "
+                       "[network] section of the settings file (20 seconds unless set).\n\n") +
         kExitStatusHelp);
     parser.addPositionalArgument(QStringLiteral("NAME"),
                                  QStringLiteral("the domain name, as typed (may be empty)"));
@@ -82,8 +85,10 @@ int runIpCommand(const QStringList& arguments) {
         QStringLiteral("Without ADDRESS, shows your own public address as the IP lookup window "
                        "does when it opens; with ADDRESS (an IP address or a host name, every "
                        "\"http://\" dropped), what the service says about it. The service is "
-                       "waited for without a time limit, as in the window; wrap the command in "
-                       "timeout(1) to bound it.\n\n") +
+                       "given up when the whole exchange passes its deadline, deadline_ms in the "
+                       "[network] section of the settings file (20 seconds unless set); without "
+                       "ADDRESS, also when a wait for data lasts 5 seconds (a silent service: "
+                       "10 seconds, one wait for the answer and one for its body).\n\n") +
         kExitStatusHelp);
     parser.addPositionalArgument(QStringLiteral("ADDRESS"),
                                  QStringLiteral("the address or host name, as typed"),

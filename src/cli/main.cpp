@@ -3,8 +3,10 @@
 #include "cli/keyword_command.h"
 #include "cli/lookup_commands.h"
 #include "cli/site_command.h"
+#include "net/exchange_settings.h"
 #include "platform/console.h"
 #include "platform/install_layout.h"
+#include "platform/settings.h"
 
 #include <QCoreApplication>
 #include <exception>
@@ -51,6 +53,10 @@ int main(int argc, char** argv) {
         return cli::kExitUsage;
     }
     const QString name = arguments.takeFirst();
+    const settings::Settings& settings = settings::current();
+    net::setDefaultExchangeSettings(settings.exchange);
+    for (const QString& problem : settings.problems)
+        console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
     if (name == u"--help" || name == u"-h" || name == u"help") {
         console::writeOut(cli::overview());
         return cli::kExitOk;

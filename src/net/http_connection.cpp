@@ -16,7 +16,8 @@ constexpr qsizetype kReadPiece = 256 * 1024;
 
 void HttpConnection::open(const QString& host, quint16 port) {
     close();
-    socket_.connectTo(host, port);
+    socket_.connectTo(host, port, deadline_);
+    received_ = 0;
     host_ = host;
     port_ = port;
 }
@@ -39,19 +40,30 @@ void HttpConnection::close() {
 }
 
 void HttpConnection::send(QByteArrayView bytes) {
-    socket_.sendAll(bytes);
+    socket_.sendAll(bytes, deadline_);
+}
+
+int HttpConnection::waitLimit(int timeoutMs) const {
+    const int limit = deadline_.waitMs(timeoutMs);
+    if (limit == 0)
+        throw EReadTimeout();
+    return limit;
 }
 
 bool HttpConnection::waitForData(int timeoutMs) {
     if (buffered() > 0 || eof_)
         return true;
-    return socket_.waitReadable(timeoutMs);
+    if (socket_.waitReadable(waitLimit(timeoutMs)))
+        return true;
+    if (deadline_.hasPassed())
+        throw EReadTimeout();
+    return false;
 }
 
 bool HttpConnection::fill(int timeoutMs) {
     if (eof_)
         return false;
-    if (!socket_.waitReadable(timeoutMs))
+    if (!socket_.waitReadable(waitLimit(timeoutMs)))
         throw EReadTimeout();
     if (start_ > 0 && start_ == buffer_.size()) {
         buffer_.clear();
@@ -70,6 +82,7 @@ bool HttpConnection::fill(int timeoutMs) {
         throw;
     }
     buffer_.resize(before + got);
+    received_ += got;
     if (got == 0)
         eof_ = true;
     return got > 0;
@@ -117,7 +130,7 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
     }
     if (eof_)
         return 0;
-    if (!socket_.waitReadable(timeoutMs))
+    if (!socket_.waitReadable(waitLimit(timeoutMs)))
         throw EReadTimeout();
     // Straight into the caller's array: no copy through the head buffer.
     const qsizetype piece = qMin(maxBytes, kReadPiece);
@@ -136,6 +149,7 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
         throw;
     }
     out.resize(before + got);
+    received_ += got;
     if (got == 0)
         eof_ = true;
     return got;

@@ -9,11 +9,16 @@
 namespace kelvane {
 
 // One client connection with a read buffer: lines for the head, pieces for the body. Every
-// wait lasts at most timeoutMs (<= 0: no limit) and then raises EReadTimeout.
+// wait lasts at most timeoutMs (<= 0: no limit) and never past the exchange's deadline, then
+// raises EReadTimeout.
 class HttpConnection {
 public:
     // Longest status or header line, without its line end.
     static constexpr qsizetype kMaxLineLength = 16384;
+
+    // Bounds every later wait, resolving and connecting included; a default Deadline: none.
+    void setDeadline(const Deadline& deadline) { deadline_ = deadline; }
+    bool deadlineHasPassed() const { return deadline_.hasPassed(); }
 
     void open(const QString& host, quint16 port);
     bool isOpen() const { return socket_.isOpen(); }
@@ -21,6 +26,8 @@ public:
     // The peer closed its side and nothing is left to read.
     bool peerHasClosed();
     void close();
+    // Bytes that arrived since the connection was opened.
+    qint64 bytesReceived() const { return received_; }
 
     void send(QByteArrayView bytes);
 
@@ -29,7 +36,8 @@ public:
     // kMaxLineLength. A last line cut off by the close is returned as it is.
     QByteArray readLine(int timeoutMs);
 
-    // Waits until a byte or the peer's close can be read; false when the time ran out.
+    // Waits until a byte or the peer's close can be read; false when timeoutMs ran out, and
+    // EReadTimeout when the deadline did.
     bool waitForData(int timeoutMs);
     // Appends what arrives in one wait, at most maxBytes; 0 when the peer has closed.
     qsizetype readSome(QByteArray& out, qsizetype maxBytes, int timeoutMs);
@@ -37,14 +45,18 @@ public:
 private:
     // Reads more into the buffer after one wait; false when the peer closed.
     bool fill(int timeoutMs);
+    // The wait a per-wait limit leaves under the deadline; EReadTimeout when nothing is left.
+    int waitLimit(int timeoutMs) const;
     qsizetype buffered() const { return buffer_.size() - start_; }
 
     TcpSocket socket_;
+    Deadline deadline_;
     QString host_;
     quint16 port_ = 0;
     QByteArray buffer_;
     qsizetype start_ = 0;
     bool eof_ = false;
+    qint64 received_ = 0;
 };
 
 } // namespace kelvane

@@ -154,26 +154,45 @@ void CookieStore::storeFrom(const IdHTTPResponse& head, const QString& requestHo
     }
 }
 
+qsizetype CookieStore::sizeOf(const HttpCookie& cookie) {
+    return cookie.name.size() + cookie.value.size() + cookie.domain.size() + cookie.path.size();
+}
+
 void CookieStore::store(const HttpCookie& cookie, const QDateTime& now) {
-    cookies_.removeIf([&](const HttpCookie& old) {
+    removeWhere([&](const HttpCookie& old) {
         return old.name == cookie.name && old.path == cookie.path &&
                old.domain.compare(cookie.domain, Qt::CaseInsensitive) == 0;
     });
     if (cookie.expires.isValid() && cookie.expires <= now)
         return;
-    if (cookies_.size() >= kMaxCookies)
-        cookies_.removeFirst();
+    const qsizetype size = sizeOf(cookie);
+    if (size > kMaxStoreBytes)
+        return;
+    qsizetype oldest = 0;
+    qsizetype freed = 0;
+    while (oldest < cookies_.size() &&
+           (cookies_.size() - oldest >= kMaxCookies || bytes_ - freed + size > kMaxStoreBytes))
+        freed += sizeOf(cookies_[oldest++]);
+    cookies_.remove(0, oldest);
+    bytes_ -= freed;
     cookies_.append(cookie);
+    bytes_ += size;
 }
 
 QString CookieStore::cookieHeader(const QString& host, const QString& path, const QDateTime& now) {
-    cookies_.removeIf([&](const HttpCookie& c) { return c.expires.isValid() && c.expires <= now; });
-    QStringList pairs;
+    removeWhere([&](const HttpCookie& c) { return c.expires.isValid() && c.expires <= now; });
+    QString header;
     for (const HttpCookie& c : cookies_) {
-        if (!c.secure && http::domainMatches(host, c.domain) && http::pathMatches(path, c.path))
-            pairs.append(c.name + u'=' + c.value);
+        if (c.secure || !http::domainMatches(host, c.domain) || !http::pathMatches(path, c.path))
+            continue;
+        const qsizetype separator = header.isEmpty() ? 0 : 2;
+        if (header.size() + separator + c.name.size() + 1 + c.value.size() > kMaxHeaderBytes)
+            continue;
+        if (separator)
+            header += QLatin1String("; ");
+        header += c.name + u'=' + c.value;
     }
-    return pairs.join(QLatin1String("; "));
+    return header;
 }
 
 } // namespace kelvane

@@ -36,10 +36,14 @@ QDateTime parseCookieDate(const QString& text);
 
 } // namespace http
 
-// The cookies of one client object. Bounded: past kMaxCookies the oldest one goes.
+// The cookies of one client object. Bounded in count and in bytes: past either bound the
+// oldest cookies go. One Cookie header is bounded too: cookies that would take it past
+// kMaxHeaderBytes are left out of it.
 class CookieStore {
 public:
     static constexpr qsizetype kMaxCookies = 1000;
+    static constexpr qsizetype kMaxStoreBytes = 1024 * 1024;
+    static constexpr qsizetype kMaxHeaderBytes = 128 * 1024;
 
     // Stores every Set-Cookie and Set-Cookie2 of a response head; a cookie whose domain does
     // not match the request host is dropped, one already expired removes its stored namesake.
@@ -52,9 +56,21 @@ public:
     QString cookieHeader(const QString& host, const QString& path, const QDateTime& now);
 
     const QList<HttpCookie>& cookies() const { return cookies_; }
+    // What the store holds, counted as name, value, domain and path characters.
+    qsizetype bytes() const { return bytes_; }
 
 private:
+    static qsizetype sizeOf(const HttpCookie& cookie);
+    template <typename Pred> void removeWhere(Pred pred) {
+        for (const HttpCookie& c : cookies_) {
+            if (pred(c))
+                bytes_ -= sizeOf(c);
+        }
+        cookies_.removeIf(pred);
+    }
+
     QList<HttpCookie> cookies_;
+    qsizetype bytes_ = 0;
 };
 
 } // namespace kelvane

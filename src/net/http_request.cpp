@@ -45,23 +45,36 @@ QByteArray encodeRequestTarget(const QString& target) {
 
 QStringList foldHeaderLine(const QString& line, qsizetype limit) {
     QStringList pieces;
-    QString rest = line;
+    // What is left to fold is line from `from` on, after one added space once folding began;
+    // nothing is copied until a piece is cut, so a long line folds in linear time.
+    qsizetype from = 0;
+    qsizetype lead = 0;
+    const auto restSize = [&] { return lead + line.size() - from; };
+    const auto restAt = [&](qsizetype i) { return line[from + i - lead]; };
+    const auto rest = [&](qsizetype n) {
+        QString piece;
+        piece.reserve(n);
+        if (lead)
+            piece += u' ';
+        piece += QStringView(line).mid(from, n - lead);
+        return piece;
+    };
     // Never fold between the header name and its value.
     const qsizetype nameEnd = line.indexOf(QLatin1String(": "));
     qsizetype minCut = nameEnd < 0 ? 1 : nameEnd + 2;
-    while (rest.size() > limit) {
+    while (restSize() > limit) {
         // The last fold point that keeps this piece within the limit; a comma stays with it.
         qsizetype cut = -1;
-        for (qsizetype i = qMin(limit, rest.size() - 1); i >= minCut; --i) {
-            if (isFoldPoint(rest[i]) && (rest[i] != u',' || i + 1 <= limit)) {
+        for (qsizetype i = qMin(limit, restSize() - 1); i >= minCut; --i) {
+            if (isFoldPoint(restAt(i)) && (restAt(i) != u',' || i + 1 <= limit)) {
                 cut = i;
                 break;
             }
         }
         if (cut < 0) {
             // No fold point in reach: fold at the first one after it, if any.
-            for (qsizetype i = qMax(limit + 1, minCut); i < rest.size(); ++i) {
-                if (isFoldPoint(rest[i])) {
+            for (qsizetype i = qMax(limit + 1, minCut); i < restSize(); ++i) {
+                if (isFoldPoint(restAt(i))) {
                     cut = i;
                     break;
                 }
@@ -69,19 +82,18 @@ QStringList foldHeaderLine(const QString& line, qsizetype limit) {
         }
         if (cut < 0)
             break;
-        const qsizetype pieceEnd = rest[cut] == u',' ? cut + 1 : cut;
-        QString tail = rest.mid(pieceEnd);
-        qsizetype skip = 0;
-        while (skip < tail.size() && (tail[skip] == u' ' || tail[skip] == u'\t'))
-            ++skip;
-        tail = tail.mid(skip);
-        if (tail.isEmpty())
+        const qsizetype pieceEnd = restAt(cut) == u',' ? cut + 1 : cut;
+        qsizetype next = from + pieceEnd - lead;
+        while (next < line.size() && (line[next] == u' ' || line[next] == u'\t'))
+            ++next;
+        if (next == line.size())
             break;
-        pieces.append(rest.left(pieceEnd));
-        rest = u' ' + tail;
+        pieces.append(rest(pieceEnd));
+        from = next;
+        lead = 1;
         minCut = 1;
     }
-    pieces.append(rest);
+    pieces.append(rest(restSize()));
     return pieces;
 }
 

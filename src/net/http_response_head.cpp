@@ -58,13 +58,18 @@ QString headLineText(QByteArrayView bytes) {
 }
 
 bool asksToClose(const IdHTTPResponse& head) {
+    bool keepAlive = false;
     for (const auto& [key, value] : head.headers) {
-        if ((key.compare(QLatin1String("Connection"), Qt::CaseInsensitive) == 0 ||
-             key.compare(QLatin1String("Proxy-Connection"), Qt::CaseInsensitive) == 0) &&
-            value.trimmed().compare(QLatin1String("close"), Qt::CaseInsensitive) == 0)
+        if (key.compare(QLatin1String("Connection"), Qt::CaseInsensitive) != 0 &&
+            key.compare(QLatin1String("Proxy-Connection"), Qt::CaseInsensitive) != 0)
+            continue;
+        if (value.trimmed().compare(QLatin1String("close"), Qt::CaseInsensitive) == 0)
             return true;
+        for (const QStringView token : QStringView(value).split(u','))
+            keepAlive |= token.trimmed().compare(u"keep-alive", Qt::CaseInsensitive) == 0;
     }
-    return false;
+    // An HTTP/1.0 server closes after the response unless it said otherwise.
+    return head.statusLine.startsWith(QLatin1String("HTTP/1.0"), Qt::CaseInsensitive) && !keepAlive;
 }
 
 bool isChunked(const IdHTTPResponse& head) {

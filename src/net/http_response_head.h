@@ -19,7 +19,8 @@ IdHTTPResponse parseResponseHead(const QList<QString>& lines);
 // One line of the head as text: US-ASCII, a byte above 0x7F as the character of that code.
 QString headLineText(QByteArrayView bytes);
 
-// "close" in Connection or Proxy-Connection, trimmed, in any case.
+// "close" in Connection or Proxy-Connection, trimmed, in any case; or an HTTP/1.0 status line
+// without a "keep-alive" token in either.
 bool asksToClose(const IdHTTPResponse& head);
 // Lower-cased Transfer-Encoding contains "chunked".
 bool isChunked(const IdHTTPResponse& head);

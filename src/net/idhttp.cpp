@@ -25,21 +25,24 @@ constexpr int kNoBodyWindowMs = 100;
 constexpr qsizetype kMaxHeaderLines = 10000;
 constexpr qsizetype kMaxHeadBytes = 4 * 1024 * 1024;
 constexpr int kMaxInterimResponses = 1000;
-constexpr qint64 kMaxErrorBodyKept = 1024 * 1024;
+// Error and redirect bodies: read this far, then the connection is dropped.
+constexpr qint64 kMaxSideBody = 1024 * 1024;
 // Never reserve more than this up front, whatever Content-Length claims.
 constexpr qint64 kMaxReserve = 128 * 1024 * 1024;
 constexpr qint64 kUnlimited = std::numeric_limits<qint64>::max();
 constexpr qsizetype kPiece = 256 * 1024;
 
 // Where body bytes go: into out while fewer than keep are kept, into a scratch buffer after.
+// Past limit bytes in all it stops reading and says so.
 class BodySink {
 public:
-    BodySink(QByteArray& out, qint64 keep) : out_(out), keep_(keep) {}
+    BodySink(QByteArray& out, qint64 keep, qint64 limit = kUnlimited)
+        : out_(out), keep_(keep), limit_(limit) {}
 
-    // Reads up to n bytes; fewer when the peer closes first.
+    // Reads up to n bytes; fewer when the peer closes first or the limit is passed.
     qint64 take(HttpConnection& connection, qint64 n, int timeoutMs) {
         qint64 got = 0;
-        while (got < n) {
+        while (got < n && !overLimit()) {
             const qsizetype read = takeSome(connection, n - got, timeoutMs);
             if (read == 0)
                 break;
@@ -48,24 +51,34 @@ public:
         return got;
     }
 
-    // Reads what one wait brings, at most want bytes; 0 when the peer has closed.
+    // Reads what one wait brings, at most want bytes (and one beyond the limit, which tells a
+    // body that is too long from one that fits); 0 when the peer has closed.
     qsizetype takeSome(HttpConnection& connection, qint64 want, int timeoutMs) {
+        const qint64 room = limit_ - taken_;
+        if (room < want)
+            want = room + 1;
+        qsizetype read;
         if (kept_ < keep_) {
-            const qsizetype read = connection.readSome(
-                out_, static_cast<qsizetype>(qMin(want, keep_ - kept_)), timeoutMs);
+            read = connection.readSome(out_, static_cast<qsizetype>(qMin(want, keep_ - kept_)),
+                                       timeoutMs);
             kept_ += read;
-            return read;
+        } else {
+            read = connection.readSome(scratch_, static_cast<qsizetype>(qMin<qint64>(want, kPiece)),
+                                       timeoutMs);
+            scratch_.resize(0);
         }
-        const qsizetype read = connection.readSome(
-            scratch_, static_cast<qsizetype>(qMin<qint64>(want, kPiece)), timeoutMs);
-        scratch_.resize(0);
+        taken_ += read;
         return read;
     }
+
+    bool overLimit() const { return taken_ > limit_; }
 
 private:
     QByteArray& out_;
     qint64 keep_;
+    qint64 limit_;
     qint64 kept_ = 0;
+    qint64 taken_ = 0;
     QByteArray scratch_;
 };
 
@@ -80,8 +93,11 @@ void readBody(HttpConnection& connection, const IdHTTPResponse& head, BodySink& 
             const qint64 size = http::parseChunkSize(connection.readLine(timeoutMs));
             if (size <= 0)
                 break;
-            if (sink.take(connection, size, timeoutMs) < size)
+            if (sink.take(connection, size, timeoutMs) < size) {
+                if (sink.overLimit())
+                    return;
                 throw EConnClosedGracefully();
+            }
             connection.readLine(timeoutMs);
         }
         connection.readLine(timeoutMs);
@@ -103,7 +119,7 @@ void readStray(HttpConnection& connection, BodySink& sink, int windowMs) {
         if (left <= 0 || !connection.waitForData(left))
             return;
         // One read per wait: the window, not a byte count, ends the stray bytes.
-        if (sink.takeSome(connection, kPiece, left) == 0)
+        if (sink.takeSome(connection, kPiece, left) == 0 || sink.overLimit())
             return;
     }
 }
@@ -113,7 +129,10 @@ IdHTTPResponse readHead(HttpConnection& connection, int timeoutMs) {
     try {
         lines.append(http::headLineText(connection.readLine(timeoutMs)));
     } catch (const EReadTimeout&) {
-        // A status line that never comes counts as an empty one.
+        // A status line that never comes within its wait counts as an empty one; the end of
+        // the exchange's deadline ends the exchange.
+        if (connection.deadlineHasPassed())
+            throw;
         return http::parseResponseHead({QString()});
     }
     // An empty status line is the whole head.
@@ -145,6 +164,28 @@ quint16 portOf(const http::Url& target) {
     return static_cast<quint16>(port);
 }
 
+// The deadline bounds one exchange only: the connection may serve the next one.
+class ExchangeDeadline {
+public:
+    ExchangeDeadline(HttpConnection& connection, qint64 deadlineMs) : connection_(connection) {
+        connection_.setDeadline(Deadline::after(deadlineMs));
+    }
+    ~ExchangeDeadline() { connection_.setDeadline({}); }
+    ExchangeDeadline(const ExchangeDeadline&) = delete;
+    ExchangeDeadline& operator=(const ExchangeDeadline&) = delete;
+
+private:
+    HttpConnection& connection_;
+};
+
+// A kept-alive connection the server dropped before answering: the request never reached it.
+bool droppedBeforeAnswer(HttpConnection& connection, qint64 receivedBefore,
+                         const std::exception& error) {
+    return connection.bytesReceived() == receivedBefore &&
+           (dynamic_cast<const EConnClosedGracefully*>(&error) ||
+            dynamic_cast<const ESocketError*>(&error));
+}
+
 } // namespace
 
 TIdHTTP::TIdHTTP() = default;
@@ -159,15 +200,23 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
     if (!connection_)
         connection_ = std::make_unique<HttpConnection>();
     HttpConnection& connection = *connection_;
+    const ExchangeDeadline deadline(connection, Exchange.deadlineMs);
+    const qint64 maxBody = Exchange.maxBodyBytes > 0 ? Exchange.maxBodyBytes : kUnlimited;
 
-    // The error of a final status the exchange does not accept, after reading its body.
-    const auto statusError = [&](bool bodyExpected) {
-        QByteArray body;
-        BodySink sink(body, kMaxErrorBodyKept);
+    // Reads a side body (error or redirect) up to its bound; past it the connection goes.
+    const auto readSideBody = [&](QByteArray& body, bool bodyExpected) {
+        BodySink sink(body, kMaxSideBody, kMaxSideBody);
         if (bodyExpected)
             readBody(connection, response_, sink, ReadTimeout);
         else
             readStray(connection, sink, kNoBodyWindowMs);
+        if (sink.overLimit())
+            connection.close();
+    };
+    // The error of a final status the exchange does not accept, after reading its body.
+    const auto statusError = [&](bool bodyExpected) {
+        QByteArray body;
+        readSideBody(body, bodyExpected);
         return EIdHTTPProtocolException(response_.statusLine, response_.ResponseCode,
                                         text::fromStringBody(body, response_.ContentType()));
     };
@@ -179,7 +228,8 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
             if (connection.isOpen() &&
                 (!connection.isOpenTo(target.host, port) || connection.peerHasClosed()))
                 connection.close();
-            if (!connection.isOpen())
+            const bool reused = connection.isOpen();
+            if (!reused)
                 connection.open(target.host, port);
 
             if (!cookies_)
@@ -193,16 +243,29 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
             request.userAgent = Request.UserAgent;
             request.cookie =
                 cookies_->cookieHeader(target.host, requestPath, QDateTime::currentDateTimeUtc());
-            connection.send(http::buildGetRequest(request));
+            const QByteArray requestBytes = http::buildGetRequest(request);
 
-            for (int interim = 0;; ++interim) {
-                response_ = readHead(connection, ReadTimeout);
-                cookies_->storeFrom(response_, target.host, requestPath,
-                                    QDateTime::currentDateTimeUtc());
-                if (response_.ResponseCode != 100)
-                    break;
-                if (interim >= kMaxInterimResponses)
-                    throw KelvaneError(QStringLiteral("Too many interim responses."));
+            const auto sendAndReadHead = [&] {
+                connection.send(requestBytes);
+                for (int interim = 0;; ++interim) {
+                    response_ = readHead(connection, ReadTimeout);
+                    cookies_->storeFrom(response_, target.host, requestPath,
+                                        QDateTime::currentDateTimeUtc());
+                    if (response_.ResponseCode != 100)
+                        break;
+                    if (interim >= kMaxInterimResponses)
+                        throw KelvaneError(QStringLiteral("Too many interim responses."));
+                }
+            };
+            const qint64 receivedBefore = connection.bytesReceived();
+            try {
+                sendAndReadHead();
+            } catch (const KelvaneError& error) {
+                // A GET is idempotent: once more on a fresh connection (RFC 9112, 9.3.1).
+                if (!reused || !droppedBeforeAnswer(connection, receivedBefore, error))
+                    throw;
+                connection.open(target.host, port);
+                sendAndReadHead();
             }
             closeAtEnd = http::asksToClose(response_);
             const int code = response_.ResponseCode;
@@ -217,8 +280,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                                                           : kRedirectBodyWaitMs;
                     if (connection.waitForData(firstWait)) {
                         QByteArray none;
-                        BodySink discard(none, 0);
-                        readBody(connection, response_, discard, ReadTimeout);
+                        readSideBody(none, true);
                     } else {
                         connection.close();
                     }
@@ -233,7 +295,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
             }
 
             if (code >= 200 && code < 300) {
-                BodySink sink(stream, kUnlimited);
+                BodySink sink(stream, kUnlimited, maxBody);
                 if (code == 204) {
                     // A 204 has no body: whatever follows it is read off the wire and dropped.
                     QByteArray none;
@@ -242,10 +304,17 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                 } else {
                     const qint64 length = http::contentLength(response_);
                     if (length > 0 && !http::isChunked(response_)) {
-                        stream.reserve(start + static_cast<qsizetype>(qMin(length, kMaxReserve)));
+                        const qint64 reserve = qMin(qMin(length, kMaxReserve), maxBody);
+                        stream.reserve(start + static_cast<qsizetype>(reserve));
                         adviseLargeBuffer(stream.data(), stream.capacity());
                     }
                     readBody(connection, response_, sink, ReadTimeout);
+                }
+                if (sink.overLimit()) {
+                    connection.close();
+                    stream.truncate(start);
+                    stream.squeeze();
+                    throw EIdHTTPBodyTooLarge(maxBody);
                 }
                 break;
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/exchange_settings.h"
 #include "platform/errors.h"
 
 #include <QByteArray>
@@ -22,6 +23,13 @@ public:
 private:
     int errorCode_;
     QString errorText_;
+};
+
+// A final body past the exchange's bound (ExchangeSettings::maxBodyBytes).
+class EIdHTTPBodyTooLarge : public KelvaneError {
+public:
+    explicit EIdHTTPBodyTooLarge(qint64 limit)
+        : KelvaneError(QStringLiteral("Response body larger than %1 bytes.").arg(limit)) {}
 };
 
 // The request settings a caller may change; the rest of the request is fixed.
@@ -47,7 +55,8 @@ class HttpConnection;
 class CookieStore;
 
 // The HTTP GET client: one object per lookup, at most three settings changed, then
-// GetToStream or GetToString. Every failure raises an error; nothing is retried.
+// GetToStream or GetToString. Every failure raises an error; the one retry is a request that
+// a kept-alive connection dropped before answering, sent again on a new connection.
 class TIdHTTP {
 public:
     TIdHTTP();
@@ -60,6 +69,9 @@ public:
     int RedirectMaximum = 15;
     // Milliseconds any single wait for incoming data may last; -1 or 0: no limit.
     int ReadTimeout = -1;
+    // The deadline and body bound of each exchange; past the deadline it fails as a read
+    // time-out does.
+    ExchangeSettings Exchange = net::defaultExchangeSettings();
 
     // Appends the final response body to the caller's stream.
     void GetToStream(const QString& url, QByteArray& stream);

@@ -1,6 +1,7 @@
 #include "platform/host_config.h"
 
 #include "platform/paths.h"
+#include "platform/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,6 +51,7 @@ QHash<QString, QString> load() {
     QHash<QString, QString> table;
     for (const Default& entry : kDefaults)
         table.insert(QString::fromUtf16(entry.key), QString::fromUtf16(entry.host));
+    table.insert(settings::current().hosts);
     const QString path = configFilePath();
     if (path.isEmpty())
         return table;
@@ -72,11 +74,20 @@ QString hostFor(const QString& key) {
     return gHosts->value(key);
 }
 
+bool isServiceKey(const QString& key) {
+    for (const Default& entry : kDefaults) {
+        if (key == QStringView(entry.key))
+            return true;
+    }
+    return false;
+}
+
 QString homeSiteHost() {
     return hostFor(QStringLiteral("home"));
 }
 
 void reload() {
+    settings::reload();
     std::lock_guard lock(gMutex);
     gHosts.reset();
 }

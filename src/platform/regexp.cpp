@@ -142,10 +142,9 @@ const re2::RE2& TRegExp::compiled() {
     return *compiled_;
 }
 
-QList<RegExpMatch> TRegExp::Execute(QStringView text) {
+template <typename ValueOf>
+QList<RegExpMatch> TRegExp::executeUtf8(QByteArrayView utf8, ValueOf valueOf) {
     const RE2& re = compiled();
-    const MatcherText converted(text);
-    const QByteArrayView utf8 = converted.utf8();
     const re2::StringPiece whole(utf8.data(), static_cast<size_t>(utf8.size()));
     Utf16Cursor cursor(utf8);
     QList<RegExpMatch> matches;
@@ -159,7 +158,7 @@ QList<RegExpMatch> TRegExp::Execute(QStringView text) {
         const auto end = begin + static_cast<qsizetype>(found.size());
         const qsizetype first = cursor.indexOf(begin);
         const qsizetype length = cursor.indexOf(end) - first;
-        matches.append({text.mid(first, length).toString(), first, length});
+        matches.append({valueOf(begin, end, first, length), first, length});
         if (!global_)
             break;
         if (found.empty()) {
@@ -171,6 +170,22 @@ QList<RegExpMatch> TRegExp::Execute(QStringView text) {
         }
     }
     return matches;
+}
+
+QList<RegExpMatch> TRegExp::Execute(QStringView text) {
+    compiled(); // a bad pattern fails before the text is converted
+    const MatcherText converted(text);
+    return executeUtf8(converted.utf8(),
+                       [&](qsizetype, qsizetype, qsizetype first, qsizetype length) {
+                           return text.mid(first, length).toString();
+                       });
+}
+
+QList<RegExpMatch> TRegExp::Execute(const PageText& page) {
+    const QByteArrayView utf8 = page.utf8();
+    return executeUtf8(utf8, [&](qsizetype begin, qsizetype end, qsizetype, qsizetype) {
+        return QString::fromUtf8(utf8.sliced(begin, end - begin));
+    });
 }
 
 bool TRegExp::Test(QStringView text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/page_text.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -39,11 +41,17 @@ public:
 
     // All matches left to right without overlap when Global, else at most the leftmost one.
     QList<RegExpMatch> Execute(QStringView text);
+    // The same over a page already held as UTF-8: no conversion, no copy.
+    QList<RegExpMatch> Execute(const PageText& page);
     // True when the pattern matches anywhere in the text.
     bool Test(QStringView text);
 
 private:
     const re2::RE2& compiled();
+    // Matches over UTF-8; valueOf gives a match's text from its UTF-8 byte range and its
+    // UTF-16 place.
+    template <typename ValueOf>
+    QList<RegExpMatch> executeUtf8(QByteArrayView utf8, ValueOf valueOf);
 
     QString pattern_;
     bool ignoreCase_ = false;

@@ -4,13 +4,19 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace kelvane {
 
@@ -39,13 +45,119 @@ int pollFor(int fd, short events, int timeoutMs) {
     }
 }
 
+using AddressList = std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)>;
+
+// A lookup that a caller may stop waiting for: the helper thread finishes on its own and the
+// last owner frees the answer.
+struct PendingLookup {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    int result = 0;
+    int systemError = 0;
+    addrinfo* found = nullptr;
+
+    ~PendingLookup() {
+        if (found)
+            ::freeaddrinfo(found);
+    }
+};
+
+[[noreturn]] void throwTimedOut() {
+    throw EReadTimeout();
+}
+
+// Numeric addresses never touch the resolver. A name is looked up on a helper thread only when
+// a deadline is set, since the system resolver has no time-out a caller can pass.
+AddressList resolve(const QByteArray& name, const QByteArray& service, int family,
+                    const Deadline& deadline) {
+    addrinfo hints{};
+    hints.ai_family = family;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    hints.ai_flags = AI_NUMERICHOST;
+    if (::getaddrinfo(name.constData(), service.constData(), &hints, &found) == 0)
+        return AddressList(found, ::freeaddrinfo);
+    hints.ai_flags = 0;
+    if (!deadline.isSet()) {
+        const int resolved = ::getaddrinfo(name.constData(), service.constData(), &hints, &found);
+        if (resolved != 0)
+            throwResolveError(resolved);
+        return AddressList(found, ::freeaddrinfo);
+    }
+    if (deadline.hasPassed())
+        throwTimedOut();
+    auto lookup = std::make_shared<PendingLookup>();
+    std::thread([lookup, name, service, hints] {
+        addrinfo* answer = nullptr;
+        const int result = ::getaddrinfo(name.constData(), service.constData(), &hints, &answer);
+        const int systemError = errno;
+        std::lock_guard lock(lookup->mutex);
+        lookup->found = answer;
+        lookup->result = result;
+        lookup->systemError = systemError;
+        lookup->done = true;
+        lookup->finished.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    const auto until = Deadline::Clock::now() + std::chrono::milliseconds(deadline.remainingMs());
+    if (!lookup->finished.wait_until(lock, until, [&] { return lookup->done; }))
+        throwTimedOut();
+    if (lookup->result != 0) {
+        errno = lookup->systemError;
+        throwResolveError(lookup->result);
+    }
+    return AddressList(std::exchange(lookup->found, nullptr), ::freeaddrinfo);
+}
+
+// Connects without blocking past the deadline; the socket is blocking again afterwards.
+// Returns -1 with the error in lastError when this address refused.
+int connectOne(const addrinfo& address, const Deadline& deadline, int& lastError) {
+    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                            address.ai_protocol);
+    if (fd < 0) {
+        lastError = errno;
+        return -1;
+    }
+    int error = 0;
+    if (::connect(fd, address.ai_addr, address.ai_addrlen) < 0) {
+        error = errno;
+        if (error == EINPROGRESS || error == EINTR) {
+            const int waitMs = deadline.waitMs(-1);
+            int ready = 0;
+            if (waitMs != 0) {
+                try {
+                    ready = pollFor(fd, POLLOUT, waitMs);
+                } catch (...) {
+                    ::close(fd);
+                    throw;
+                }
+            }
+            if (ready <= 0) {
+                ::close(fd);
+                throwTimedOut();
+            }
+            socklen_t length = sizeof error;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        }
+    }
+    if (error != 0) {
+        lastError = error;
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 TcpSocket::~TcpSocket() {
     close();
 }
 
-void TcpSocket::connectTo(const QString& host, quint16 port) {
+void TcpSocket::connectTo(const QString& host, quint16 port, const Deadline& deadline) {
     close();
     QString name = host;
     int family = AF_INET;
@@ -53,39 +165,18 @@ void TcpSocket::connectTo(const QString& host, quint16 port) {
         name = name.mid(1, name.size() - 2);
         family = AF_INET6;
     }
-    addrinfo hints{};
-    hints.ai_family = family;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    const QByteArray nameBytes = name.toUtf8();
-    const QByteArray service = QByteArray::number(port);
-    const int resolved = ::getaddrinfo(nameBytes.constData(), service.constData(), &hints, &found);
-    if (resolved != 0)
-        throwResolveError(resolved);
+    const AddressList found = resolve(name.toUtf8(), QByteArray::number(port), family, deadline);
 
     int lastError = ECONNREFUSED;
-    for (addrinfo* candidate = found; candidate; candidate = candidate->ai_next) {
-        const int fd = ::socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC,
-                                candidate->ai_protocol);
-        if (fd < 0) {
-            lastError = errno;
-            continue;
-        }
-        int rc;
-        do {
-            rc = ::connect(fd, candidate->ai_addr, candidate->ai_addrlen);
-        } while (rc < 0 && errno == EINTR);
-        if (rc == 0) {
+    for (const addrinfo* candidate = found.get(); candidate; candidate = candidate->ai_next) {
+        const int fd = connectOne(*candidate, deadline, lastError);
+        if (fd >= 0) {
             const int on = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
             fd_ = fd;
             break;
         }
-        lastError = errno;
-        ::close(fd);
     }
-    ::freeaddrinfo(found);
     if (fd_ < 0)
         throwSystemError(lastError);
     host_ = host;
@@ -99,16 +190,23 @@ void TcpSocket::close() {
     }
 }
 
-void TcpSocket::sendAll(QByteArrayView data) {
+void TcpSocket::sendAll(QByteArrayView data, const Deadline& deadline) {
     if (fd_ < 0)
         throwSystemError(ENOTCONN);
     const char* next = data.data();
     qsizetype left = data.size();
     while (left > 0) {
-        const ssize_t sent = ::send(fd_, next, static_cast<size_t>(left), MSG_NOSIGNAL);
+        const ssize_t sent = ::send(fd_, next, static_cast<size_t>(left),
+                                    MSG_NOSIGNAL | (deadline.isSet() ? MSG_DONTWAIT : 0));
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                const int waitMs = deadline.waitMs(-1);
+                if (waitMs == 0 || pollFor(fd_, POLLOUT, waitMs) == 0)
+                    throwTimedOut();
+                continue;
+            }
             throwSystemError(errno);
         }
         next += sent;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/deadline.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -13,12 +15,14 @@ public:
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
-    // Resolves the host (IPv4, unless an IPv6 literal in square brackets) and connects.
-    void connectTo(const QString& host, quint16 port);
+    // Resolves the host (IPv4, unless an IPv6 literal in square brackets) and connects. Neither
+    // step outlasts the deadline: past it, EReadTimeout.
+    void connectTo(const QString& host, quint16 port, const Deadline& deadline = {});
     bool isOpen() const { return fd_ >= 0; }
     void close();
 
-    void sendAll(QByteArrayView data);
+    // Past the deadline, EReadTimeout (a peer that stops reading cannot hold the sender).
+    void sendAll(QByteArrayView data, const Deadline& deadline = {});
     // Sends what the socket takes without waiting: the bytes taken, 0 when it takes none now.
     qsizetype sendSome(QByteArrayView data);
     // Waits until sendSome can take bytes; timeoutMs <= 0 waits without limit. False when the

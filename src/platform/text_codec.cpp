@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace kelvane::text {
 
@@ -23,7 +24,69 @@ QStringView withoutSurroundingQuotes(QStringView value) {
     return value;
 }
 
+// Bytes decoded per step on the way to UTF-8; small enough that the UTF-16 piece is noise.
+constexpr qsizetype kPiece = 1 << 20;
+
+void appendUtf8(QByteArray& out, QStringView piece) {
+    QStringEncoder encoder(QStringConverter::Utf8);
+    const qsizetype before = out.size();
+    const qsizetype room = encoder.requiredSpace(piece.size());
+    if (out.capacity() < before + room)
+        out.reserve(qMax(before + room, out.capacity() + out.capacity() / 2));
+    out.resize(before + room);
+    char* end = encoder.appendToBuffer(out.data() + before, piece);
+    out.resize(end - out.constData());
+}
+
+// A cut at or before `at` that starts a UTF-8 character, so a stateless decode of each piece
+// reads each sequence whole.
+qsizetype utf8CutBefore(QByteArrayView bytes, qsizetype at) {
+    qsizetype cut = at;
+    while (cut > at - 3 && cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut > 0 ? cut : at;
+}
+
+// Room for the whole UTF-8 text at once: an ASCII byte stays one byte, any other byte becomes
+// at most two (a GBK pair three, a Latin-1 byte two), a piece's encoder asks for slack. Growing
+// later would copy the text while the body is still held.
+qsizetype utf8Room(QByteArrayView bytes) {
+    const qsizetype high =
+        std::count_if(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+    return bytes.size() + high + 3 * kPiece;
+}
+
 } // namespace
+
+QByteArray ansiToUtf8(QByteArrayView bytes) {
+    QStringDecoder decoder(kAnsiCodec);
+    if (!decoder.isValid())
+        return fromOneCharPerByte(bytes).toUtf8();
+    QByteArray out;
+    out.reserve(utf8Room(bytes));
+    for (qsizetype at = 0; at < bytes.size(); at += kPiece)
+        appendUtf8(out, QString(decoder.decode(bytes.sliced(at, qMin(kPiece, bytes.size() - at)))));
+    // As fromAnsi: a line feed flushes a held-back lead byte and is dropped again.
+    appendUtf8(out, QString(decoder.decode(QByteArrayView("\n", 1))));
+    out.chop(1);
+    return out;
+}
+
+QByteArray charsetTextToUtf8(QByteArrayView body, QStringView contentType) {
+    const bool utf8 = isUtf8CharsetName(pageCharset(contentType));
+    QByteArray out;
+    out.reserve(utf8Room(body));
+    qsizetype at = 0;
+    while (at < body.size()) {
+        qsizetype end = qMin(at + kPiece, body.size());
+        if (utf8 && end < body.size())
+            end = utf8CutBefore(body, end);
+        const QByteArrayView piece = body.sliced(at, end - at);
+        appendUtf8(out, utf8 ? fromUtf8(piece) : fromOneCharPerByte(piece));
+        at = end;
+    }
+    return out;
+}
 
 QString fromAnsi(QByteArrayView bytes) {
     QStringDecoder decoder(kAnsiCodec);

@@ -34,4 +34,9 @@ QString fromCharsetText(QByteArrayView body, QStringView contentType);
 // A string body as text: UTF-8 when the string-body rule names UTF-8, else one character per byte.
 QString fromStringBody(QByteArrayView body, QStringView contentType);
 
+// The same decodings, written as UTF-8 piece by piece: the text equals the decoding's, with no
+// UTF-16 copy of the whole body on the way.
+QByteArray ansiToUtf8(QByteArrayView bytes);
+QByteArray charsetTextToUtf8(QByteArrayView body, QStringView contentType);
+
 } // namespace kelvane::text

@@ -198,7 +198,7 @@ constexpr std::array<CountProbeSpec, 2 * kEngineCount> kSpecs = {{
      .keep = SharedPage::None},
 }};
 
-QString* sharedPage(SharedPage page) {
+PageText* sharedPage(SharedPage page) {
     switch (page) {
     case SharedPage::Baidu:
         return &BaiduLastPage;

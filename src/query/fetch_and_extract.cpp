@@ -9,15 +9,18 @@
 
 namespace kelvane {
 
-QString BaiduLastPage;
-QString GoogleLastPage;
+PageText BaiduLastPage;
+PageText GoogleLastPage;
 
 QString DecodePage(const QByteArray& body, FetchMode mode, const QString& contentType) {
     return mode == FetchMode::Stream ? text::fromAnsi(body)
                                      : text::fromCharsetText(body, contentType);
 }
 
-QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+namespace {
+
+// The body and its Content-Type, from a fresh client set by the options.
+QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, QString& contentType) {
     TIdHTTP http;
     if (options.userAgent)
         http.Request.UserAgent = *options.userAgent;
@@ -27,7 +30,24 @@ QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions&
         http.ReadTimeout = *options.readTimeoutMs;
     QByteArray body;
     http.GetToStream(url, body);
-    return DecodePage(body, mode, http.Response().ContentType());
+    contentType = http.Response().ContentType();
+    return body;
+}
+
+} // namespace
+
+QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+    QString contentType;
+    const QByteArray body = fetchBody(url, options, contentType);
+    return DecodePage(body, mode, contentType);
+}
+
+PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+    QString contentType;
+    const QByteArray body = fetchBody(url, options, contentType);
+    return PageText::fromUtf8(mode == FetchMode::Stream
+                                  ? text::ansiToUtf8(body)
+                                  : text::charsetTextToUtf8(body, contentType));
 }
 
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
@@ -44,6 +64,8 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
     } else if (dynamic_cast<const ESocketError*>(&error) ||
                dynamic_cast<const EConnClosedGracefully*>(&error)) {
         outcome.reason = FallbackReason::NoConnection;
+    } else if (dynamic_cast<const EIdHTTPBodyTooLarge*>(&error)) {
+        outcome.reason = FallbackReason::TooLarge;
     } else if (dynamic_cast<const EMatcherError*>(&error)) {
         outcome.reason = FallbackReason::MatcherFailure;
     }
@@ -54,7 +76,7 @@ namespace {
 
 // Fetches and matches; raises whatever the exchange or the matcher raises.
 FetchOutcome fetchAndMatch(const FetchRequest& request) {
-    const QString page = FetchPage(request.url, request.mode, request.options);
+    const PageText page = FetchPageText(request.url, request.mode, request.options);
     if (request.keep)
         *request.keep = page;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/page_text.h"
+
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -33,6 +35,7 @@ enum class FallbackReason {
     NoMatch,        // the page does not hold the pattern
     EmptyAfterCut,  // the match held nothing but tokens
     MatcherFailure, // the pattern could not be run
+    TooLarge,       // the page was larger than the exchange accepts
     OtherError,     // any other failure of the exchange
 };
 
@@ -44,7 +47,7 @@ struct FetchRequest {
     QStringList tokens;
     QString fallback;
     // Receives the page text right after a successful fetch, before matching.
-    QString* keep = nullptr;
+    PageText* keep = nullptr;
     // Whether the user interface processes its pending events once before the result returns.
     bool pumpAtEnd = false;
 };
@@ -60,6 +63,10 @@ struct FetchOutcome {
 
 // One GET with a fresh client and the page text by the mode. Raises what the exchange raises.
 QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options);
+
+// The same page as UTF-8 text, decoded piece by piece: what the matcher reads, at a third of
+// the memory of bytes and UTF-16 held together.
+PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options);
 
 // The fallback outcome of an error caught while fetching or matching.
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QString>
+#include "platform/page_text.h"
 
 namespace kelvane {
 
 // The result pages the site count probes leave for the snapshot probes that follow them;
 // process-wide, empty at start, touched on the user-interface thread only.
-extern QString BaiduLastPage;
-extern QString GoogleLastPage;
+extern PageText BaiduLastPage;
+extern PageText GoogleLastPage;
 
 } // namespace kelvane

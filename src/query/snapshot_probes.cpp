@@ -20,7 +20,9 @@ QString homePageVerdict(bool homeFirst) {
     return homeFirst ? kHomeFirst : kNotFirst;
 }
 
-QString firstMatch(TRegExp& matcher, const QString& pattern, const QString& text) {
+// text: a QString, or a shared page held as UTF-8.
+template <typename Text>
+QString firstMatch(TRegExp& matcher, const QString& pattern, const Text& text) {
     matcher.setPattern(pattern);
     const QList<RegExpMatch> matches = matcher.Execute(text);
     if (matches.isEmpty())
@@ -82,7 +84,7 @@ void googleSiteKz(SiteQueryView& view) {
         if (!cachedCopy)
             return;
 
-        const QString copy = FetchPage(*cachedCopy, FetchMode::CharsetText, {});
+        const PageText copy = FetchPageText(*cachedCopy, FetchMode::CharsetText, {});
         matcher.setPattern(QStringLiteral("这是该网页在((.|\\n)*?)日"));
         const QList<RegExpMatch> dates = matcher.Execute(copy);
         if (dates.isEmpty())

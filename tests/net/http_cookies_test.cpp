@@ -124,5 +124,48 @@ TEST(HttpCookiesTest, StoreIsBounded) {
     EXPECT_EQ(store.cookies().first().name, QStringLiteral("n50"));
 }
 
+// A flood of large cookies (what a hostile server sets across redirect hops) stays within the
+// byte bound, the newest kept; one Cookie header leaves out what would pass its own bound.
+TEST(HttpCookiesTest, StoreAndHeaderAreBoundedInBytes) {
+    CookieStore store;
+    const QString value(4000, u'v');
+    for (int i = 0; i < 600; ++i) {
+        HttpCookie c;
+        c.name = QStringLiteral("n%1").arg(i);
+        c.value = value;
+        c.domain = QStringLiteral("h");
+        c.path = QStringLiteral("/");
+        store.store(c, kNow);
+        ASSERT_LE(store.bytes(), CookieStore::kMaxStoreBytes) << i;
+    }
+    EXPECT_EQ(store.cookies().last().name, QStringLiteral("n599"));
+    EXPECT_GT(store.bytes(), CookieStore::kMaxStoreBytes - 5000);
+    qsizetype counted = 0;
+    for (const HttpCookie& c : store.cookies())
+        counted += c.name.size() + c.value.size() + c.domain.size() + c.path.size();
+    EXPECT_EQ(store.bytes(), counted);
+
+    const QString header = store.cookieHeader(QStringLiteral("h"), QStringLiteral("/"), kNow);
+    EXPECT_LE(header.size(), CookieStore::kMaxHeaderBytes);
+    EXPECT_GT(header.size(), CookieStore::kMaxHeaderBytes - 4100);
+    EXPECT_TRUE(header.startsWith(store.cookies().first().name + u'='));
+
+    // Replacing and expiring cookies give their bytes back.
+    HttpCookie gone = store.cookies().first();
+    gone.expires = kNow.addSecs(-1);
+    store.store(gone, kNow);
+    counted = 0;
+    for (const HttpCookie& c : store.cookies())
+        counted += c.name.size() + c.value.size() + c.domain.size() + c.path.size();
+    EXPECT_EQ(store.bytes(), counted);
+
+    HttpCookie huge;
+    huge.name = QStringLiteral("huge");
+    huge.value = QString(CookieStore::kMaxStoreBytes, u'h');
+    huge.domain = QStringLiteral("h");
+    store.store(huge, kNow);
+    EXPECT_NE(store.cookies().last().name, QStringLiteral("huge")) << "larger than the store";
+}
+
 } // namespace
 } // namespace kelvane

@@ -116,3 +116,42 @@ TEST(RegExp, LazySpanOverAMegabyteStillMatches) {
 
 } // namespace
 } // namespace kelvane
+
+namespace kelvane {
+namespace {
+
+// A page held as UTF-8 matches exactly as its text does: values and UTF-16 places.
+TEST(RegExpPageText, SameMatchesAsTheText) {
+    const struct {
+        const char* pattern;
+        QString text;
+    } cases[] = {
+        {"找到相关网页((.|\\n)*?)篇",
+         QStringLiteral("前言 找到相关网页约12,300篇 找到相关网页1篇")},
+        {"a*", QStringLiteral("baaac")},
+        {"x(.)y", QStringLiteral("\U0001F600x\U0001F600y xzy")},
+        {"^$", QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        for (const bool global : {false, true}) {
+            TRegExp fromText;
+            fromText.setPattern(QString::fromUtf8(c.pattern));
+            fromText.setGlobal(global);
+            TRegExp fromPage;
+            fromPage.setPattern(QString::fromUtf8(c.pattern));
+            fromPage.setGlobal(global);
+            const QList<RegExpMatch> expected = fromText.Execute(c.text);
+            const QList<RegExpMatch> got = fromPage.Execute(PageText(c.text));
+            ASSERT_EQ(got.size(), expected.size());
+            for (qsizetype i = 0; i < got.size(); ++i) {
+                EXPECT_EQ(got[i].value, expected[i].value);
+                EXPECT_EQ(got[i].firstIndex, expected[i].firstIndex);
+                EXPECT_EQ(got[i].length, expected[i].length);
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace kelvane

@@ -70,3 +70,44 @@ TEST(TextCodec, CharsetTextDecodesUtf8OnlyWhenNamed) {
 
 } // namespace
 } // namespace kelvane
+
+namespace kelvane {
+namespace {
+
+// The page decodings written straight to UTF-8 read exactly as the decodings do, also where a
+// character, a bad sequence or a held-back lead byte falls on the 1 MiB step between pieces.
+TEST(TextCodecUtf8Pieces, SameTextAsTheWholeDecoding) {
+    const qsizetype step = 1 << 20;
+    const QByteArray a(step - 1, 'a');
+    const QByteArray gbkZhong = text::toAnsi(u"中");
+    const QByteArray utf8Zhong = QStringLiteral("中").toUtf8();
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"empty", {}},
+        {"ASCII", "plain <b>text</b>\r\n"},
+        {"GBK across the step", a + gbkZhong + "z"},
+        {"UTF-8 across the step", a + utf8Zhong + "z"},
+        {"UTF-8 across the step, one byte later", a + "b" + utf8Zhong},
+        {"lead byte last", "abc\x81"},
+        {"lead byte last at the step", a + "\xD6"},
+        {"bad trail", "\xD6\x20x"},
+        {"stray continuations at the step", a + "\x80\x80\x80\x80\x80z"},
+        {"truncated UTF-8 at the end", "ab\xE4\xB8"},
+        {"high Latin-1 bytes", "\xE9t\xE9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(text::ansiToUtf8(c.bytes), text::fromAnsi(c.bytes).toUtf8());
+        for (const char* type : {"text/html; charset=utf-8", "text/html; charset=gb2312", ""}) {
+            const QString contentType = QString::fromLatin1(type);
+            EXPECT_EQ(text::charsetTextToUtf8(c.bytes, contentType),
+                      text::fromCharsetText(c.bytes, contentType).toUtf8())
+                << type;
+        }
+    }
+}
+
+} // namespace
+} // namespace kelvane

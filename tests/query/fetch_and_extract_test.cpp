@@ -134,7 +134,7 @@ TEST(FetchAndExtract, StreamDecodesAsAnsiWhateverTheCharset) {
 }
 
 TEST(FetchAndExtract, KeepsThePageOnSuccessOnlyAndPumpsWhenAsked) {
-    QString kept = QStringLiteral("earlier page");
+    PageText kept(QStringLiteral("earlier page"));
     int pumps = 0;
     const EventPump pump = [&] { ++pumps; };
     {
@@ -143,7 +143,7 @@ TEST(FetchAndExtract, KeepsThePageOnSuccessOnlyAndPumpsWhenAsked) {
         request.keep = &kept;
         request.pumpAtEnd = true;
         EXPECT_EQ(FetchAndExtract(request, pump), QStringLiteral("0"));
-        EXPECT_EQ(kept, QStringLiteral("无结果"));
+        EXPECT_EQ(kept.toString(), QStringLiteral("无结果"));
         EXPECT_EQ(pumps, 1);
     }
     {
@@ -152,7 +152,7 @@ TEST(FetchAndExtract, KeepsThePageOnSuccessOnlyAndPumpsWhenAsked) {
         request.keep = &kept;
         request.pumpAtEnd = true;
         EXPECT_EQ(FetchAndExtract(request, pump), QStringLiteral("0"));
-        EXPECT_EQ(kept, QStringLiteral("无结果"));
+        EXPECT_EQ(kept.toString(), QStringLiteral("无结果"));
         EXPECT_EQ(pumps, 2);
         request.pumpAtEnd = false;
         FetchAndExtract(request, pump);

@@ -1,0 +1,176 @@
+#include "platform/settings.h"
+
+#include "platform/host_config.h"
+#include "platform/install_layout.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <limits>
+#include <mutex>
+#include <optional>
+
+namespace kelvane::settings {
+
+namespace {
+
+// Checks and stores one value; an empty answer means it was taken, otherwise it says what a
+// good value looks like.
+using Apply = QString (*)(const QString& value, Settings& into);
+
+struct Key {
+    const char16_t* section;
+    const char16_t* name;
+    // The built-in value as the file would write it (a test holds it to the defaults).
+    const char16_t* builtIn;
+    Apply apply;
+};
+
+template <qint64 ExchangeSettings::*Field>
+QString wholeNumber(const QString& value, Settings& into) {
+    bool ok = false;
+    const qint64 number = value.trimmed().toLongLong(&ok);
+    if (!ok || number < 0)
+        return QStringLiteral("a whole number, 0 or more");
+    into.exchange.*Field = number;
+    return {};
+}
+
+// Adding a key is adding a row.
+constexpr Key kKeys[] = {
+    {u"network", u"deadline_ms", u"20000", wholeNumber<&ExchangeSettings::deadlineMs>},
+    {u"network", u"max_body_bytes", u"33554432", wholeNumber<&ExchangeSettings::maxBodyBytes>},
+};
+
+const Key* findKey(const QString& section, const QString& name) {
+    for (const Key& key : kKeys) {
+        if (section == QStringView(key.section) && name == QStringView(key.name))
+            return &key;
+    }
+    return nullptr;
+}
+
+bool isKnownSection(const QString& section) {
+    if (section == u"hosts")
+        return true;
+    for (const Key& key : kKeys) {
+        if (section == QStringView(key.section))
+            return true;
+    }
+    return false;
+}
+
+// QSettings splits a value at commas; the file means the text as written.
+QString textOf(const QVariant& value) {
+    return value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
+                                                    : value.toString();
+}
+
+void readSection(QSettings& ini, const QString& section, const QString& file, Settings& into) {
+    ini.beginGroup(section);
+    for (const QString& name : ini.childKeys()) {
+        const QString value = textOf(ini.value(name));
+        if (section == u"hosts") {
+            if (!hosts::isServiceKey(name))
+                into.problems.append(QStringLiteral("%1: unknown key \"%2\" in [hosts] is ignored.")
+                                         .arg(file, name));
+            else if (!value.trimmed().isEmpty())
+                into.hosts.insert(name, value.trimmed());
+            continue;
+        }
+        const Key* key = findKey(section, name);
+        if (!key) {
+            into.problems.append(QStringLiteral("%1: unknown key \"%2\" in [%3] is ignored.")
+                                     .arg(file, name, section));
+            continue;
+        }
+        const QString wanted = key->apply(value, into);
+        if (!wanted.isEmpty()) {
+            into.problems.append(
+                QStringLiteral("%1: [%2] %3 = \"%4\" is not %5; %6 is used.")
+                    .arg(file, section, name, value, wanted, QStringView(key->builtIn)));
+        }
+    }
+    ini.endGroup();
+}
+
+std::mutex gMutex;
+std::optional<Settings> gCurrent;
+
+} // namespace
+
+QStringList builtInLines() {
+    QStringList lines;
+    for (const Key& key : kKeys) {
+        lines.append(
+            QStringLiteral("[%1] %2 = %3")
+                .arg(QStringView(key.section), QStringView(key.name), QStringView(key.builtIn)));
+    }
+    return lines;
+}
+
+QString settingsFilePath() {
+    const QString named = qEnvironmentVariable("KELVANE_CONFIG");
+    if (!named.isEmpty())
+        return named;
+    // In order of preference; the first that exists is read. An installed program also looks
+    // where the user's own settings live, as it keeps its data in the user's folder too.
+    const QString besideProgram = QDir(executableDir()).filePath(QStringLiteral("kelvane.ini"));
+    const QString candidates[] = {
+        besideProgram,
+        platform::usesUserDataFolder(executableDir()) ? platform::userConfigFile() : QString(),
+    };
+    for (const QString& candidate : candidates) {
+        if (!candidate.isEmpty() && QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+Settings readSettingsFile(const QString& path) {
+    Settings settings;
+    if (path.isEmpty())
+        return settings;
+    const QString file = QFileInfo(path).fileName();
+    if (!QFileInfo(path).isFile()) {
+        settings.problems.append(
+            QStringLiteral("%1: the settings file cannot be found; built-in defaults are used.")
+                .arg(path));
+        return settings;
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError) {
+        settings.problems.append(
+            QStringLiteral("%1: the settings file cannot be read; built-in defaults are used.")
+                .arg(path));
+        return settings;
+    }
+    for (const QString& section : ini.childGroups()) {
+        if (!isKnownSection(section)) {
+            settings.problems.append(
+                QStringLiteral("%1: unknown section [%2] is ignored.").arg(file, section));
+            continue;
+        }
+        readSection(ini, section, file, settings);
+    }
+    for (const QString& name : ini.childKeys()) {
+        settings.problems.append(
+            QStringLiteral("%1: key \"%2\" outside any section is ignored.").arg(file, name));
+    }
+    return settings;
+}
+
+const Settings& current() {
+    std::lock_guard lock(gMutex);
+    if (!gCurrent)
+        gCurrent = readSettingsFile(settingsFilePath());
+    return *gCurrent;
+}
+
+void reload() {
+    std::lock_guard lock(gMutex);
+    gCurrent.reset();
+}
+
+} // namespace kelvane::settings

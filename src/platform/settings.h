@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/exchange_settings.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// The program's one settings file: an INI file with sections [hosts] and [network].
+namespace kelvane::settings {
+
+struct Settings {
+    // [hosts] as written: service key to "host" or "host:port".
+    QHash<QString, QString> hosts;
+    // [network]
+    ExchangeSettings exchange;
+    // One line per unknown key or bad value; the built-in default stands in for each.
+    QStringList problems;
+};
+
+// The file to read: KELVANE_CONFIG when set, else the first candidate that exists, else empty.
+QString settingsFilePath();
+
+// "[section] key = value" for every key of [network] and later sections, with its built-in
+// value: what a file holding exactly these lines reads as.
+QStringList builtInLines();
+
+// A file's settings; an empty path gives the built-in defaults.
+Settings readSettingsFile(const QString& path);
+
+// The settings of this process, read once.
+const Settings& current();
+// Drops what was read, so the next call reads the file again (tests change it).
+void reload();
+
+} // namespace kelvane::settings

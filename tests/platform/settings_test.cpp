@@ -1,0 +1,172 @@
+// The settings file: keys and bad values, the lookup order, and the older hosts file winning
+// over the settings file's [hosts].
+#include "platform/host_config.h"
+#include "platform/paths.h"
+#include "platform/settings.h"
+#include "support/hosts_override.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace kelvane {
+namespace {
+
+QString writeFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return path;
+}
+
+// Sets or clears an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QString& value) : name_(name) {
+        had_ = qEnvironmentVariableIsSet(name);
+        previous_ = qgetenv(name);
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value.toLocal8Bit());
+        settings::reload();
+        hosts::reload();
+    }
+    ~ScopedEnv() {
+        if (had_)
+            qputenv(name_, previous_);
+        else
+            qunsetenv(name_);
+        settings::reload();
+        hosts::reload();
+    }
+
+private:
+    const char* name_;
+    QByteArray previous_;
+    bool had_ = false;
+};
+
+TEST(SettingsTest, KeysValuesAndProblems) {
+    const ExchangeSettings defaults;
+    struct Case {
+        const char* name;
+        QByteArray text;
+        qint64 deadlineMs;
+        qint64 maxBodyBytes;
+        std::vector<const char*> problemParts; // one entry per problem, a part of its text
+    };
+    const Case cases[] = {
+        {"empty", "", defaults.deadlineMs, defaults.maxBodyBytes, {}},
+        {"both set", "[network]\ndeadline_ms=5000\nmax_body_bytes=1000\n", 5000, 1000, {}},
+        {"zero is none", "[network]\ndeadline_ms=0\nmax_body_bytes=0\n", 0, 0, {}},
+        {"spaces around", "[network]\ndeadline_ms = 750 \n", 750, defaults.maxBodyBytes, {}},
+        {"not a number",
+         "[network]\ndeadline_ms=soon\n",
+         defaults.deadlineMs,
+         defaults.maxBodyBytes,
+         {"deadline_ms = \"soon\" is not a whole number, 0 or more; 20000"}},
+        {"negative",
+         "[network]\nmax_body_bytes=-1\n",
+         defaults.deadlineMs,
+         defaults.maxBodyBytes,
+         {"max_body_bytes = \"-1\" is not a whole number, 0 or more; 33554432 is used"}},
+        {"comma splits nothing",
+         "[network]\ndeadline_ms=1,000\n",
+         defaults.deadlineMs,
+         defaults.maxBodyBytes,
+         {"\"1,000\""}},
+        {"unknown key",
+         "[network]\nspeed=3\ndeadline_ms=9\n",
+         9,
+         defaults.maxBodyBytes,
+         {"unknown key \"speed\" in [network]"}},
+        {"unknown section and loose key",
+         "stray=1\n[colours]\nred=1\n",
+         defaults.deadlineMs,
+         defaults.maxBodyBytes,
+         {"unknown section [colours]", "\"stray\" outside any section"}},
+        {"unknown host key",
+         "[hosts]\nhome=127.0.0.1:1\nhom=x\n",
+         defaults.deadlineMs,
+         defaults.maxBodyBytes,
+         {"unknown key \"hom\" in [hosts]"}},
+    };
+    QTemporaryDir dir;
+    int fileNumber = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A file of its own per case: QSettings caches what it read by path.
+        const QString path =
+            writeFile(dir.filePath(QStringLiteral("case%1.ini").arg(++fileNumber)), c.text);
+        const settings::Settings read = settings::readSettingsFile(path);
+        EXPECT_EQ(read.exchange.deadlineMs, c.deadlineMs);
+        EXPECT_EQ(read.exchange.maxBodyBytes, c.maxBodyBytes);
+        ASSERT_EQ(static_cast<size_t>(read.problems.size()), c.problemParts.size())
+            << read.problems.join(u'\n').toStdString();
+        for (size_t i = 0; i < c.problemParts.size(); ++i) {
+            const QString& problem = read.problems[static_cast<qsizetype>(i)];
+            EXPECT_TRUE(problem.contains(QString::fromUtf8(c.problemParts[i])))
+                << problem.toStdString();
+        }
+    }
+    const settings::Settings hosts = settings::readSettingsFile(
+        writeFile(dir.filePath(QStringLiteral("h.ini")), "[hosts]\nhome = 127.0.0.1:1\n"));
+    EXPECT_EQ(hosts.hosts.value(QStringLiteral("home")), QStringLiteral("127.0.0.1:1"));
+
+    const settings::Settings missing =
+        settings::readSettingsFile(dir.filePath(QStringLiteral("absent.ini")));
+    EXPECT_EQ(missing.exchange, defaults);
+    EXPECT_EQ(missing.problems.size(), 1);
+}
+
+// A file that holds every key at its stated built-in value reads as the defaults.
+TEST(SettingsTest, BuiltInValuesAreTheDefaults) {
+    QByteArray text;
+    for (const QString& line : settings::builtInLines()) {
+        const qsizetype close = line.indexOf(u']');
+        text += "[" + line.mid(1, close - 1).toUtf8() + "]\n" + line.mid(close + 2).toUtf8() + "\n";
+    }
+    QTemporaryDir dir;
+    const settings::Settings read =
+        settings::readSettingsFile(writeFile(dir.filePath(QStringLiteral("k.ini")), text));
+    EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join(u'\n').toStdString();
+    EXPECT_EQ(read.exchange, ExchangeSettings());
+    EXPECT_EQ(settings::builtInLines().size(), 2);
+}
+
+TEST(SettingsTest, LookupOrder) {
+    QTemporaryDir dir;
+    const QString beside = writeFile(dir.filePath(QStringLiteral("kelvane.ini")), "");
+    const QString named = writeFile(dir.filePath(QStringLiteral("named.ini")), "");
+    const ScopedExecutableDir executable(dir.path());
+    {
+        const ScopedEnv env("KELVANE_CONFIG", named);
+        EXPECT_EQ(settings::settingsFilePath(), named);
+    }
+    {
+        const ScopedEnv env("KELVANE_CONFIG", QString());
+        EXPECT_EQ(settings::settingsFilePath(), beside);
+        QFile::remove(beside);
+        EXPECT_EQ(settings::settingsFilePath(), QString());
+    }
+}
+
+// The older hosts file keeps working, and where both name a service, it wins.
+TEST(SettingsTest, HostsFileOverridesTheSettingsFile) {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir.filePath(QStringLiteral("kelvane.ini")),
+                                   "[hosts]\nhome=127.0.0.1:1111\nbaidu=127.0.0.1:2222\n"
+                                   "[network]\ndeadline_ms=1234\n");
+    const ScopedEnv env("KELVANE_CONFIG", path);
+    EXPECT_EQ(hosts::hostFor(QStringLiteral("home")), QStringLiteral("127.0.0.1:1111"));
+    EXPECT_EQ(settings::current().exchange.deadlineMs, 1234);
+    const test::HostsOverride older({{QStringLiteral("home"), QStringLiteral("127.0.0.1:3333")}});
+    EXPECT_EQ(hosts::hostFor(QStringLiteral("home")), QStringLiteral("127.0.0.1:3333"));
+    EXPECT_EQ(hosts::hostFor(QStringLiteral("baidu")), QStringLiteral("127.0.0.1:2222"));
+    EXPECT_EQ(hosts::hostFor(QStringLiteral("google")), QStringLiteral("www.google.com"));
+}
+
+} // namespace
+} // namespace kelvane
