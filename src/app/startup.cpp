@@ -2,11 +2,11 @@
 
 #include "app/main_window.h"
 #include "app/windows.h"
+#include "net/exchange_settings.h"
 #include "platform/console.h"
 #include "platform/install_layout.h"
-#include "widgets/error_report.h"
-#include "net/exchange_settings.h"
 #include "platform/settings.h"
+#include "widgets/error_report.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -32,7 +32,11 @@ QString firstMatch(TRegExp& matcher, const QString& pattern, const Text& text) {
 
 } // namespace
 
-std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page) {
+namespace {
+
+// page: a QString, or a shared page held as UTF-8.
+template <typename Text>
+std::optional<QString> cachedCopyLinkIn(TRegExp& matcher, const Text& page) {
     matcher.setPattern(QStringLiteral("<span class=gl><a href=\"((.|\\n)*?)target=_blank"));
     const QList<RegExpMatch> links = matcher.Execute(page);
     if (links.isEmpty())
@@ -42,6 +46,16 @@ std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page) {
                                                      QStringLiteral("\""), QStringLiteral(" ")});
     link.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     return link;
+}
+
+} // namespace
+
+std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page) {
+    return cachedCopyLinkIn(matcher, page);
+}
+
+std::optional<QString> CachedCopyLink(TRegExp& matcher, const PageText& page) {
+    return cachedCopyLinkIn(matcher, page);
 }
 
 void baiduSiteKz(SiteQueryView& view) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/page_text.h"
 #include "platform/regexp.h"
 #include "query/site_query_view.h"
 
@@ -19,5 +20,6 @@ void googleSiteKz(SiteQueryView& view);
 // The cached-copy address on a Google result page: the first "<span class=gl><a href=" link
 // up to "target=_blank", its tags, quotes and blanks cut, "&amp;" read as "&". None without one.
 std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page);
+std::optional<QString> CachedCopyLink(TRegExp& matcher, const PageText& page);
 
 } // namespace kelvane
