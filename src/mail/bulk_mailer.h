@@ -35,7 +35,8 @@ public:
 
     TIdSMTP IdSMTP;
     TIdMessage IdMessage;
-    // The server's port; tests point it at their loopback servers.
+    // The server's port when the server box names none; tests point it at their loopback
+    // servers.
     quint16 Port = 25;
     int ReplyTimeoutMs = kDefaultReplyTimeoutMs;
 

@@ -1,6 +1,8 @@
 #include "net/idsmtp.h"
 
 #include "net/message_writer.h"
+#include "platform/tcp_socket.h"
+#include "platform/tls_stream.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -46,15 +48,16 @@ TIdSMTP::~TIdSMTP() {
 }
 
 void TIdSMTP::closeConnection() {
-    socket_.close();
+    stream_.reset();
+    secure_ = false;
     reader_.clear();
 }
 
 void TIdSMTP::write(QByteArrayView bytes) {
-    if (!socket_.isOpen())
+    if (!Connected())
         throw EIdNotConnected();
     try {
-        socket_.sendAll(bytes);
+        stream_->sendAll(bytes, {});
     } catch (const KelvaneError&) {
         closeConnection();
         throw;
@@ -62,7 +65,7 @@ void TIdSMTP::write(QByteArrayView bytes) {
 }
 
 const SmtpReply& TIdSMTP::readReply(std::initializer_list<int> expected) {
-    if (!socket_.isOpen())
+    if (!Connected())
         throw EIdNotConnected();
     QElapsedTimer clock;
     clock.start();
@@ -79,9 +82,9 @@ const SmtpReply& TIdSMTP::readReply(std::initializer_list<int> expected) {
                 if (wait <= 0)
                     throw EReadTimeout();
             }
-            if (!socket_.waitReadable(wait))
+            if (!stream_->waitReadable(wait))
                 throw EReadTimeout();
-            const qsizetype got = socket_.readSome(buffer, sizeof buffer);
+            const qsizetype got = stream_->readSome(buffer, sizeof buffer);
             if (got == 0)
                 throw EConnClosedGracefully();
             reader_.append(QByteArrayView(buffer, got));
@@ -109,27 +112,63 @@ QString TIdSMTP::greetingName() const {
 }
 
 void TIdSMTP::Connect() {
-    if (socket_.isOpen())
+    if (Connected())
         throw EIdAlreadyConnected();
     authenticated_ = false;
     capabilities_.clear();
     reader_.clear();
-    socket_.connectTo(Host, Port);
+    auto socket = std::make_unique<TcpSocket>();
+    socket->connectTo(Host, Port);
+    stream_ = std::move(socket);
     try {
+        if (Port == kImplicitTlsPort)
+            startTls();
         readReply({220});
-        const QByteArray name = commandText(greetingName());
-        if (UseEhlo) {
-            const SmtpReply& ehlo = sendCmd("EHLO " + name);
-            if (ehlo.code == 250) {
-                capabilities_ = ehlo.text.mid(1);
-                return;
-            }
+        greet();
+        if (!secure_ && offersStartTls()) {
+            // RFC 3207: nothing said before the upgrade counts; greet again over TLS.
+            sendCmd("STARTTLS", {220});
+            startTls();
+            greet();
         }
-        sendCmd("HELO " + name, {250});
     } catch (...) {
         closeConnection();
         throw;
     }
+}
+
+void TIdSMTP::greet() {
+    capabilities_.clear();
+    const QByteArray name = commandText(greetingName());
+    if (UseEhlo) {
+        const SmtpReply& ehlo = sendCmd("EHLO " + name);
+        if (ehlo.code == 250) {
+            capabilities_ = ehlo.text.mid(1);
+            return;
+        }
+    }
+    sendCmd("HELO " + name, {250});
+}
+
+void TIdSMTP::startTls() {
+    // Bytes the server sent after its 220 would be plaintext injected into the TLS session.
+    reader_.clear();
+    auto* socket = dynamic_cast<TcpSocket*>(stream_.get());
+    if (!socket)
+        throw EIdNotConnected();
+    std::unique_ptr<TcpSocket> transport(socket);
+    stream_.release();
+    const Deadline deadline = Deadline::after(ReadTimeout);
+    stream_ = platform::TlsStream::connect(std::move(transport), Host, {CaFile}, deadline);
+    secure_ = true;
+}
+
+bool TIdSMTP::offersStartTls() const {
+    for (const QString& line : capabilities_) {
+        if (line.trimmed().compare(u"STARTTLS", Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool TIdSMTP::offersLogin() const {
@@ -185,9 +224,9 @@ void TIdSMTP::Send(TIdMessage& message) {
 
 void TIdSMTP::Disconnect() {
     authenticated_ = false;
-    if (!socket_.isOpen())
+    if (!Connected())
         return;
-    if (socket_.peerHasClosed()) {
+    if (stream_->peerHasClosed()) {
         closeConnection();
         return;
     }

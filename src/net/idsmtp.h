@@ -1,13 +1,15 @@
 #pragma once
 
+#include "net/exchange_settings.h"
 #include "net/idmessage.h"
 #include "net/smtp_reply.h"
+#include "platform/byte_stream.h"
 #include "platform/errors.h"
-#include "platform/tcp_socket.h"
 
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
+#include <memory>
 
 namespace kelvane {
 
@@ -49,10 +51,15 @@ enum class SmtpAuthType {
     None,    // never log in
 };
 
-// One SMTP session over plain TCP with one mail transaction per Send. Commands go one at a
-// time, each waiting for its reply; every failure is raised.
+// One SMTP session with one mail transaction per Send. Commands go one at a time, each waiting
+// for its reply; every failure is raised. Port 465 speaks TLS from the first byte; on any other
+// port a server that offers STARTTLS is switched to TLS before anything else is sent, so a
+// password never crosses in clear to a server that can do better. Certificates are checked as
+// for HTTPS.
 class TIdSMTP {
 public:
+    static constexpr quint16 kImplicitTlsPort = 465;
+
     QString Host;
     quint16 Port = 25;
     QString Username;
@@ -64,6 +71,8 @@ public:
     // Milliseconds to wait for each reply; -1 (or 0) waits without limit. A reply that does not
     // come in time raises EReadTimeout and closes the connection.
     int ReadTimeout = -1;
+    // Trusted beside the system's CA store for the server's certificate.
+    QString CaFile = net::defaultExchangeSettings().caFile;
 
     TIdSMTP() = default;
     ~TIdSMTP();
@@ -79,7 +88,9 @@ public:
     // QUIT (unless the server has gone) and close; a reply other than 221 is raised after.
     void Disconnect();
 
-    bool Connected() const { return socket_.isOpen(); }
+    bool Connected() const { return stream_ && stream_->isOpen(); }
+    // Whether the session runs over TLS (port 465 or after STARTTLS).
+    bool Secure() const { return secure_; }
     bool Authenticated() const { return authenticated_; }
     // The lines of the EHLO reply after its first.
     const QStringList& Capabilities() const { return capabilities_; }
@@ -93,8 +104,14 @@ private:
     void closeConnection();
     QString greetingName() const;
     bool offersLogin() const;
+    bool offersStartTls() const;
+    // EHLO, or HELO when EHLO is refused; fills the capability list.
+    void greet();
+    // Runs the TLS handshake over the open connection.
+    void startTls();
 
-    TcpSocket socket_;
+    std::unique_ptr<platform::ByteStream> stream_;
+    bool secure_ = false;
     SmtpReplyReader reader_;
     SmtpReply lastReply_;
     QStringList capabilities_;
