@@ -97,7 +97,7 @@ ReplyStep socksConnectReply(QByteArrayView bytes) {
         break;
     default:
         // A refusal need not name an address; its code is all that matters.
-        return {code != 0 ? ReplyStep::Complete : ReplyStep::Malformed, bytes.size(), code};
+        return {code != 0 ? ReplyStep::Complete : ReplyStep::Malformed, 5, code};
     }
     const qsizetype length = 4 + address + 2;
     if (bytes.size() < length)

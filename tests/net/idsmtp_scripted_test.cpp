@@ -2,6 +2,7 @@
 #include "net/message_writer.h"
 #include "platform/clock.h"
 #include "platform/locale_format.h"
+#include "platform/tcp_socket.h"
 #include "support/scripted_smtp_peer.h"
 
 #include <QTimeZone>
