@@ -127,6 +127,7 @@ void TIdSMTP::Connect() {
         greet();
         if (!secure_ && offersStartTls()) {
             // RFC 3207: nothing said before the upgrade counts; greet again over TLS.
+            capabilities_.clear();
             sendCmd("STARTTLS", {220});
             startTls();
             greet();

@@ -100,7 +100,8 @@ void httpConnect(TcpSocket& socket, const ProxyConfig& proxy, const QString& cre
         });
     if (reply.status == proxy::ReplyStep::Malformed)
         throw EProxyConnectFailed(name, target, QStringLiteral("no HTTP answer"));
-    if (reply.code == 407)
+    // A CONNECT is answered by the proxy alone; some proxies refuse a login with 401.
+    if (reply.code == 407 || reply.code == 401)
         throw EProxyLoginRefused(name);
     if (reply.code < 200 || reply.code >= 300)
         throw EProxyConnectFailed(name, target, head.statusLine);

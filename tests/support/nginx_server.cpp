@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
+#include <thread>
 
 namespace kelvane::test {
 
@@ -134,6 +136,15 @@ QList<QByteArray> NginxServer::accessLog() const {
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+QList<QByteArray> NginxServer::waitForAccessLog(qsizetype lines, int timeoutMs) const {
+    QList<QByteArray> log = accessLog();
+    for (int waited = 0; log.size() < lines && waited < timeoutMs; waited += 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        log = accessLog();
+    }
+    return log;
 }
 
 QString NginxServer::docRoot() const {

@@ -37,6 +37,9 @@ public:
     QString docRoot() const;
     // One line per request served so far: "<connection serial> <uri> <status> <body bytes>".
     QList<QByteArray> accessLog() const;
+    // The log once it has at least `lines` lines, or as it is after timeoutMs: nginx writes a
+    // line only after the response has gone out.
+    QList<QByteArray> waitForAccessLog(qsizetype lines, int timeoutMs = 3000) const;
     quint16 port() const { return port_; }
     QString hostPort() const;
     // "http://" or, with TLS, "https://" and hostPort() and the path.
