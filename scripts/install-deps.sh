@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libre2-dev libicu-dev
+    qt6-base-dev libre2-dev libicu-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
-    nginx-light python3 python3-aiosmtpd curl
+    nginx-light python3 python3-aiosmtpd curl openssl tinyproxy microsocks
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
     help2man desktop-file-utils appstream dpkg-dev file

@@ -60,10 +60,9 @@ qint64 KeywordPageValue(const KeywordEngineSpec& spec, qint64 page) {
     return (page - 1) * spec.pageStep + spec.pageBase;
 }
 
-QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& host,
+QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& origin,
                        const QString& encodedKeyword, qint64 page) {
-    QString url = QStringLiteral("http://");
-    url += host;
+    QString url = origin;
     url += QStringView(spec.beforeKeyword);
     url += encodedKeyword;
     url += QStringView(spec.afterKeyword);

@@ -45,8 +45,9 @@ const KeywordEngineSpec* KeywordEngineNamed(QStringView name);
 // The value that ends the URL of page p; 64-bit, so no page number can overflow it.
 qint64 KeywordPageValue(const KeywordEngineSpec& spec, qint64 page);
 
-// "http://" + host + text before + encoded keyword + text after + page value.
-QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& host,
+// origin ("http://host" or "https://host") + text before + encoded keyword + text after + page
+// value.
+QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& origin,
                        const QString& encodedKeyword, qint64 page);
 
 // The keyword in the engine's keyword bytes, percent-encoded.

@@ -62,12 +62,12 @@ RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgres
 }
 
 // Requests pages until the site turns up. Raises whatever the exchange or the matcher raises.
-void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString& host,
+void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString& origin,
               const QString& encodedKeyword, const QString& wantedSite, const QLocale& locale,
               qint64 startPage, qint64 endPage, const ProgressSink& sink,
               SearchProgress& progress) {
     for (qint64 page = startPage; page <= endPage; ++page) {
-        progress.currentUrl = KeywordPageUrl(spec, host, encodedKeyword, page);
+        progress.currentUrl = KeywordPageUrl(spec, origin, encodedKeyword, page);
         if (sink)
             sink(PageProgressText(page));
         state.http.GetToStream(progress.currentUrl, state.buffer);
@@ -92,7 +92,7 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
                         int startPage, int endPage, const ProgressSink& sink,
                         SearchProgress& progress) {
     std::unique_ptr<WorkingState> state = createWorkingState();
-    const QString host = hosts::hostFor(QStringView(spec.hostKey).toString());
+    const QString origin = hosts::originFor(QStringView(spec.hostKey).toString());
     const QString encodedKeyword = EncodeKeyword(spec, keyword);
     state->matcher.setMultiline(true);
     state->matcher.setGlobal(true);
@@ -102,14 +102,14 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
 
     if (spec.guarded == GuardedRegion::PageLoop) {
         try {
-            runPages(spec, *state, host, encodedKeyword, wantedSite, locale, startPage, endPage,
+            runPages(spec, *state, origin, encodedKeyword, wantedSite, locale, startPage, endPage,
                      sink, progress);
         } catch (const std::exception& error) {
             state.reset();
             return failedResult(spec, progress, error);
         }
     } else {
-        runPages(spec, *state, host, encodedKeyword, wantedSite, locale, startPage, endPage, sink,
+        runPages(spec, *state, origin, encodedKeyword, wantedSite, locale, startPage, endPage, sink,
                  progress);
     }
     state.reset();

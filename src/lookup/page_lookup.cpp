@@ -13,8 +13,7 @@ QString ApplyReplacements(QString text, const QList<Replacement>& replacements) 
 }
 
 QString PageLookupUrl(const PageLookup& lookup, const QString& input) {
-    return QStringLiteral("http://") + hosts::hostFor(lookup.hostKey) + lookup.path +
-           StripTokens(input, lookup.inputTokens);
+    return hosts::originFor(lookup.hostKey) + lookup.path + StripTokens(input, lookup.inputTokens);
 }
 
 QString RewriteLookupPage(const PageLookup& lookup, QString text) {

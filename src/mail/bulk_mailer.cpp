@@ -1,5 +1,6 @@
 #include "mail/bulk_mailer.h"
 
+#include "mail/server_address.h"
 #include "net/mail_address.h"
 
 namespace kelvane {
@@ -106,10 +107,12 @@ void BulkMailer::btnSendClick() {
         view_.setBtnSendEnabled(false);
         view_.setBtnSendCaption(QString::fromUtf16(mail_text::kSendingCaption));
 
-        IdSMTP.Host = view_.txtServerNameText();
+        const mail::ServerAddress server =
+            mail::splitServerAddress(view_.txtServerNameText(), Port);
+        IdSMTP.Host = server.host;
         IdSMTP.Username = view_.txtUserNameText();
         IdSMTP.Password = view_.txtPwdText();
-        IdSMTP.Port = Port;
+        IdSMTP.Port = server.port;
         IdSMTP.WaitTimeouts = ReplyTimeouts;
         IdSMTP.Connect();
 

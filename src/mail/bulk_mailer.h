@@ -35,7 +35,8 @@ public:
 
     TIdSMTP IdSMTP;
     TIdMessage IdMessage;
-    // The server's port; tests point it at their loopback servers.
+    // The server's port when the server box names none; tests point it at their loopback
+    // servers.
     quint16 Port = 25;
     // How long each reply is awaited: RFC 5321's client time-outs, so a slow server that is
     // fine is not given up on, while one that stops answering still ends its transaction (or

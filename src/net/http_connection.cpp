@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/memory_advice.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace kelvane {
@@ -14,33 +15,42 @@ constexpr qsizetype kReadPiece = 256 * 1024;
 
 } // namespace
 
-void HttpConnection::open(const QString& host, quint16 port) {
+void HttpConnection::open(const net::Endpoint& endpoint, const ExchangeSettings& settings) {
     close();
-    socket_.connectTo(host, port, deadline_);
+    net::OpenedStream opened = net::openStream(endpoint, settings, deadline_);
+    stream_ = std::move(opened.stream);
+    viaHttpProxy_ = opened.viaHttpProxy;
+    proxyCredentials_ = opened.proxyCredentials;
     received_ = 0;
-    host_ = host;
-    port_ = port;
+    endpoint_ = endpoint;
 }
 
-bool HttpConnection::isOpenTo(const QString& host, quint16 port) const {
-    return isOpen() && port_ == port && host_.compare(host, Qt::CaseInsensitive) == 0;
+bool HttpConnection::isOpenTo(const net::Endpoint& endpoint) const {
+    return isOpen() && endpoint_.port == endpoint.port && endpoint_.tls == endpoint.tls &&
+           endpoint_.host.compare(endpoint.host, Qt::CaseInsensitive) == 0;
 }
 
 bool HttpConnection::peerHasClosed() {
     if (!isOpen() || eof_)
         return true;
-    return buffered() == 0 && socket_.peerHasClosed();
+    return buffered() == 0 && stream_->peerHasClosed();
+}
+
+platform::ByteStream& HttpConnection::stream() {
+    if (!stream_)
+        throw ESocketError(ENOTCONN, QString::fromLocal8Bit(std::strerror(ENOTCONN)));
+    return *stream_;
 }
 
 void HttpConnection::close() {
-    socket_.close();
+    stream_.reset();
     buffer_.clear();
     start_ = 0;
     eof_ = false;
 }
 
 void HttpConnection::send(QByteArrayView bytes) {
-    socket_.sendAll(bytes, deadline_);
+    stream().sendAll(bytes, deadline_);
 }
 
 int HttpConnection::waitLimit(int timeoutMs) const {
@@ -53,7 +63,7 @@ int HttpConnection::waitLimit(int timeoutMs) const {
 bool HttpConnection::waitForData(int timeoutMs) {
     if (buffered() > 0 || eof_)
         return true;
-    if (socket_.waitReadable(waitLimit(timeoutMs)))
+    if (stream().waitReadable(waitLimit(timeoutMs)))
         return true;
     if (deadline_.hasPassed())
         throw EReadTimeout();
@@ -63,7 +73,7 @@ bool HttpConnection::waitForData(int timeoutMs) {
 bool HttpConnection::fill(int timeoutMs) {
     if (eof_)
         return false;
-    if (!socket_.waitReadable(waitLimit(timeoutMs)))
+    if (!stream().waitReadable(waitLimit(timeoutMs)))
         throw EReadTimeout();
     if (start_ > 0 && start_ == buffer_.size()) {
         buffer_.clear();
@@ -76,7 +86,7 @@ bool HttpConnection::fill(int timeoutMs) {
     buffer_.resize(before + kReadPiece);
     qsizetype got = 0;
     try {
-        got = socket_.readSome(buffer_.data() + before, kReadPiece);
+        got = stream().readSome(buffer_.data() + before, kReadPiece);
     } catch (...) {
         buffer_.resize(before); // never leave unread room as if it had arrived
         throw;
@@ -130,7 +140,7 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
     }
     if (eof_)
         return 0;
-    if (!socket_.waitReadable(waitLimit(timeoutMs)))
+    if (!stream().waitReadable(waitLimit(timeoutMs)))
         throw EReadTimeout();
     // Straight into the caller's array: no copy through the head buffer.
     const qsizetype piece = qMin(maxBytes, kReadPiece);
@@ -142,7 +152,7 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
     out.resize(before + piece);
     qsizetype got = 0;
     try {
-        got = socket_.readSome(out.data() + before, piece);
+        got = stream().readSome(out.data() + before, piece);
     } catch (...) {
         // A reset must not leave the caller's stream holding bytes that never arrived.
         out.resize(before);

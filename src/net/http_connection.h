@@ -1,10 +1,13 @@
 #pragma once
 
-#include "platform/tcp_socket.h"
+#include "net/stream_opener.h"
+#include "platform/byte_stream.h"
+#include "platform/exchange_settings.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <memory>
 
 namespace kelvane {
 
@@ -20,9 +23,13 @@ public:
     void setDeadline(const Deadline& deadline) { deadline_ = deadline; }
     bool deadlineHasPassed() const { return deadline_.hasPassed(); }
 
-    void open(const QString& host, quint16 port);
-    bool isOpen() const { return socket_.isOpen(); }
-    bool isOpenTo(const QString& host, quint16 port) const;
+    // Directly, through the settings' proxy, and over TLS as the endpoint and settings say.
+    void open(const net::Endpoint& endpoint, const ExchangeSettings& settings);
+    bool isOpen() const { return stream_ && stream_->isOpen(); }
+    bool isOpenTo(const net::Endpoint& endpoint) const;
+    // Plain http through an HTTP proxy: requests carry the absolute URL and these credentials.
+    bool viaHttpProxy() const { return viaHttpProxy_; }
+    const QString& proxyCredentials() const { return proxyCredentials_; }
     // The peer closed its side and nothing is left to read.
     bool peerHasClosed();
     void close();
@@ -43,16 +50,19 @@ public:
     qsizetype readSome(QByteArray& out, qsizetype maxBytes, int timeoutMs);
 
 private:
+    // The open stream; ESocketError when there is none.
+    platform::ByteStream& stream();
     // Reads more into the buffer after one wait; false when the peer closed.
     bool fill(int timeoutMs);
     // The wait a per-wait limit leaves under the deadline; EReadTimeout when nothing is left.
     int waitLimit(int timeoutMs) const;
     qsizetype buffered() const { return buffer_.size() - start_; }
 
-    TcpSocket socket_;
+    std::unique_ptr<platform::ByteStream> stream_;
     Deadline deadline_;
-    QString host_;
-    quint16 port_ = 0;
+    net::Endpoint endpoint_;
+    bool viaHttpProxy_ = false;
+    QString proxyCredentials_;
     QByteArray buffer_;
     qsizetype start_ = 0;
     bool eof_ = false;

@@ -179,11 +179,13 @@ void CookieStore::store(const HttpCookie& cookie, const QDateTime& now) {
     bytes_ += size;
 }
 
-QString CookieStore::cookieHeader(const QString& host, const QString& path, const QDateTime& now) {
+QString CookieStore::cookieHeader(const QString& host, const QString& path, const QDateTime& now,
+                                  bool secureTransport) {
     removeWhere([&](const HttpCookie& c) { return c.expires.isValid() && c.expires <= now; });
     QString header;
     for (const HttpCookie& c : cookies_) {
-        if (c.secure || !http::domainMatches(host, c.domain) || !http::pathMatches(path, c.path))
+        if ((c.secure && !secureTransport) || !http::domainMatches(host, c.domain) ||
+            !http::pathMatches(path, c.path))
             continue;
         const qsizetype separator = header.isEmpty() ? 0 : 2;
         if (header.size() + separator + c.name.size() + 1 + c.value.size() > kMaxHeaderBytes)

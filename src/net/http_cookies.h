@@ -52,8 +52,9 @@ public:
     void store(const HttpCookie& cookie, const QDateTime& now);
 
     // Removes expired cookies, then "name=value; ..." of those that match host and path
-    // (secure ones never, as the transport never is); empty when none match.
-    QString cookieHeader(const QString& host, const QString& path, const QDateTime& now);
+    // (Secure ones over TLS only); empty when none match.
+    QString cookieHeader(const QString& host, const QString& path, const QDateTime& now,
+                         bool secureTransport = false);
 
     const QList<HttpCookie>& cookies() const { return cookies_; }
     // What the store holds, counted as name, value, domain and path characters.

@@ -120,6 +120,8 @@ QByteArray buildGetRequest(const GetRequest& request) {
         header("User-Agent", request.userAgent);
     if (!request.cookie.isEmpty())
         header("Cookie", request.cookie);
+    if (!request.proxyAuthorization.isEmpty())
+        header("Proxy-Authorization", request.proxyAuthorization);
     return out + "\r\n";
 }
 

@@ -14,6 +14,8 @@ struct GetRequest {
     QString acceptEncoding;
     QString userAgent;
     QString cookie;
+    // Through an HTTP proxy with a login; empty leaves the header out.
+    QString proxyAuthorization;
     QString protocolVersion = QStringLiteral("1.1");
 };
 

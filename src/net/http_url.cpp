@@ -91,7 +91,8 @@ QString requestTarget(const Url& url) {
 }
 
 QString hostValue(const Url& url) {
-    return url.port == QLatin1String("80") ? url.host : url.host + u':' + url.port;
+    const bool https = url.scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    return url.port == QLatin1String(https ? "443" : "80") ? url.host : url.host + u':' + url.port;
 }
 
 QString toString(const Url& url) {

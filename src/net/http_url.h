@@ -25,7 +25,7 @@ Url parseUrl(const QString& url);
 
 // Path, document and "?query" when the query is not empty.
 QString requestTarget(const Url& url);
-// The host alone on port "80", otherwise "host:port".
+// The host alone on the scheme's default port ("80", "443" for https), otherwise "host:port".
 QString hostValue(const Url& url);
 // The URL written out again, for resolving and for messages.
 QString toString(const Url& url);

@@ -6,6 +6,8 @@
 #include "net/http_request.h"
 #include "net/http_response_head.h"
 #include "net/http_url.h"
+#include "net/proxy_errors.h"
+#include "platform/host_config.h"
 #include "platform/memory_advice.h"
 #include "platform/text_codec.h"
 
@@ -152,16 +154,20 @@ IdHTTPResponse readHead(HttpConnection& connection, int timeoutMs) {
     return http::parseResponseHead(lines);
 }
 
-quint16 portOf(const http::Url& target) {
-    if (target.scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
-        throw KelvaneError(QStringLiteral("IOHandler value is not valid"));
-    if (target.port.isEmpty())
+// https is reached where the user chose it: a [hosts] value written "https://", or anywhere
+// once [network] https is on. Elsewhere it fails as it always has.
+net::Endpoint endpointOf(const http::Url& target, bool followHttps) {
+    const bool https = target.scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    if (!https && target.port.isEmpty())
         throw KelvaneError(QStringLiteral("Unknown Protocol"));
     bool ok = false;
     const uint port = target.port.toUInt(&ok);
+    if (https && (!ok || port == 0 || port > 65535 ||
+                  (!followHttps && !hosts::isTlsOrigin(target.host, static_cast<quint16>(port)))))
+        throw KelvaneError(QStringLiteral("IOHandler value is not valid"));
     if (!ok || port == 0 || port > 65535)
         throw KelvaneError(QStringLiteral("Invalid Port Number: ") + target.port);
-    return static_cast<quint16>(port);
+    return {target.host, static_cast<quint16>(port), https};
 }
 
 // The deadline bounds one exchange only: the connection may serve the next one.
@@ -223,26 +229,30 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
 
     try {
         for (;;) {
-            const quint16 port = portOf(target);
+            const net::Endpoint endpoint = endpointOf(target, Exchange.followHttps);
             Request.AcceptEncoding = http::withIdentity(Request.AcceptEncoding);
             if (connection.isOpen() &&
-                (!connection.isOpenTo(target.host, port) || connection.peerHasClosed()))
+                (!connection.isOpenTo(endpoint) || connection.peerHasClosed()))
                 connection.close();
             const bool reused = connection.isOpen();
             if (!reused)
-                connection.open(target.host, port);
+                connection.open(endpoint, Exchange);
 
             if (!cookies_)
                 cookies_ = std::make_unique<CookieStore>();
             const QString requestPath = target.path + target.document;
             http::GetRequest request;
             request.target = http::requestTarget(target);
+            if (connection.viaHttpProxy()) {
+                request.target.prepend(QStringLiteral("http://") + http::hostValue(target));
+                request.proxyAuthorization = connection.proxyCredentials();
+            }
             request.host = http::hostValue(target);
             request.accept = Request.Accept;
             request.acceptEncoding = Request.AcceptEncoding;
             request.userAgent = Request.UserAgent;
-            request.cookie =
-                cookies_->cookieHeader(target.host, requestPath, QDateTime::currentDateTimeUtc());
+            request.cookie = cookies_->cookieHeader(target.host, requestPath,
+                                                    QDateTime::currentDateTimeUtc(), endpoint.tls);
             const QByteArray requestBytes = http::buildGetRequest(request);
 
             const auto sendAndReadHead = [&] {
@@ -264,11 +274,14 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                 // A GET is idempotent: once more on a fresh connection (RFC 9112, 9.3.1).
                 if (!reused || !droppedBeforeAnswer(connection, receivedBefore, error))
                     throw;
-                connection.open(target.host, port);
+                connection.open(endpoint, Exchange);
                 sendAndReadHead();
             }
             closeAtEnd = http::asksToClose(response_);
             const int code = response_.ResponseCode;
+            if (code == 407 && connection.viaHttpProxy())
+                throw net::EProxyLoginRefused(Exchange.proxy.host + u':' +
+                                              QString::number(Exchange.proxy.port));
             const QString location = response_.header(QStringLiteral("Location"));
 
             if ((code >= 300 && code < 400 && code != 304) || !location.isEmpty()) {

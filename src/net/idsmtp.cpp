@@ -2,6 +2,8 @@
 
 #include "net/message_writer.h"
 #include "platform/machine_name.h"
+#include "platform/tcp_socket.h"
+#include "platform/tls_stream.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -51,7 +53,8 @@ TIdSMTP::~TIdSMTP() {
 }
 
 void TIdSMTP::closeConnection() {
-    socket_.close();
+    stream_.reset();
+    secure_ = false;
     reader_.clear();
 }
 
@@ -88,18 +91,15 @@ bool TIdSMTP::waitFor(SmtpWait wait, const QElapsedTimer& clock,
 }
 
 void TIdSMTP::write(QByteArrayView bytes, SmtpWait wait) {
-    if (!socket_.isOpen())
+    if (!Connected())
         throw EIdNotConnected();
+    // Each block the server takes starts its wait anew.
+    constexpr qsizetype kBlock = 64 * 1024;
     try {
         while (!bytes.isEmpty()) {
-            // Each block the server takes starts its wait anew.
-            QElapsedTimer clock;
-            clock.start();
-            const qsizetype sent = socket_.sendSome(bytes);
-            bytes = bytes.sliced(sent);
-            if (sent == 0 &&
-                !waitFor(wait, clock, [this](int slice) { return socket_.waitWritable(slice); }))
-                throw EReadTimeout();
+            const qsizetype size = qMin(kBlock, bytes.size());
+            stream_->sendAll(bytes.first(size), Deadline::after(limitOf(wait)));
+            bytes = bytes.sliced(size);
         }
     } catch (const KelvaneError&) {
         closeConnection();
@@ -108,7 +108,7 @@ void TIdSMTP::write(QByteArrayView bytes, SmtpWait wait) {
 }
 
 const SmtpReply& TIdSMTP::readReply(SmtpWait wait, std::initializer_list<int> expected) {
-    if (!socket_.isOpen())
+    if (!Connected())
         throw EIdNotConnected();
     // One limit for the whole reply, so a server that drips bytes cannot stretch it.
     QElapsedTimer clock;
@@ -120,9 +120,9 @@ const SmtpReply& TIdSMTP::readReply(SmtpWait wait, std::initializer_list<int> ex
                 lastReply_ = std::move(*reply);
                 break;
             }
-            if (!waitFor(wait, clock, [this](int slice) { return socket_.waitReadable(slice); }))
+            if (!waitFor(wait, clock, [this](int slice) { return stream_->waitReadable(slice); }))
                 throw EReadTimeout();
-            const qsizetype got = socket_.readSome(buffer, sizeof buffer);
+            const qsizetype got = stream_->readSome(buffer, sizeof buffer);
             if (got == 0)
                 throw EConnClosedGracefully();
             reader_.append(QByteArrayView(buffer, got));
@@ -152,27 +152,64 @@ QString TIdSMTP::greetingName() const {
 }
 
 void TIdSMTP::Connect() {
-    if (socket_.isOpen())
+    if (Connected())
         throw EIdAlreadyConnected();
     authenticated_ = false;
     capabilities_.clear();
     reader_.clear();
-    socket_.connectTo(Host, Port);
+    auto socket = std::make_unique<TcpSocket>();
+    socket->connectTo(Host, Port);
+    stream_ = std::move(socket);
     try {
+        if (Port == kImplicitTlsPort)
+            startTls();
         readReply(SmtpWait::Greeting, {220});
-        const QByteArray name = commandText(greetingName());
-        if (UseEhlo) {
-            const SmtpReply& ehlo = sendCmd("EHLO " + name, SmtpWait::Other);
-            if (ehlo.code == 250) {
-                capabilities_ = ehlo.text.mid(1);
-                return;
-            }
+        greet();
+        if (!secure_ && offersStartTls()) {
+            // RFC 3207: nothing said before the upgrade counts; greet again over TLS.
+            capabilities_.clear();
+            sendCmd("STARTTLS", SmtpWait::Other, {220});
+            startTls();
+            greet();
         }
-        sendCmd("HELO " + name, SmtpWait::Other, {250});
     } catch (...) {
         closeConnection();
         throw;
     }
+}
+
+void TIdSMTP::greet() {
+    capabilities_.clear();
+    const QByteArray name = commandText(greetingName());
+    if (UseEhlo) {
+        const SmtpReply& ehlo = sendCmd("EHLO " + name, SmtpWait::Other);
+        if (ehlo.code == 250) {
+            capabilities_ = ehlo.text.mid(1);
+            return;
+        }
+    }
+    sendCmd("HELO " + name, SmtpWait::Other, {250});
+}
+
+void TIdSMTP::startTls() {
+    // Bytes the server sent after its 220 would be plaintext injected into the TLS session.
+    reader_.clear();
+    auto* socket = dynamic_cast<TcpSocket*>(stream_.get());
+    if (!socket)
+        throw EIdNotConnected();
+    std::unique_ptr<TcpSocket> transport(socket);
+    stream_.release();
+    const Deadline deadline = Deadline::after(limitOf(SmtpWait::Other));
+    stream_ = platform::TlsStream::connect(std::move(transport), Host, {CaFile}, deadline);
+    secure_ = true;
+}
+
+bool TIdSMTP::offersStartTls() const {
+    for (const QString& line : capabilities_) {
+        if (line.trimmed().compare(u"STARTTLS", Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool TIdSMTP::offersLogin() const {
@@ -228,9 +265,9 @@ void TIdSMTP::Send(TIdMessage& message) {
 
 void TIdSMTP::Disconnect() {
     authenticated_ = false;
-    if (!socket_.isOpen())
+    if (!Connected())
         return;
-    if (socket_.peerHasClosed()) {
+    if (stream_->peerHasClosed()) {
         closeConnection();
         return;
     }

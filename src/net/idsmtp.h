@@ -1,16 +1,18 @@
 #pragma once
 
+#include "net/exchange_settings.h"
 #include "net/idmessage.h"
 #include "net/smtp_reply.h"
 #include "net/smtp_waits.h"
+#include "platform/byte_stream.h"
 #include "platform/errors.h"
-#include "platform/tcp_socket.h"
 
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 
 namespace kelvane {
 
@@ -57,6 +59,8 @@ enum class SmtpAuthType {
 // time, each waiting for its reply; every failure is raised.
 class TIdSMTP {
 public:
+    static constexpr quint16 kImplicitTlsPort = 465;
+
     QString Host;
     quint16 Port = 25;
     QString Username;
@@ -75,6 +79,8 @@ public:
     // let the user interface process pending events.
     std::function<void(qint64 waitedMs)> WhileWaiting;
     static constexpr int kWaitSliceMs = 100;
+    // Trusted beside the system's CA store for the server's certificate.
+    QString CaFile = net::defaultExchangeSettings().caFile;
 
     TIdSMTP() = default;
     ~TIdSMTP();
@@ -90,7 +96,9 @@ public:
     // QUIT (unless the server has gone) and close; a reply other than 221 is raised after.
     void Disconnect();
 
-    bool Connected() const { return socket_.isOpen(); }
+    bool Connected() const { return stream_ && stream_->isOpen(); }
+    // Whether the session runs over TLS (port 465 or after STARTTLS).
+    bool Secure() const { return secure_; }
     bool Authenticated() const { return authenticated_; }
     // The lines of the EHLO reply after its first.
     const QStringList& Capabilities() const { return capabilities_; }
@@ -110,8 +118,14 @@ private:
     void closeConnection();
     QString greetingName() const;
     bool offersLogin() const;
+    bool offersStartTls() const;
+    // EHLO, or HELO when EHLO is refused; fills the capability list.
+    void greet();
+    // Runs the TLS handshake over the open connection.
+    void startTls();
 
-    TcpSocket socket_;
+    std::unique_ptr<platform::ByteStream> stream_;
+    bool secure_ = false;
     SmtpReplyReader reader_;
     SmtpReply lastReply_;
     QStringList capabilities_;

@@ -36,6 +36,8 @@ constexpr Default kDefaults[] = {
     {u"whois", u"whois.invalid"},
 };
 
+constexpr QLatin1StringView kHttps("https://");
+
 std::mutex gMutex;
 std::optional<QHash<QString, QString>> gHosts;
 
@@ -65,13 +67,51 @@ QHash<QString, QString> load() {
     return table;
 }
 
-} // namespace
-
-QString hostFor(const QString& key) {
+QHash<QString, QString> hostTable() {
     std::lock_guard lock(gMutex);
     if (!gHosts)
         gHosts = load();
-    return gHosts->value(key);
+    return *gHosts;
+}
+
+QString valueFor(const QString& key) {
+    return hostTable().value(key);
+}
+
+bool isHttps(const QString& value) {
+    return value.startsWith(kHttps, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QString hostFor(const QString& key) {
+    const QString value = valueFor(key);
+    return isHttps(value) ? value.mid(kHttps.size()) : value;
+}
+
+QString originFor(const QString& key) {
+    const QString value = valueFor(key);
+    return isHttps(value) ? kHttps + value.mid(kHttps.size()) : QStringLiteral("http://") + value;
+}
+
+bool isTlsOrigin(const QString& host, quint16 port) {
+    const QHash<QString, QString> values = hostTable();
+    for (const QString& value : values) {
+        if (!isHttps(value))
+            continue;
+        QString authority = value.mid(kHttps.size());
+        if (authority.endsWith(u'/'))
+            authority.chop(1);
+        quint16 valuePort = 443;
+        const qsizetype colon = authority.lastIndexOf(u':');
+        if (colon > 0 && !authority.endsWith(u']')) {
+            valuePort = static_cast<quint16>(authority.mid(colon + 1).toUInt());
+            authority.truncate(colon);
+        }
+        if (valuePort == port && authority.compare(host, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool isServiceKey(const QString& key) {

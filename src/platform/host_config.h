@@ -8,9 +8,15 @@
 // executable) still works, and its keys win over the settings file's.
 namespace kelvane::hosts {
 
-// "host" or "host:port" for a service key ("home", "baidu", "google", ...). An unknown key
-// yields an empty text.
+// "host" or "host:port" for a service key ("home", "baidu", "google", ...), without the
+// "https://" a value may begin with. An unknown key yields an empty text.
 QString hostFor(const QString& key);
+// Scheme and authority to put a path after: "http://host[:port]", or "https://host[:port]" for
+// a value written that way.
+QString originFor(const QString& key);
+// Whether some service's value is "https://" with this host and port (443 when none is written):
+// a site the user chose to reach over TLS.
+bool isTlsOrigin(const QString& host, quint16 port);
 // Whether a [hosts] key names a service.
 bool isServiceKey(const QString& key);
 

@@ -37,10 +37,51 @@ QString wholeNumber(const QString& value, Settings& into) {
     return {};
 }
 
+QString onOff(const QString& value, bool& into) {
+    const QString word = value.trimmed().toLower();
+    if (word == u"on" || word == u"true" || word == u"yes" || word == u"1")
+        into = true;
+    else if (word == u"off" || word == u"false" || word == u"no" || word == u"0")
+        into = false;
+    else
+        return QStringLiteral("on or off");
+    return {};
+}
+
+QString followHttps(const QString& value, Settings& into) {
+    return onOff(value, into.exchange.followHttps);
+}
+
+QString caFile(const QString& value, Settings& into) {
+    const QString path = value.trimmed();
+    if (!path.isEmpty() && !QFileInfo(path).isReadable())
+        return QStringLiteral("a readable file");
+    into.exchange.caFile = path;
+    return {};
+}
+
+QString proxy(const QString& value, Settings& into) {
+    const std::optional<platform::ProxyConfig> parsed = platform::parseProxyUrl(value);
+    if (!parsed)
+        return QStringLiteral("http://[user:password@]host:port or "
+                              "socks5://[user:password@]host:port");
+    into.exchange.proxy = *parsed;
+    return {};
+}
+
+QString noProxy(const QString& value, Settings& into) {
+    into.exchange.noProxy = platform::parseNoProxy(value);
+    return {};
+}
+
 // Adding a key is adding a row.
 constexpr Key kKeys[] = {
     {u"network", u"deadline_ms", u"20000", wholeNumber<&ExchangeSettings::deadlineMs>},
     {u"network", u"max_body_bytes", u"33554432", wholeNumber<&ExchangeSettings::maxBodyBytes>},
+    {u"network", u"https", u"off", followHttps},
+    {u"network", u"ca_file", u"", caFile},
+    {u"network", u"proxy", u"", proxy},
+    {u"network", u"no_proxy", u"", noProxy},
 };
 
 const Key* findKey(const QString& section, const QString& name) {
@@ -87,9 +128,10 @@ void readSection(QSettings& ini, const QString& section, const QString& file, Se
         }
         const QString wanted = key->apply(value, into);
         if (!wanted.isEmpty()) {
-            into.problems.append(
-                QStringLiteral("%1: [%2] %3 = \"%4\" is not %5; %6 is used.")
-                    .arg(file, section, name, value, wanted, QStringView(key->builtIn)));
+            into.problems.append(QStringLiteral("%1: [%2] %3 = \"%4\" is not %5; %6 is used.")
+                                     .arg(file, section, name, value, wanted,
+                                          *key->builtIn ? QString::fromUtf16(key->builtIn)
+                                                        : QStringLiteral("none")));
         }
     }
     ini.endGroup();

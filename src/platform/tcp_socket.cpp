@@ -214,27 +214,6 @@ void TcpSocket::sendAll(QByteArrayView data, const Deadline& deadline) {
     }
 }
 
-qsizetype TcpSocket::sendSome(QByteArrayView data) {
-    if (fd_ < 0)
-        throwSystemError(ENOTCONN);
-    for (;;) {
-        const ssize_t sent =
-            ::send(fd_, data.data(), static_cast<size_t>(data.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent >= 0)
-            return sent;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return 0;
-        if (errno != EINTR)
-            throwSystemError(errno);
-    }
-}
-
-bool TcpSocket::waitWritable(int timeoutMs) {
-    if (fd_ < 0)
-        throwSystemError(ENOTCONN);
-    return pollFor(fd_, POLLOUT, timeoutMs) > 0;
-}
-
 bool TcpSocket::waitReadable(int timeoutMs) {
     if (fd_ < 0)
         throwSystemError(ENOTCONN);

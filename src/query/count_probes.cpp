@@ -232,7 +232,7 @@ const CountProbeSpec& CountProbeSpecFor(EngineId engine, CountMetric metric) {
 }
 
 QString CountProbeUrl(const CountProbeSpec& spec, const QString& domain) {
-    return QStringLiteral("http://") + hosts::hostFor(QString::fromUtf16(spec.hostKey)) +
+    return hosts::originFor(QString::fromUtf16(spec.hostKey)) +
            QString::fromUtf16(spec.beforeDomain) + domain + QString::fromUtf16(spec.afterDomain);
 }
 

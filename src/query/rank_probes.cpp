@@ -13,8 +13,8 @@ namespace {
 const QString kAlexaFallback = QStringLiteral("查询失败");
 
 QString serviceUrl(const char16_t* hostKey, const char16_t* beforeDomain, const QString& domain) {
-    return QStringLiteral("http://") + hosts::hostFor(QString::fromUtf16(hostKey)) +
-           QString::fromUtf16(beforeDomain) + domain;
+    return hosts::originFor(QString::fromUtf16(hostKey)) + QString::fromUtf16(beforeDomain) +
+           domain;
 }
 
 // A fetch whose empty text tells the caller that nothing usable came back.

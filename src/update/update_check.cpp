@@ -10,7 +10,7 @@
 namespace kelvane::update {
 
 QString UpdatePageUrl() {
-    return QStringLiteral("http://") + hosts::homeSiteHost() + QStringLiteral("/version.html");
+    return hosts::originFor(QStringLiteral("home")) + QStringLiteral("/version.html");
 }
 
 std::optional<double> ParsePublishedVersion(const QString& text) {

@@ -21,7 +21,11 @@ TEST(HttpUrlTest, ParsesTheWayTheRequestIsBuilt) {
         {"http://a.example:8080/x/y.htm", "http", "a.example", "8080", "/x/y.htm",
          "a.example:8080"},
         {"http://a.example:80/x", "http", "a.example", "80", "/x", "a.example"},
-        {"https://a.example/", "https", "a.example", "443", "/", "a.example:443"},
+        // The port shows only when it is not the scheme's default.
+        {"https://a.example/", "https", "a.example", "443", "/", "a.example"},
+        {"https://a.example:8443/", "https", "a.example", "8443", "/", "a.example:8443"},
+        {"https://a.example:80/", "https", "a.example", "80", "/", "a.example:80"},
+        {"http://a.example:443/", "http", "a.example", "443", "/", "a.example:443"},
         {"http://user:pw@a.example/p", "http", "a.example", "80", "/p", "a.example"},
         {"http:\\\\a.example\\dir\\doc.asp", "http", "a.example", "80", "/dir/doc.asp",
          "a.example"},

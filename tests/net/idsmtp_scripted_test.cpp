@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/locale_format.h"
 #include "platform/machine_name.h"
+#include "platform/tcp_socket.h"
 #include "support/scripted_smtp_peer.h"
 
 #include <QTimeZone>

@@ -115,6 +115,26 @@ TEST(SettingsTest, KeysValuesAndProblems) {
         writeFile(dir.filePath(QStringLiteral("h.ini")), "[hosts]\nhome = 127.0.0.1:1\n"));
     EXPECT_EQ(hosts.hosts.value(QStringLiteral("home")), QStringLiteral("127.0.0.1:1"));
 
+    // The transport keys.
+    const QString ca = writeFile(dir.filePath(QStringLiteral("ca.pem")), "PEM");
+    const settings::Settings transport = settings::readSettingsFile(
+        writeFile(dir.filePath(QStringLiteral("t.ini")),
+                  "[network]\nhttps = on\nca_file = " + ca.toUtf8() +
+                      "\nproxy = socks5://u:p@127.0.0.1:1080\nno_proxy = a.test, b.test\n"));
+    EXPECT_TRUE(transport.problems.isEmpty()) << transport.problems.join(u'\n').toStdString();
+    EXPECT_TRUE(transport.exchange.followHttps);
+    EXPECT_EQ(transport.exchange.caFile, ca);
+    EXPECT_EQ(transport.exchange.proxy.kind, platform::ProxyConfig::Kind::Socks5);
+    EXPECT_EQ(transport.exchange.proxy.password, QStringLiteral("p"));
+    EXPECT_EQ(transport.exchange.noProxy, (QStringList{u"a.test"_qs, u"b.test"_qs}));
+    const settings::Settings bad = settings::readSettingsFile(
+        writeFile(dir.filePath(QStringLiteral("b.ini")),
+                  "[network]\nhttps = maybe\nca_file = /no/such.pem\nproxy = ftp://h:1\n"));
+    EXPECT_EQ(bad.exchange, defaults);
+    ASSERT_EQ(bad.problems.size(), 3) << bad.problems.join(u'\n').toStdString();
+    EXPECT_TRUE(bad.problems.join(u'\n').contains(u"is not on or off; off is used"_qs));
+    EXPECT_TRUE(bad.problems.join(u'\n').contains(u"is not a readable file; none is used"_qs));
+
     const settings::Settings missing =
         settings::readSettingsFile(dir.filePath(QStringLiteral("absent.ini")));
     EXPECT_EQ(missing.exchange, defaults);
@@ -133,7 +153,7 @@ TEST(SettingsTest, BuiltInValuesAreTheDefaults) {
         settings::readSettingsFile(writeFile(dir.filePath(QStringLiteral("k.ini")), text));
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join(u'\n').toStdString();
     EXPECT_EQ(read.exchange, ExchangeSettings());
-    EXPECT_EQ(settings::builtInLines().size(), 2);
+    EXPECT_EQ(settings::builtInLines().size(), 6);
 }
 
 TEST(SettingsTest, LookupOrder) {

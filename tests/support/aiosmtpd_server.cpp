@@ -51,6 +51,9 @@ AiosmtpdServer::AiosmtpdServer(const Options& options) : python_(python()) {
                           QStringLiteral("--password"), options.password};
     if (options.keepMessages)
         arguments << QStringLiteral("--mail-dir") << mailDir_.path();
+    if (!options.tlsCertificate.isEmpty())
+        arguments << QStringLiteral("--tls-cert") << options.tlsCertificate
+                  << QStringLiteral("--tls-key") << options.tlsKey;
     for (const QString& refused : options.refusedRecipients)
         arguments << QStringLiteral("--refuse") << refused;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -11,7 +11,8 @@
 namespace kelvane::test {
 
 // A real SMTP server for the tests: aiosmtpd (Debian's python3-aiosmtpd) on 127.0.0.1 and a
-// port of its own choosing, offering AUTH LOGIN for one user without TLS. Received messages
+// port of its own choosing, offering AUTH LOGIN for one user, in clear or (with a certificate)
+// after STARTTLS only. Received messages
 // land in a temporary folder. The server stops with the object.
 class AiosmtpdServer {
 public:
@@ -21,6 +22,9 @@ public:
         QStringList refusedRecipients;
         // Off for benchmarks: the server then discards what it receives.
         bool keepMessages = true;
+        // With both set: STARTTLS offered and required, AUTH over TLS only.
+        QString tlsCertificate;
+        QString tlsKey;
     };
     struct Delivered {
         QByteArray data; // the message as received after DATA, without the final "."

@@ -1,5 +1,8 @@
 """A loopback SMTP server for the tests: aiosmtpd with AUTH LOGIN for one user.
 
+With --tls-cert and --tls-key it offers STARTTLS and takes no command but EHLO, NOOP, QUIT
+and STARTTLS before it; AUTH is offered over TLS only.
+
 Prints "PORT <n>" once it listens on 127.0.0.1, then serves until stdin closes. Each message is
 written to the mail directory as <n>.eml, with <n>.json holding the envelope.
 """
@@ -8,6 +11,7 @@ import asyncio
 import json
 import os
 import logging
+import ssl
 import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
@@ -54,14 +58,20 @@ async def main():
     parser.add_argument("--user", default="kelvane")
     parser.add_argument("--password", default="secret")
     parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("--tls-cert", default="")
+    parser.add_argument("--tls-key", default="")
     args = parser.parse_args()
+    tls = {"auth_require_tls": False}
+    if args.tls_cert:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        tls = {"tls_context": context, "require_starttls": True, "auth_require_tls": True}
 
     handler = Handler(args.mail_dir, args.refuse)
     authenticator = make_authenticator(args.user, args.password)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(
-        lambda: SMTP(handler, hostname="aiosmtpd.test", authenticator=authenticator,
-                     auth_require_tls=False),
+        lambda: SMTP(handler, hostname="aiosmtpd.test", authenticator=authenticator, **tls),
         host="127.0.0.1", port=0)
     print("PORT %d" % server.sockets[0].getsockname()[1], flush=True)
 #The test ends the server by closing stdin, or by killing it.

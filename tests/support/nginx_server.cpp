@@ -1,49 +1,19 @@
 #include "support/nginx_server.h"
 
+#include "support/loopback_port.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <arpa/inet.h>
 #include <chrono>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kelvane::test {
 
 namespace {
 
-// A port the kernel just handed out; nginx binds it a moment later.
-quint16 freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    quint16 port = 0;
-    socklen_t length = sizeof address;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
-}
-
-bool accepts(quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    const bool ok =
-        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
-}
-
-QByteArray config(const QString& prefix, quint16 port) {
+QByteArray config(const QString& prefix, quint16 port, const QString& certificate,
+                  const QString& key, const QByteArray& serverLines) {
     const QByteArray p = prefix.toUtf8();
     // One process as the current user, so a document root in a private temp folder is readable.
     return "daemon off;\n"
@@ -83,10 +53,11 @@ QByteArray config(const QString& prefix, quint16 port) {
            "/tmp/scgi;\n"
            "  server {\n"
            "    listen 127.0.0.1:" +
-           QByteArray::number(port) +
-           ";\n"
-           "    root " +
-           p +
+           QByteArray::number(port) + (certificate.isEmpty() ? "" : " ssl") + ";\n" +
+           (certificate.isEmpty() ? QByteArray()
+                                  : "    ssl_certificate " + certificate.toUtf8() +
+                                        ";\n    ssl_certificate_key " + key.toUtf8() + ";\n") +
+           serverLines + "    root " + p +
            "/www;\n"
            "    location / { }\n"
            "  }\n"
@@ -120,13 +91,14 @@ bool NginxServer::start() {
     root.mkpath(QStringLiteral("www"));
     root.mkpath(QStringLiteral("tmp"));
     for (int attempt = 0; attempt < 5; ++attempt) {
-        port_ = freeLoopbackPort();
+        if (!fixedPort_)
+            port_ = freeLoopbackPort();
         QFile conf(root.filePath(QStringLiteral("nginx.conf")));
         if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             error_ = QStringLiteral("cannot write nginx.conf");
             return false;
         }
-        conf.write(config(dir_.path(), port_));
+        conf.write(config(dir_.path(), port_, certificate_, key_, serverLines_));
         conf.close();
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.start(QString::fromLatin1(kBinary),
@@ -137,11 +109,9 @@ bool NginxServer::start() {
             error_ = QStringLiteral("nginx did not start: ") + process_.errorString();
             return false;
         }
-        for (int wait = 0; wait < 100 && process_.state() == QProcess::Running; ++wait) {
-            if (accepts(port_))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        if (waitUntilListening(port_, 5000,
+                               [this] { return process_.state() == QProcess::Running; }))
+            return true;
         process_.kill();
         process_.waitForFinished(5000);
         error_ = QStringLiteral("nginx did not listen on port %1: ").arg(port_) +
@@ -168,6 +138,15 @@ QList<QByteArray> NginxServer::accessLog() const {
     return lines;
 }
 
+QList<QByteArray> NginxServer::waitForAccessLog(qsizetype lines, int timeoutMs) const {
+    QList<QByteArray> log = accessLog();
+    for (int waited = 0; log.size() < lines && waited < timeoutMs; waited += 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        log = accessLog();
+    }
+    return log;
+}
+
 QString NginxServer::docRoot() const {
     return QDir(dir_.path()).filePath(QStringLiteral("www"));
 }
@@ -177,7 +156,22 @@ QString NginxServer::hostPort() const {
 }
 
 QString NginxServer::url(const QString& path) const {
-    return QStringLiteral("http://") + hostPort() + path;
+    return (certificate_.isEmpty() ? QStringLiteral("http://") : QStringLiteral("https://")) +
+           hostPort() + path;
+}
+
+void NginxServer::useTls(const QString& certificate, const QString& key) {
+    certificate_ = certificate;
+    key_ = key;
+}
+
+void NginxServer::addServerLines(const QByteArray& lines) {
+    serverLines_ += lines;
+}
+
+void NginxServer::usePort(quint16 port) {
+    port_ = port;
+    fixedPort_ = true;
 }
 
 } // namespace kelvane::test
