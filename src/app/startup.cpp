@@ -11,14 +11,17 @@
 
 namespace kelvane::app {
 
-int RunKelvane(int argc, char** argv) {
-    QApplication application(argc, argv);
+void applyApplicationIdentity() {
     QApplication::setApplicationName(QString::fromUtf16(widgets::kApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf16(widgets::kApplicationTitle));
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvane.Kelvane"));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
+}
+
+int RunKelvane(int argc, char** argv) {
+    QApplication application(argc, argv);
+    applyApplicationIdentity();
     if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
         console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
 
