@@ -12,7 +12,9 @@ std::optional<bool>& forced() {
 } // namespace
 
 bool trayAvailable() {
-    return forced().value_or(QSystemTrayIcon::isSystemTrayAvailable());
+    if (const std::optional<bool>& answer = forced())
+        return *answer;
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 ScopedTrayAvailability::ScopedTrayAvailability(bool available) : previous_(forced()) {
