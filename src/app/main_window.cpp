@@ -2,6 +2,7 @@
 
 #include "app/about_window.h"
 #include "app/pictures.h"
+#include "app/tray_presence.h"
 #include "app/update_window.h"
 #include "app/windows.h"
 #include "platform/browser.h"
@@ -299,6 +300,8 @@ void TfrmMain::buildSnapshotPanels() {
 QLabel* TfrmMain::addResultLabel(SiteLabel which, QWidget* panel, const QRect& place) {
     auto* label = new QLabel(panel);
     label->setObjectName(QString::fromLatin1(kLabelNames[static_cast<size_t>(which)]));
+    // The values are scraped from pages: markup in an answer is shown, never rendered.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(place);
     labels_[static_cast<size_t>(which)] = label;
     return label;
@@ -327,14 +330,18 @@ void TfrmMain::buildTray() {
     const struct {
         const char* name;
         const char16_t* caption;
+        MenuPicture picture;
         void (TfrmMain::*slot)();
     } items[] = {
-        {"N6", u"打开工具", &TfrmMain::N6Click},   {"N7", u"访问官网", &TfrmMain::N7Click},
-        {"N8", u"关于软件", &TfrmMain::N8Click},   {"N9", u"在线升级", &TfrmMain::N9Click},
-        {"N10", u"退出程序", &TfrmMain::N10Click},
+        {"N6", u"打开工具", MenuPicture::Open, &TfrmMain::N6Click},
+        {"N7", u"访问官网", MenuPicture::Site, &TfrmMain::N7Click},
+        {"N8", u"关于软件", MenuPicture::About, &TfrmMain::N8Click},
+        {"N9", u"在线升级", MenuPicture::Upgrade, &TfrmMain::N9Click},
+        {"N10", u"退出程序", MenuPicture::Exit, &TfrmMain::N10Click},
     };
     for (const auto& item : items) {
-        QAction* action = menu->addAction(QString::fromUtf16(item.caption));
+        QAction* action =
+            menu->addAction(DrawMenuPicture(item.picture), QString::fromUtf16(item.caption));
         action->setObjectName(QString::fromLatin1(item.name));
         auto slot = item.slot;
         connect(action, &QAction::triggered, this,
@@ -384,11 +391,21 @@ void TfrmMain::reloadSiteList(const QStringList& entries) {
 }
 
 void TfrmMain::FormCloseQuery() {
-    hide();
+    putAway();
     widgets::guarded([] {
         if (update::CheckForUpdate())
             ShowWindow(Windows().frmUpdate);
     });
+}
+
+void TfrmMain::putAway() {
+    // Without a notification area a hidden window could never come back and the process would
+    // run on unreachable; minimised, it keeps its taskbar entry, and closing still never ends
+    // the program nor skips the update check.
+    if (trayAvailable())
+        hide();
+    else
+        showMinimized();
 }
 
 void TfrmMain::N6Click() {
@@ -422,7 +439,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayAvailable())
         QMetaObject::invokeMethod(
             this, [this] { hide(); }, Qt::QueuedConnection);
     else if (event->type() == QEvent::ActivationChange && isActiveWindow())

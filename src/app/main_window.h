@@ -31,7 +31,7 @@ public:
     void ibtnGuanWangClick();
     void StringGDDblClick();
     void FormActivate();
-    // Closing only hides the window; it then checks for a newer published version.
+    // Closing only puts the window away; it then checks for a newer published version.
     void FormCloseQuery();
 
     // The tray menu.
@@ -83,6 +83,8 @@ private:
     QLabel* addResultLabel(SiteLabel which, QWidget* panel, const QRect& place);
     void buildFooter();
     void buildTray();
+    // Into the tray icon, or onto the taskbar when the desktop has no notification area.
+    void putAway();
     void reloadSiteList(const QStringList& entries);
     QLabel* label(SiteLabel which) const;
 

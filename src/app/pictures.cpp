@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 
 namespace kelvane::app {
 
@@ -36,7 +37,43 @@ QIcon tile(const QColor& color, const QString& mark) {
     return QIcon(pixmap);
 }
 
+// A coloured disc with a white mark drawn by the caller on a 32-pixel grid.
+template <typename Mark> QIcon disc(const QColor& color, Mark mark) {
+    QPixmap pixmap = canvas(32, 32);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(color);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(2, 2, 28, 28));
+    painter.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    mark(painter);
+    return QIcon(pixmap);
+}
+
 } // namespace
+
+QIcon DrawMenuPicture(MenuPicture picture) {
+    switch (picture) {
+    case MenuPicture::Open:
+        return DrawTrayIcon();
+    case MenuPicture::Site:
+        return DrawToolPicture(ToolPicture::Site);
+    case MenuPicture::About:
+        return DrawToolPicture(ToolPicture::About);
+    case MenuPicture::Upgrade:
+        return disc(QColor(0x2C, 0x7F, 0xD0), [](QPainter& p) {
+            p.drawLine(QPointF(16, 24), QPointF(16, 9));
+            p.drawPolyline(QPolygonF({QPointF(10, 15), QPointF(16, 9), QPointF(22, 15)}));
+        });
+    case MenuPicture::Exit:
+        return disc(QColor(0xC8, 0x3C, 0x3C), [](QPainter& p) {
+            p.drawLine(QPointF(11, 11), QPointF(21, 21));
+            p.drawLine(QPointF(21, 11), QPointF(11, 21));
+        });
+    }
+    return {};
+}
 
 QList<QPixmap> DrawPageRankBars() {
     QList<QPixmap> bars;

@@ -13,6 +13,10 @@ QList<QPixmap> DrawPageRankBars();
 enum class ToolPicture { ManageSite, History, Whois, Ip, Ranking, Mail, Site, About };
 QIcon DrawToolPicture(ToolPicture picture);
 
+// The tray menu's pictures, one per item.
+enum class MenuPicture { Open, Site, About, Upgrade, Exit };
+QIcon DrawMenuPicture(MenuPicture picture);
+
 // The tray icon and the decorative pictures of the main window.
 QIcon DrawTrayIcon();
 QPixmap DrawDecoration(int variant);

@@ -13,14 +13,17 @@
 
 namespace kelvane::app {
 
-int RunKelvane(int argc, char** argv) {
-    QApplication application(argc, argv);
+void applyApplicationIdentity() {
     QApplication::setApplicationName(QString::fromUtf16(widgets::kApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf16(widgets::kApplicationTitle));
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvane.Kelvane"));
     // Hiding the main window must not end the program: only the tray menu does.
     QApplication::setQuitOnLastWindowClosed(false);
+}
+
+int RunKelvane(int argc, char** argv) {
+    QApplication application(argc, argv);
+    applyApplicationIdentity();
     // Settings first: a file named relative to the folder the program was started from must be
     // found before the program moves into its data folder.
     const settings::Settings& settings = settings::current();

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -60,9 +61,10 @@ void TfrmMail::FormCreate() {
     setWindowTitle(QStringLiteral("邮件群发"));
     setFont(widgets::productFont(8));
     setFixedSize(kClientWidth, kClientHeight);
-    // A title bar without border icons.
+    // Neither minimise nor maximise, but the window manager may close it: closing hides it,
+    // and a window the user cannot get rid of would cover the main window for the run.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     QGroupBox* box1 =
         groupBox("GroupBox1", QStringLiteral("收件人地址列表"), this, {4, 8, 211, 486});
@@ -113,6 +115,14 @@ void TfrmMail::FormCreate() {
                         txtFname_,   txtTitle_,      txtContent_,  btnSend_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+}
+
+void TfrmMail::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmMail::btnSendClick() {

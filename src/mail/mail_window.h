@@ -22,6 +22,10 @@ public:
     // The send loop with its client and message; tests set its port.
     BulkMailer& mailer() { return mailer_; }
 
+protected:
+    // Escape hides the window, as closing it does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void FormCreate();
 

@@ -1,5 +1,6 @@
 #include "app/about_window.h"
 #include "app/main_window.h"
+#include "app/tray_presence.h"
 #include "app/update_window.h"
 #include "app/windows.h"
 #include "gui_support/gui_helpers.h"
@@ -214,6 +215,7 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
 }
 
 TEST_F(MainWindowTest, CloseHidesAndAnnouncesOnlyANewerVersion) {
+    const ScopedTrayAvailability tray(true);
     startUp();
     const struct {
         const char* published;
@@ -234,12 +236,100 @@ TEST_F(MainWindowTest, CloseHidesAndAnnouncesOnlyANewerVersion) {
 }
 
 TEST_F(MainWindowTest, CloseWithoutAServerShowsNothing) {
+    const ScopedTrayAvailability tray(true);
     startUp();
     // The fixture web answers 404 for the version page; a refused port behaves the same.
     main->close();
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(Windows().frmUpdate->isVisible());
     EXPECT_TRUE(reports.isEmpty());
+}
+
+// GNOME's default desktop has no notification area, nor has the offscreen platform: a hidden
+// main window could never come back, so closing minimises it and the check runs as ever.
+TEST_F(MainWindowTest, WithoutANotificationAreaCloseMinimisesAndStillChecks) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    ASSERT_FALSE(trayAvailable());
+    web.route(QStringLiteral("home"), "/version.html",
+              test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, "1.9"));
+    startUp();
+    for (int round = 1; round <= 2; ++round) {
+        Windows().frmUpdate->hide();
+        main->N6Click();
+        ASSERT_FALSE(main->isMinimized()) << round;
+        main->close();
+        QApplication::processEvents();
+        EXPECT_TRUE(main->isVisible()) << round;
+        EXPECT_TRUE(main->isMinimized()) << round;
+        EXPECT_TRUE(Windows().frmUpdate->isVisible()) << round;
+        EXPECT_EQ(web.requestLines(QStringLiteral("home"))
+                      .filter(QStringLiteral("GET /version.html "))
+                      .size(),
+                  round);
+    }
+    // Minimised by hand it stays on the taskbar too.
+    main->N6Click();
+    main->showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->trayIcon()->isVisible());
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+}
+
+TEST_F(MainWindowTest, MinimisingHidesIntoTheTrayWhenThereIsOne) {
+    const ScopedTrayAvailability tray(true);
+    startUp();
+    main->showMinimized();
+    QApplication::processEvents();
+    EXPECT_FALSE(main->isVisible());
+    main->N6Click();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(main->isMinimized());
+}
+
+// Every value is scraped from a page a stranger serves: markup is shown as it came.
+TEST_F(MainWindowTest, ResultLabelsShowMarkupAsText) {
+    const QByteArray markup = "<html><body>nothing here</body></html>";
+    web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
+              test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, markup));
+    startUp();
+    for (const char* name : {"chkPageRank", "chkBaidu", "chkGoogle"})
+        control<QCheckBox>(main, name)->setChecked(false);
+    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    control<QPushButton>(main, "btnQure")->click();
+    const QString shown = QString::fromLatin1(markup);
+    EXPECT_EQ(main->labelText(SiteLabel::lblAlexaRank), shown);
+
+    const struct {
+        SiteLabel which;
+        const char* name;
+    } labels[] = {
+        {SiteLabel::lblAlexaRank, "lblAlexaRank"},   {SiteLabel::lblChinaRank, "lblChinaRank"},
+        {SiteLabel::lblBaiduSite, "lblBaiduSite"},   {SiteLabel::lblBaiduKz, "lblBaiduKz"},
+        {SiteLabel::lblGoogleSite, "lblGoogleSite"}, {SiteLabel::lblGoogleKz, "lblGoogleKz"}};
+    for (const auto& l : labels) {
+        main->setLabelText(l.which, shown);
+        auto* label = control<QLabel>(main, l.name);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << l.name;
+        // Rendered markup would be only as wide as "nothing here".
+        EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(shown))
+            << l.name;
+    }
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+}
+
+TEST_F(MainWindowTest, TrayMenuItemsEachHaveTheirOwnIcon) {
+    startUp();
+    const QList<QAction*> items = main->trayIcon()->contextMenu()->actions();
+    ASSERT_EQ(items.size(), 5);
+    QList<QImage> pictures;
+    for (const QAction* item : items) {
+        const QImage picture = item->icon().pixmap(16, 16).toImage();
+        EXPECT_FALSE(picture.isNull()) << item->objectName().toStdString();
+        for (const QImage& earlier : pictures)
+            EXPECT_NE(picture, earlier) << item->objectName().toStdString();
+        pictures << picture;
+    }
 }
 
 TEST_F(MainWindowTest, TrayMenuAndBrowserButtons) {

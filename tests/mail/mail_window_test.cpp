@@ -71,9 +71,9 @@ TEST_F(MailWindowTest, ControlsStandWhereAndAsTheyShould) {
     EXPECT_EQ(window->size(), QSize(712, 508));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     const Qt::WindowFlags flags = window->windowFlags();
-    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_EQ(window->font().pointSize(), 8);
 
     const struct {
@@ -139,6 +139,28 @@ TEST_F(MailWindowTest, ControlsStandWhereAndAsTheyShould) {
     EXPECT_FALSE(txtState->isEnabled());
     EXPECT_EQ(txtState->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::red));
     test::saveScreenshot(window.get(), u"frmMail"_qs);
+}
+
+TEST_F(MailWindowTest, CloseAndEscapeHideItAndKeepWhatWasTyped) {
+    const struct {
+        const char* way;
+        const char* field; // where Escape is pressed; none: the window manager's close
+    } cases[] = {{"close", nullptr},
+                 {"Escape in a line", "txtServerName"},
+                 {"Escape in a memo", "moMailList"},
+                 {"Escape in the body", "txtContent"}};
+    type("txtTitle", u"主题"_qs);
+    for (const auto& c : cases) {
+        show();
+        ASSERT_TRUE(window->isVisible()) << c.way;
+        if (c.field)
+            QTest::keyClick(control<QWidget>(window.get(), c.field), Qt::Key_Escape);
+        else
+            window->close();
+        EXPECT_FALSE(window->isVisible()) << c.way;
+        EXPECT_EQ(control<QLineEdit>(window.get(), "txtTitle")->text(), u"主题"_qs) << c.way;
+    }
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(MailWindowTest, TabWalksTheFieldsInOrder) {

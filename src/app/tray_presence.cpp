@@ -1,0 +1,28 @@
+#include "app/tray_presence.h"
+
+#include <QSystemTrayIcon>
+
+namespace kelvane::app {
+
+namespace {
+std::optional<bool>& forced() {
+    static std::optional<bool> answer;
+    return answer;
+}
+} // namespace
+
+bool trayAvailable() {
+    if (const std::optional<bool>& answer = forced())
+        return *answer;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+ScopedTrayAvailability::ScopedTrayAvailability(bool available) : previous_(forced()) {
+    forced() = available;
+}
+
+ScopedTrayAvailability::~ScopedTrayAvailability() {
+    forced() = previous_;
+}
+
+} // namespace kelvane::app
