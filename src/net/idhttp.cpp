@@ -170,6 +170,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
     try {
         for (;;) {
             const quint16 port = portOf(target);
+            url_ = http::toString(target);
             Request.AcceptEncoding = http::withIdentity(Request.AcceptEncoding);
             if (connection.isOpen() &&
                 (!connection.isOpenTo(target.host, port) || connection.peerHasClosed()))

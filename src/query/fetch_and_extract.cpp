@@ -1,9 +1,11 @@
 #include "query/fetch_and_extract.h"
 
+#include "net/http_url.h"
 #include "net/idhttp.h"
 #include "platform/errors.h"
 #include "platform/regexp.h"
 #include "platform/text_codec.h"
+#include "query/block_signs.h"
 #include "query/last_pages.h"
 #include "query/strip_tokens.h"
 
@@ -17,7 +19,19 @@ QString DecodePage(const QByteArray& body, FetchMode mode, const QString& conten
                                      : text::fromCharsetText(body, contentType);
 }
 
-QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+QString HostOfUrl(const QString& url) {
+    return http::parseUrl(url).host;
+}
+
+namespace {
+
+// The body, with the head facts of the last answer, kept even when the exchange raises.
+QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, AnswerFacts& facts,
+                     QString& contentType) {
+    // Nothing is sent to a placeholder host: it was never meant to be asked.
+    const QString host = HostOfUrl(url);
+    if (host.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
+        throw EHostNotConfigured(host);
     TIdHTTP http;
     if (options.userAgent)
         http.Request.UserAgent = *options.userAgent;
@@ -25,13 +39,34 @@ QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions&
         http.HandleRedirects = true;
     if (options.readTimeoutMs)
         http.ReadTimeout = *options.readTimeoutMs;
+    const auto keepFacts = [&] {
+        facts.status = http.Response().ResponseCode;
+        facts.location = http.Response().header(QStringLiteral("Location"));
+        facts.url = http.URL();
+    };
     QByteArray body;
-    http.GetToStream(url, body);
-    return DecodePage(body, mode, http.Response().ContentType());
+    try {
+        http.GetToStream(url, body);
+    } catch (const EIdHTTPProtocolException&) {
+        keepFacts();
+        throw;
+    }
+    keepFacts();
+    contentType = http.Response().ContentType();
+    return body;
+}
+
+} // namespace
+
+QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+    AnswerFacts facts;
+    QString contentType;
+    const QByteArray body = fetchBody(url, options, facts, contentType);
+    return DecodePage(body, mode, contentType);
 }
 
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
-    FetchOutcome outcome{fallback, FallbackReason::OtherError, 0, {}};
+    FetchOutcome outcome{fallback, FallbackReason::OtherError, 0, {}, {}, {}};
     if (const auto* known = dynamic_cast<const KelvaneError*>(&error))
         outcome.errorMessage = known->message();
     else
@@ -46,27 +81,52 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
         outcome.reason = FallbackReason::NoConnection;
     } else if (dynamic_cast<const EMatcherError*>(&error)) {
         outcome.reason = FallbackReason::MatcherFailure;
+    } else if (dynamic_cast<const EHostNotConfigured*>(&error)) {
+        outcome.reason = FallbackReason::NotConfigured;
     }
+    // The exchange's body bound (EIdHTTPBodyTooLarge, from the exchange bounds work) maps to
+    // FallbackReason::TooLarge here, beside its siblings, once the exchange raises it.
     return outcome;
 }
 
 namespace {
 
+FetchOutcome blockedOutcome(const FetchRequest& request, const QString& sign) {
+    FetchOutcome outcome{request.fallback, FallbackReason::Blocked, 0, {}, sign, {}};
+    return outcome;
+}
+
 // Fetches and matches; raises whatever the exchange or the matcher raises.
 FetchOutcome fetchAndMatch(const FetchRequest& request) {
-    const QString page = FetchPage(request.url, request.mode, request.options);
+    AnswerFacts facts;
+    QString contentType;
+    try {
+        facts.body = fetchBody(request.url, request.options, facts, contentType);
+    } catch (const EIdHTTPProtocolException&) {
+        // A captcha redirect or a refusal status is a block, not a plain status error.
+        if (request.blockSigns) {
+            if (const auto sign = FindBlockSign(*request.blockSigns, facts))
+                return blockedOutcome(request, *sign);
+        }
+        throw;
+    }
+    const QString page = DecodePage(facts.body, request.mode, contentType);
     if (request.keep)
         *request.keep = page;
+    if (request.blockSigns) {
+        if (const auto sign = FindBlockSign(*request.blockSigns, facts))
+            return blockedOutcome(request, *sign);
+    }
 
     TRegExp matcher;
     matcher.setPattern(request.pattern);
     const QList<RegExpMatch> matches = matcher.Execute(page);
     if (matches.isEmpty())
-        return {request.fallback, FallbackReason::NoMatch, 0, {}};
+        return {request.fallback, FallbackReason::NoMatch, 0, {}, {}, {}};
     const QString value = StripTokens(matches.last().value, request.tokens);
     if (value.isEmpty())
-        return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}};
-    return {value, FallbackReason::None, 0, {}};
+        return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}, {}, {}};
+    return {value, FallbackReason::None, 0, {}, {}, {}};
 }
 
 } // namespace
@@ -78,6 +138,7 @@ FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump
     } catch (const std::exception& error) {
         outcome = FallbackFor(error, request.fallback);
     }
+    outcome.host = HostOfUrl(request.url);
     if (request.pumpAtEnd && pump)
         pump();
     return outcome;
