@@ -1,6 +1,7 @@
 #pragma once
 
 #include "query/engine_id.h"
+#include "query/outcome.h"
 
 #include <QString>
 #include <functional>
@@ -29,6 +30,9 @@ struct RankSearchResult {
     qint64 rank = 0;
     // The failure's own message, for diagnostics only; never shown in place of the text.
     QString errorMessage;
+    // Why the text is what it is: ok when found, no-match when no page held the site, the
+    // failure's reason otherwise (a block page included).
+    Outcome why;
 };
 
 // "搜索排名第 " + n + " 位".

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/errors.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -32,6 +34,17 @@ inline constexpr BlockSigns kGoogleBlockSigns{.hostContains = u"sorry.google.com
                                               .searchPage = true};
 inline constexpr BlockSigns kSogouBlockSigns{.pathStarts = u"/antispider", .searchPage = true};
 inline constexpr BlockSigns kSearchPageBlockSigns{.searchPage = true};
+
+// Raised where an answer shows a block sign and the caller ends as on a failed exchange.
+class EBlockedAnswer : public KelvaneError {
+public:
+    explicit EBlockedAnswer(QString sign)
+        : KelvaneError(QStringLiteral("Blocked (%1).").arg(sign)), sign_(std::move(sign)) {}
+    const QString& sign() const noexcept { return sign_; }
+
+private:
+    QString sign_;
+};
 
 // What one answer showed: the final status, its Location, the URL it came from, its body.
 struct AnswerFacts {

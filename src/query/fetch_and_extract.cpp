@@ -83,6 +83,9 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
         outcome.reason = FallbackReason::MatcherFailure;
     } else if (dynamic_cast<const EHostNotConfigured*>(&error)) {
         outcome.reason = FallbackReason::NotConfigured;
+    } else if (const auto* blocked = dynamic_cast<const EBlockedAnswer*>(&error)) {
+        outcome.reason = FallbackReason::Blocked;
+        outcome.detail = blocked->sign();
     }
     // The exchange's body bound (EIdHTTPBodyTooLarge, from the exchange bounds work) maps to
     // FallbackReason::TooLarge here, beside its siblings, once the exchange raises it.
