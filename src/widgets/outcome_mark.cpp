@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kMarkSize = 6;
 const char* const kMarkName = "outcomeMark";
-const char* const kOwnColour = "outcomeOwnColour";
+const char* const kOwnPalette = "outcomeOwnPalette";
 
 // A small red triangle in the top right corner of the rectangle.
 void drawCornerMark(QPainter& painter, const QRect& rect) {
@@ -55,12 +55,14 @@ void showOutcome(QWidget* widget, const Outcome* outcome) {
     const bool marked = outcome && !outcome->ok();
     auto* mark =
         widget->findChild<QWidget*>(QString::fromLatin1(kMarkName), Qt::FindDirectChildrenOnly);
-    QPalette palette = widget->palette();
-    const QVariant ownColour = widget->property(kOwnColour);
+    const QVariant ownPalette = widget->property(kOwnPalette);
     if (marked) {
-        if (!ownColour.isValid())
-            widget->setProperty(kOwnColour, palette.color(QPalette::WindowText));
+        if (!ownPalette.isValid())
+            widget->setProperty(kOwnPalette, QVariant::fromValue(widget->palette()));
+        QPalette palette = widget->palette();
+        // Labels draw with WindowText, edit boxes with Text.
         palette.setColor(QPalette::WindowText, outcomeTextColour());
+        palette.setColor(QPalette::Text, outcomeTextColour());
         widget->setPalette(palette);
         widget->setToolTip(OutcomeToolTip(*outcome));
         if (!mark)
@@ -69,10 +71,9 @@ void showOutcome(QWidget* widget, const Outcome* outcome) {
         mark->show();
         return;
     }
-    if (ownColour.isValid()) {
-        palette.setColor(QPalette::WindowText, ownColour.value<QColor>());
-        widget->setPalette(palette);
-        widget->setProperty(kOwnColour, QVariant());
+    if (ownPalette.isValid()) {
+        widget->setPalette(ownPalette.value<QPalette>());
+        widget->setProperty(kOwnPalette, QVariant());
         widget->setToolTip(QString());
     }
     delete mark;
