@@ -18,6 +18,7 @@
 #include "widgets/error_report.h"
 #include "widgets/labels.h"
 #include "widgets/link_label.h"
+#include "widgets/outcome_mark.h"
 #include "widgets/product_font.h"
 
 #include <QApplication>
@@ -254,6 +255,7 @@ void TfrmMain::buildGrid() {
     StringGD_->setGeometry(8, 144, 468, 63);
     StringGD_->horizontalHeader()->hide();
     StringGD_->verticalHeader()->hide();
+    StringGD_->setItemDelegate(new widgets::OutcomeMarkDelegate(StringGD_));
     StringGD_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGD_->setSelectionMode(QAbstractItemView::NoSelection);
     StringGD_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -551,6 +553,37 @@ void TfrmMain::setLabelText(SiteLabel which, const QString& text) {
 
 void TfrmMain::repaintAll() {
     repaint();
+}
+
+void TfrmMain::showFieldOutcome(const SiteField& field, const Outcome* outcome) {
+    switch (field.kind) {
+    case SiteField::Kind::Cell:
+        if (QTableWidgetItem* item = StringGD_->item(field.row, field.column)) {
+            widgets::showOutcome(item, outcome);
+            StringGD_->viewport()->repaint();
+        }
+        return;
+    case SiteField::Kind::Label:
+        widgets::showOutcome(label(field.label), outcome);
+        return;
+    case SiteField::Kind::PageRank:
+        widgets::showOutcome(ImagePR_, outcome);
+        return;
+    case SiteField::Kind::SouGouRankG:
+        widgets::showOutcome(SouGouRankG_, outcome);
+        return;
+    }
+}
+
+void TfrmMain::setOutcome(const SiteField& field, const Outcome& outcome) {
+    outcomes_.set(field, outcome);
+    showFieldOutcome(field, &outcome);
+}
+
+void TfrmMain::clearOutcomes() {
+    for (const auto& entry : outcomes_.failures())
+        showFieldOutcome(entry.first, nullptr);
+    outcomes_.clear();
 }
 
 } // namespace kelvane::app

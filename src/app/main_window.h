@@ -66,6 +66,9 @@ public:
     QString labelText(SiteLabel label) const override;
     void setLabelText(SiteLabel label, const QString& text) override;
     void repaintAll() override;
+    void setOutcome(const SiteField& field, const Outcome& outcome) override;
+    void clearOutcomes() override;
+    const SiteOutcomes& outcomes() const override { return outcomes_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,10 +90,12 @@ private:
     void putAway();
     void reloadSiteList(const QStringList& entries);
     QLabel* label(SiteLabel which) const;
+    void showFieldOutcome(const SiteField& field, const Outcome* outcome);
 
     SiteQueryOptions options_;
     QList<QPixmap> imageListPR_;
     std::optional<int> imagePRIndex_;
+    SiteOutcomes outcomes_;
     widgets::LastingFailureReport activationFailure_;
 
     QComboBox* txtUrl_ = nullptr;

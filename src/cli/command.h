@@ -10,6 +10,9 @@ namespace kelvane::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// The run finished, but at least one answer could not be had (no connection, time-out, an
+// HTTP error, a body too large, a block page).
+inline constexpr int kExitIncomplete = 3;
 
 // One sub-command: its arguments after the command name, its exit status.
 struct Command {

@@ -125,6 +125,9 @@ QString jsonLines(const QList<EngineResult>& results) {
         object.insert(QStringLiteral("rank"), entry.result.outcome == RankSearchOutcome::Failed
                                                   ? QJsonValue(QJsonValue::Null)
                                                   : QJsonValue(entry.result.rank));
+        object.insert(QStringLiteral("reason"), reasonName(entry.result.why.reason));
+        if (!entry.result.why.detail.isEmpty())
+            object.insert(QStringLiteral("detail"), entry.result.why.detail);
         out += QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
     }
     return out;
@@ -164,8 +167,10 @@ int runKeywordCommand(const QStringList& arguments) {
                        "engine order: the engine, the rank text (0 when not found) or the "
                        "engine's error text, and the last result page requested. Progress goes "
                        "to standard error when it is a terminal.\n\nExit status: 0 every search "
-                       "ran to its end, 1 a search failed (its error text is printed), 2 usage "
-                       "error."));
+                       "ran to its end (or its engine has no host configured), 1 a search failed "
+                       "otherwise (its error text is printed), 2 usage error, 3 a search could "
+                       "not get its pages (no connection, time-out, an HTTP error, a body too "
+                       "large, a block page)."));
     parser.addPositionalArgument(QStringLiteral("SITE"), QStringLiteral("the site, as typed"));
     parser.addPositionalArgument(QStringLiteral("KEYWORD"), QStringLiteral("the keyword"));
     const QCommandLineOption enginesOption(
@@ -183,7 +188,8 @@ int runKeywordCommand(const QStringList& arguments) {
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
         QStringLiteral("print one JSON object per engine and line: engine, text, lastUrl, rank "
-                       "(null when the search failed)"));
+                       "(null when the search failed), reason (ok, no-match, connect, timeout, "
+                       "http, too-large, blocked, not-configured) and detail where there is one"));
     parser.addOption(enginesOption);
     parser.addOption(pagesOption);
     parser.addOption(jsonOption);
@@ -231,11 +237,16 @@ int runKeywordCommand(const QStringList& arguments) {
         throw;
     }
     print();
+    int status = kExitOk;
     for (const EngineResult& entry : view.results()) {
-        if (entry.result.outcome == RankSearchOutcome::Failed)
-            return kExitFailure;
+        const FallbackReason reason = entry.result.why.reason;
+        if (isFault(reason))
+            return kExitIncomplete;
+        if (entry.result.outcome == RankSearchOutcome::Failed &&
+            reason != FallbackReason::NotConfigured)
+            status = kExitFailure;
     }
-    return kExitOk;
+    return status;
 }
 
 } // namespace kelvane::cli

@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "lookup/lookups.h"
 #include "platform/console.h"
+#include "query/outcome.h"
 
 #include <QCommandLineParser>
 #include <optional>
@@ -32,8 +33,8 @@ int report(const QString& command, const FetchOutcome& outcome) {
     console::writeOut(outcome.value + u'\n');
     if (!outcome.fellBack())
         return kExitOk;
-    console::writeErr(
-        QStringLiteral("kelvane-cli %1: lookup failed: %2\n").arg(command, reasonText(outcome)));
+    console::writeErr(QStringLiteral("kelvane-cli %1: lookup failed: %2 (reason: %3)\n")
+                          .arg(command, reasonText(outcome), reasonName(outcome.reason)));
     return kExitFailure;
 }
 

@@ -105,8 +105,12 @@ int runSiteCommand(const QStringList& arguments) {
                        "Baidu and Google list the home page first. When DOMAIN is one of the "
                        "sites in zenvo/website.txt, the result is appended to its history file, "
                        "as the desktop program does. Progress goes to standard error when it is "
-                       "a terminal.\n\nExit status: 0 done, 1 failure, 2 usage error or a "
-                       "domain that is refused."));
+                       "a terminal. A value that is not the page's answer (the engine could not be "
+                       "reached, timed out, answered with an error or a block page, or the page "
+                       "lacked the number) keeps the window's text; the table marks it with '*' "
+                       "and standard error says why, the JSON lists it under \"failures\".\n\n"
+                       "Exit status: 0 done, 1 failure, 2 usage error or a domain that is "
+                       "refused, 3 done, but at least one answer could not be had."));
     parser.addPositionalArgument(QStringLiteral("DOMAIN"), QStringLiteral("the domain, as typed"));
     const QCommandLineOption optionsOption(
         QStringLiteral("options"),
@@ -167,13 +171,23 @@ int runSiteCommand(const QStringList& arguments) {
         },
         hosts::homeSiteHost());
     driver.run();
-    console::writeOut(parser.isSet(jsonOption) ? SiteReportJson(view, driver.pageRank())
-                                               : SiteReportTable(view, driver.pageRank()));
+    const bool json = parser.isSet(jsonOption);
+    console::writeOut(json ? SiteReportJson(view, driver.pageRank())
+                           : SiteReportTable(view, driver.pageRank()));
+    const QString marks = SiteReportMarks(view);
+    if (!json && !marks.isEmpty())
+        console::writeErr(QStringLiteral("kelvane-cli site: values marked %1 are not the page's "
+                                         "answer:\n")
+                              .arg(kOutcomeMark) +
+                          marks);
     for (const QString& error : notSaved)
         console::writeErr(QStringLiteral("kelvane-cli site: the result was not saved to its "
                                          "history: %1\n")
                               .arg(error));
-    return notSaved.isEmpty() ? kExitOk : kExitFailure;
+    // A lost record is worse than a value that is not the page's answer.
+    if (!notSaved.isEmpty())
+        return kExitFailure;
+    return view.outcomes().hasFault() ? kExitIncomplete : kExitOk;
 }
 
 } // namespace kelvane::cli

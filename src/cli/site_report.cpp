@@ -39,6 +39,30 @@ QString oneLine(const QString& text) {
     return line;
 }
 
+// The text with the mark when the field's outcome is not ok.
+QString marked(const SiteQueryState& view, const SiteField& field, const QString& text) {
+    const Outcome* outcome = view.outcomes().find(field);
+    return outcome && !outcome->ok() ? text + kOutcomeMark : text;
+}
+
+QString gridText(const SiteQueryState& view, int column, int row) {
+    return marked(view, SiteField::cell(column, row), oneLine(view.StringGDCell(column, row)));
+}
+
+QString fieldCaption(const SiteQueryState& view, const SiteField& field) {
+    switch (field.kind) {
+    case SiteField::Kind::PageRank:
+        return QStringLiteral("PageRank");
+    case SiteField::Kind::SouGouRankG:
+        return QStringLiteral("SogouRank");
+    case SiteField::Kind::Label:
+        return SiteLabelCaption(field.label);
+    case SiteField::Kind::Cell:
+        break;
+    }
+    return view.StringGDCell(field.column, 0).trimmed() + u' ' + view.StringGDCell(0, field.row);
+}
+
 } // namespace
 
 QString SiteLabelCaption(SiteLabel label) {
@@ -53,26 +77,44 @@ QString SiteReportTable(const SiteQueryState& view, int pageRank) {
     std::array<int, SiteQueryView::kGridColumns> widths{};
     for (int column = 0; column < SiteQueryView::kGridColumns; ++column) {
         for (int row = 0; row < SiteQueryView::kGridRows; ++row) {
-            widths[column] = std::max(
-                widths[column], console::displayWidth(oneLine(view.StringGDCell(column, row))));
+            widths[column] =
+                std::max(widths[column], console::displayWidth(gridText(view, column, row)));
         }
     }
     QString out;
     for (int row = 0; row < SiteQueryView::kGridRows; ++row) {
         QString line;
         for (int column = 0; column < SiteQueryView::kGridColumns; ++column)
-            line += padded(oneLine(view.StringGDCell(column, row)), widths[column] + 2);
+            line += padded(gridText(view, column, row), widths[column] + 2);
         while (line.endsWith(u' '))
             line.chop(1);
         out += line + u'\n';
     }
     out += u'\n';
-    out += padded(QStringLiteral("PageRank"), 16) + QString::number(pageRank) + u'\n';
-    out += padded(QStringLiteral("SogouRank"), 16) + QString::number(view.SouGouRankG) + u'\n';
+    out += padded(QStringLiteral("PageRank"), 16) +
+           marked(view, SiteField::pageRank(), QString::number(pageRank)) + u'\n';
+    out += padded(QStringLiteral("SogouRank"), 16) +
+           marked(view, SiteField::sogouRank(), QString::number(view.SouGouRankG)) + u'\n';
     for (const LabelField& field : kLabels) {
-        const QString value = oneLine(view.labelText(field.label));
+        const QString value =
+            marked(view, SiteField::of(field.label), oneLine(view.labelText(field.label)));
         const QString caption = QString::fromUtf16(field.caption);
         out += (value.isEmpty() ? caption : padded(caption, 16) + value) + u'\n';
+    }
+    return out;
+}
+
+QString SiteReportMarks(const SiteQueryState& view) {
+    QString out;
+    for (const auto& [field, outcome] : view.outcomes().failures()) {
+        out += QStringLiteral("  %1 %2: %3")
+                   .arg(kOutcomeMark)
+                   .arg(fieldCaption(view, field), reasonName(outcome.reason));
+        if (!outcome.detail.isEmpty())
+            out += QStringLiteral(" (%1)").arg(outcome.detail);
+        if (!outcome.host.isEmpty())
+            out += QStringLiteral(", %1").arg(outcome.host);
+        out += u'\n';
     }
     return out;
 }
@@ -94,6 +136,20 @@ QString SiteReportJson(const SiteQueryState& view, int pageRank) {
     object.insert(QStringLiteral("SouGouRankG"), view.SouGouRankG);
     for (const LabelField& field : kLabels)
         object.insert(QString::fromLatin1(field.field), view.labelText(field.label));
+    QJsonArray failures;
+    for (const auto& [field, outcome] : view.outcomes().failures()) {
+        QJsonObject failure;
+        failure.insert(QStringLiteral("field"), SiteFieldName(field));
+        if (field.kind == SiteField::Kind::Cell) {
+            failure.insert(QStringLiteral("column"), field.column);
+            failure.insert(QStringLiteral("row"), field.row);
+        }
+        failure.insert(QStringLiteral("reason"), reasonName(outcome.reason));
+        if (!outcome.detail.isEmpty())
+            failure.insert(QStringLiteral("detail"), outcome.detail);
+        failures.append(failure);
+    }
+    object.insert(QStringLiteral("failures"), failures);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
 }
 

@@ -9,9 +9,14 @@ namespace kelvane::cli {
 // The caption the main window shows before a label.
 QString SiteLabelCaption(SiteLabel label);
 
-// The result grid with its own titles, then the ranks and the snapshot labels.
+// The result grid with its own titles, then the ranks and the snapshot labels; a value whose
+// outcome is not ok carries the mark kOutcomeMark.
 QString SiteReportTable(const SiteQueryState& view, int pageRank);
-// One JSON object keyed by the view's field names, and a final line break.
+// One line per marked value, saying why: empty when nothing is marked.
+QString SiteReportMarks(const SiteQueryState& view);
+inline constexpr char16_t kOutcomeMark = u'*';
+// One JSON object keyed by the view's field names, with the list "failures" of the fields
+// whose outcome is not ok, and a final line break.
 QString SiteReportJson(const SiteQueryState& view, int pageRank);
 
 } // namespace kelvane::cli

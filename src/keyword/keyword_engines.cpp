@@ -27,19 +27,19 @@ constexpr const char16_t* kSogouFailed = u"查询出错,请重试!";
 
 constexpr std::array<KeywordEngineSpec, kEngineCount> kEngines = {{
     {Baidu, u"BaiduKeywordRank", u"baidu", u"baidu", u"/s?wd=", u"&pn=", 10, 0, Ansi, kBaiduEntry,
-     kFailed, PageLoop},
+     kFailed, PageLoop, &kBaiduBlockSigns},
     {Google, u"GoogleKeywordRank", u"google", u"google_cn", u"/search?hl=zh-CN&q=", u"&start=", 10,
-     0, Ansi, kGoogleEntry, kGoogleFailed, PageLoop},
+     0, Ansi, kGoogleEntry, kGoogleFailed, PageLoop, &kGoogleBlockSigns},
     {Yahoo, u"YahooKeywordRank", u"yahoo", u"yahoo_cn", u"/s?p=", u"&b=", 10, 0, Ansi,
-     kHeadingEntry, kFailed, WholeSearch},
+     kHeadingEntry, kFailed, WholeSearch, &kSearchPageBlockSigns},
     {Sogou, u"SogouKeywordRank", u"sogou", u"sogou", u"/web?query=", u"&page=", 1, 1, Ansi,
-     kSogouEntry, kSogouFailed, WholeSearch},
+     kSogouEntry, kSogouFailed, WholeSearch, &kSogouBlockSigns},
     {Soso, u"SosoKeywordRank", u"soso", u"soso", u"/q?w=", u"&pg=", 1, 1, Ansi, kHeadingEntry,
-     kFailed, WholeSearch},
+     kFailed, WholeSearch, &kSearchPageBlockSigns},
     {Youdao, u"YoudaoKeywordRank", u"youdao", u"youdao", u"/search?q=", u"&start=", 10, 0, Ansi,
-     kYoudaoEntry, kFailed, WholeSearch},
+     kYoudaoEntry, kFailed, WholeSearch, &kSearchPageBlockSigns},
     {Bing, u"BingKeywordRank", u"bing", u"bing", u"/search?q=", u"&filt=all&first=", 10, 1, Utf8,
-     kHeadingEntry, kFailed, WholeSearch},
+     kHeadingEntry, kFailed, WholeSearch, &kSearchPageBlockSigns},
 }};
 
 } // namespace

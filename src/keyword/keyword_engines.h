@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/block_signs.h"
 #include "query/engine_id.h"
 
 #include <QString>
@@ -35,6 +36,8 @@ struct KeywordEngineSpec {
     const char16_t* pattern;
     const char16_t* errorText;
     GuardedRegion guarded;
+    // What the engine's answer looks like when it refuses the search.
+    const BlockSigns* blockSigns;
 };
 
 // The row of an engine.

@@ -57,8 +57,26 @@ QString messageOf(const std::exception& error) {
 
 RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgress& progress,
                               const std::exception& error) {
-    return {QStringView(spec.errorText).toString(), progress.currentUrl, RankSearchOutcome::Failed,
-            0, messageOf(error)};
+    Outcome why = outcomeOf(FallbackFor(error, {}));
+    why.host = hosts::hostFor(QStringView(spec.hostKey).toString()).section(u':', 0, 0);
+    return {QStringView(spec.errorText).toString(),
+            progress.currentUrl,
+            RankSearchOutcome::Failed,
+            0,
+            messageOf(error),
+            why};
+}
+
+// Raises EBlockedAnswer when the last answer shows one of the engine's block signs.
+void checkBlockSigns(const KeywordEngineSpec& spec, const TIdHTTP& http, const QString& url,
+                     const QByteArray& body) {
+    if (!spec.blockSigns)
+        return;
+    const AnswerFacts facts{http.Response().ResponseCode,
+                            http.Response().header(QStringLiteral("Location")),
+                            http.URL().isEmpty() ? url : http.URL(), body};
+    if (const std::optional<QString> sign = FindBlockSign(*spec.blockSigns, facts))
+        throw EBlockedAnswer(*sign);
 }
 
 // Requests pages until the site turns up. Raises whatever the exchange or the matcher raises.
@@ -70,7 +88,18 @@ void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString&
         progress.currentUrl = KeywordPageUrl(spec, origin, encodedKeyword, page);
         if (sink)
             sink(PageProgressText(page));
-        state.http.GetToStream(progress.currentUrl, state.buffer);
+        // Nothing is sent to a placeholder host.
+        if (const QString name = HostOfUrl(progress.currentUrl);
+            name.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
+            throw EHostNotConfigured(name);
+        try {
+            state.http.GetToStream(progress.currentUrl, state.buffer);
+        } catch (const EIdHTTPProtocolException&) {
+            // A captcha redirect or a refusal reads as a block, not as a status error.
+            checkBlockSigns(spec, state.http, progress.currentUrl, {});
+            throw;
+        }
+        checkBlockSigns(spec, state.http, progress.currentUrl, state.buffer);
         const QString text =
             DecodePage(state.buffer, FetchMode::Stream, state.http.Response().ContentType());
         // Setting the pattern again would recompile it for every page.
@@ -113,11 +142,15 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
                  progress);
     }
     state.reset();
+    Outcome why{progress.found ? FallbackReason::None : FallbackReason::NoMatch,
+                {},
+                HostOfUrl(origin)};
     return {RankText(progress.rank),
             progress.currentUrl,
             progress.found ? RankSearchOutcome::Found : RankSearchOutcome::NotFound,
             progress.rank,
-            {}};
+            {},
+            why};
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/regexp.h"
 #include "query/engine_id.h"
+#include "query/outcome.h"
 
 #include <QList>
 #include <QLocale>
@@ -32,6 +33,9 @@ struct RankSearchResult {
     qint64 rank = 0;
     // The failure's own message, for diagnostics only; never shown in place of the text.
     QString errorMessage;
+    // Why the text is what it is: ok when found, no-match when no page held the site, the
+    // failure's reason otherwise (a block page included).
+    Outcome why;
 };
 
 // The position (from 1) of the first result entry whose text, upper-cased by the locale,

@@ -8,6 +8,7 @@
 #include "widgets/domain_box.h"
 #include "widgets/error_report.h"
 #include "widgets/labels.h"
+#include "widgets/outcome_mark.h"
 #include "widgets/product_font.h"
 
 #include <QApplication>
@@ -257,6 +258,7 @@ void TfrmKeyWord::setBtnCXEnabled(bool enabled) {
 void TfrmKeyWord::clear() {
     for (size_t i = 0; i < kEngineCount; ++i) {
         results_[i]->clear();
+        widgets::showOutcome(results_[i], nullptr);
         smallButtons_[i]->hide();
     }
 }
@@ -270,6 +272,10 @@ void TfrmKeyWord::setResultText(EngineId engine, const QString& text) {
 void TfrmKeyWord::searchDone(EngineId engine, const RankSearchResult& result) {
     const auto i = static_cast<size_t>(engine);
     results_[i]->setText(result.text);
+    // Not found on the pages searched is an answer; anything else that is not ok is not.
+    const bool answered = result.outcome == RankSearchOutcome::NotFound &&
+                          result.why.reason == FallbackReason::NoMatch;
+    widgets::showOutcome(results_[i], answered ? nullptr : &result.why);
     lastUrl_[i] = result.lastUrl;
     smallButtons_[i]->show();
 }

@@ -230,6 +230,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
     try {
         for (;;) {
             const net::Endpoint endpoint = endpointOf(target, Exchange.followHttps);
+            url_ = http::toString(target);
             Request.AcceptEncoding = http::withIdentity(Request.AcceptEncoding);
             if (connection.isOpen() &&
                 (!connection.isOpenTo(endpoint) || connection.peerHasClosed()))

@@ -80,9 +80,12 @@ public:
     QString GetToString(const QString& url);
 
     const IdHTTPResponse& Response() const { return response_; }
+    // The URL the last response answered, after the redirects followed.
+    const QString& URL() const { return url_; }
 
 private:
     IdHTTPResponse response_;
+    QString url_;
     std::unique_ptr<HttpConnection> connection_;
     std::unique_ptr<CookieStore> cookies_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/block_signs.h"
 #include "query/engine_id.h"
 #include "query/fetch_and_extract.h"
 
@@ -28,6 +29,7 @@ struct CountProbeSpec {
     // In cutting order; unused places stay nullptr.
     std::array<const char16_t*, 5> tokens;
     SharedPage keep;
+    const BlockSigns* blockSigns;
 };
 
 // The rows, in the order the site query calls them: per engine, indexed pages then backlinks.

@@ -1,11 +1,16 @@
 #include "query/fetch_and_extract.h"
 
+#include "net/http_url.h"
 #include "net/idhttp.h"
 #include "platform/errors.h"
+#include "platform/page_text.h"
 #include "platform/regexp.h"
 #include "platform/text_codec.h"
+#include "query/block_signs.h"
 #include "query/last_pages.h"
 #include "query/strip_tokens.h"
+
+#include <utility>
 
 namespace kelvane {
 
@@ -17,10 +22,19 @@ QString DecodePage(const QByteArray& body, FetchMode mode, const QString& conten
                                      : text::fromCharsetText(body, contentType);
 }
 
+QString HostOfUrl(const QString& url) {
+    return http::parseUrl(url).host;
+}
+
 namespace {
 
-// The body and its Content-Type, from a fresh client set by the options.
-QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, QString& contentType) {
+// The body, with the head facts of the last answer, kept even when the exchange raises.
+QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, AnswerFacts& facts,
+                     QString& contentType) {
+    // Nothing is sent to a placeholder host: it was never meant to be asked.
+    const QString host = HostOfUrl(url);
+    if (host.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
+        throw EHostNotConfigured(host);
     TIdHTTP http;
     if (options.userAgent)
         http.Request.UserAgent = *options.userAgent;
@@ -28,30 +42,49 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, QSt
         http.HandleRedirects = true;
     if (options.readTimeoutMs)
         http.ReadTimeout = *options.readTimeoutMs;
+    const auto keepFacts = [&] {
+        facts.status = http.Response().ResponseCode;
+        facts.location = http.Response().header(QStringLiteral("Location"));
+        facts.url = http.URL();
+    };
     QByteArray body;
-    http.GetToStream(url, body);
+    try {
+        http.GetToStream(url, body);
+    } catch (const EIdHTTPProtocolException&) {
+        keepFacts();
+        throw;
+    }
+    keepFacts();
     contentType = http.Response().ContentType();
     return body;
 }
 
-} // namespace
-
-QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
-    QString contentType;
-    const QByteArray body = fetchBody(url, options, contentType);
-    return DecodePage(body, mode, contentType);
-}
-
-PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
-    QString contentType;
-    const QByteArray body = fetchBody(url, options, contentType);
+// The page as UTF-8 text, decoded piece by piece: what the matcher reads, at a third of the
+// memory of bytes and UTF-16 held together.
+PageText decodePageText(const QByteArray& body, FetchMode mode, const QString& contentType) {
     return PageText::fromUtf8(mode == FetchMode::Stream
                                   ? text::ansiToUtf8(body)
                                   : text::charsetTextToUtf8(body, contentType));
 }
 
+} // namespace
+
+QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+    AnswerFacts facts;
+    QString contentType;
+    const QByteArray body = fetchBody(url, options, facts, contentType);
+    return DecodePage(body, mode, contentType);
+}
+
+PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+    AnswerFacts facts;
+    QString contentType;
+    const QByteArray body = fetchBody(url, options, facts, contentType);
+    return decodePageText(body, mode, contentType);
+}
+
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
-    FetchOutcome outcome{fallback, FallbackReason::OtherError, 0, {}};
+    FetchOutcome outcome{fallback, FallbackReason::OtherError, 0, {}, {}, {}};
     if (const auto* known = dynamic_cast<const KelvaneError*>(&error))
         outcome.errorMessage = known->message();
     else
@@ -68,27 +101,55 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
         outcome.reason = FallbackReason::TooLarge;
     } else if (dynamic_cast<const EMatcherError*>(&error)) {
         outcome.reason = FallbackReason::MatcherFailure;
+    } else if (dynamic_cast<const EHostNotConfigured*>(&error)) {
+        outcome.reason = FallbackReason::NotConfigured;
+    } else if (const auto* blocked = dynamic_cast<const EBlockedAnswer*>(&error)) {
+        outcome.reason = FallbackReason::Blocked;
+        outcome.detail = blocked->sign();
     }
     return outcome;
 }
 
 namespace {
 
+FetchOutcome blockedOutcome(const FetchRequest& request, const QString& sign) {
+    FetchOutcome outcome{request.fallback, FallbackReason::Blocked, 0, {}, sign, {}};
+    return outcome;
+}
+
 // Fetches and matches; raises whatever the exchange or the matcher raises.
 FetchOutcome fetchAndMatch(const FetchRequest& request) {
-    const PageText page = FetchPageText(request.url, request.mode, request.options);
+    AnswerFacts facts;
+    QString contentType;
+    try {
+        facts.body = fetchBody(request.url, request.options, facts, contentType);
+    } catch (const EIdHTTPProtocolException&) {
+        // A captcha redirect or a refusal status is a block, not a plain status error.
+        if (request.blockSigns) {
+            if (const auto sign = FindBlockSign(*request.blockSigns, facts))
+                return blockedOutcome(request, *sign);
+        }
+        throw;
+    }
+    // The signs read the raw body; the page text is made after, so the two are never held
+    // beside a third copy.
+    const std::optional<QString> sign =
+        request.blockSigns ? FindBlockSign(*request.blockSigns, facts) : std::nullopt;
+    const PageText page = decodePageText(std::exchange(facts.body, {}), request.mode, contentType);
     if (request.keep)
         *request.keep = page;
+    if (sign)
+        return blockedOutcome(request, *sign);
 
     TRegExp matcher;
     matcher.setPattern(request.pattern);
     const QList<RegExpMatch> matches = matcher.Execute(page);
     if (matches.isEmpty())
-        return {request.fallback, FallbackReason::NoMatch, 0, {}};
+        return {request.fallback, FallbackReason::NoMatch, 0, {}, {}, {}};
     const QString value = StripTokens(matches.last().value, request.tokens);
     if (value.isEmpty())
-        return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}};
-    return {value, FallbackReason::None, 0, {}};
+        return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}, {}, {}};
+    return {value, FallbackReason::None, 0, {}, {}, {}};
 }
 
 } // namespace
@@ -100,6 +161,7 @@ FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump
     } catch (const std::exception& error) {
         outcome = FallbackFor(error, request.fallback);
     }
+    outcome.host = HostOfUrl(request.url);
     if (request.pumpAtEnd && pump)
         pump();
     return outcome;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/page_text.h"
 
 #include <QString>
@@ -32,12 +33,16 @@ enum class FallbackReason {
     NoConnection,   // the host could not be reached or dropped the connection
     TimedOut,       // the server stopped sending within the read time-out
     HttpStatus,     // the server answered with a status the exchange does not accept
+    TooLarge,       // the body passed the exchange's size bound
+    Blocked,        // the engine answered with its block or captcha page
+    NotConfigured,  // the service's host is a reserved placeholder: nothing was sent
     NoMatch,        // the page does not hold the pattern
     EmptyAfterCut,  // the match held nothing but tokens
     MatcherFailure, // the pattern could not be run
-    TooLarge,       // the page was larger than the exchange accepts
     OtherError,     // any other failure of the exchange
 };
+
+struct BlockSigns;
 
 struct FetchRequest {
     QString url;
@@ -50,6 +55,8 @@ struct FetchRequest {
     PageText* keep = nullptr;
     // Whether the user interface processes its pending events once before the result returns.
     bool pumpAtEnd = false;
+    // The engine's block signs, checked on the answer before the pattern; none for a service.
+    const BlockSigns* blockSigns = nullptr;
 };
 
 struct FetchOutcome {
@@ -57,6 +64,8 @@ struct FetchOutcome {
     FallbackReason reason = FallbackReason::None;
     int httpStatus = 0;   // for HttpStatus
     QString errorMessage; // the failure's own message, for diagnostics only
+    QString detail;       // the block sign, for Blocked
+    QString host;         // the host asked
 
     bool fellBack() const { return reason != FallbackReason::None; }
 };
@@ -68,7 +77,18 @@ QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions&
 // the memory of bytes and UTF-16 held together.
 PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options);
 
-// The fallback outcome of an error caught while fetching or matching.
+// Raised instead of a request to a host left at its reserved placeholder.
+class EHostNotConfigured : public KelvaneError {
+public:
+    explicit EHostNotConfigured(const QString& host)
+        : KelvaneError(QStringLiteral("No host configured (%1).").arg(host)) {}
+};
+
+// The host part of a request URL, without port.
+QString HostOfUrl(const QString& url);
+
+// The fallback outcome of an error caught while fetching or matching: the one place that
+// names a reason for every error the exchange raises.
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback);
 
 // Fetches a page, finds the pattern, cuts the tokens out of the whole match and falls back on

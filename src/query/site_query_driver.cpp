@@ -72,6 +72,7 @@ void SiteQueryDriver::run() {
 
     view_.setBtnQureEnabled(false);
     view_.setTxtUrlEnabled(false);
+    view_.clearOutcomes();
     const ControlsReleaser releaser(view_);
     runProbes(text);
 }
@@ -85,6 +86,7 @@ void SiteQueryDriver::clearPreviousResult() {
     view_.setSouGouRankGVisible(false);
     for (SiteLabel label : kAllLabels)
         view_.setLabelText(label, QString());
+    view_.clearOutcomes();
     view_.repaintAll();
 }
 
@@ -93,10 +95,8 @@ void SiteQueryDriver::runProbes(const QString& domain) {
     const int pageRank = queryPageRank(domain);
     pageRank_ = pageRank;
     querySogouRank(domain);
-    view_.setLabelText(SiteLabel::lblAlexaRank,
-                       options_.chkAlexa ? probes_.AlexaRankLookup(domain) : kNotSelected);
-    view_.setLabelText(SiteLabel::lblChinaRank,
-                       options_.chkChinaRank ? probes_.ChinaRankLookup(domain) : kNotSelected);
+    queryTextLabel(options_.chkAlexa, probes_.AlexaRankLookup, SiteLabel::lblAlexaRank, domain);
+    queryTextLabel(options_.chkChinaRank, probes_.ChinaRankLookup, SiteLabel::lblChinaRank, domain);
     for (EngineId engine : kAllEngines)
         queryEngine(engine, domain);
     saveHistory(pageRank);
@@ -105,7 +105,9 @@ void SiteQueryDriver::runProbes(const QString& domain) {
 int SiteQueryDriver::queryPageRank(const QString& domain) {
     int pageRank = 0;
     if (options_.chkPageRank) {
-        pageRank = probes_.PageRankLookup(domain);
+        const Probed<int> probed = probes_.PageRankLookup(domain);
+        pageRank = probed.value;
+        view_.setOutcome(SiteField::pageRank(), probed.outcome);
         // A value past the last bar names no image: the picture stays empty.
         if (pageRank >= 0 && pageRank < SiteQueryView::kPageRankImages)
             view_.setImagePRImage(pageRank);
@@ -117,7 +119,12 @@ int SiteQueryDriver::queryPageRank(const QString& domain) {
 }
 
 void SiteQueryDriver::querySogouRank(const QString& domain) {
-    const int rank = options_.chkSogouRank ? probes_.SogouRankLookup(domain) : 0;
+    int rank = 0;
+    if (options_.chkSogouRank) {
+        const Probed<int> probed = probes_.SogouRankLookup(domain);
+        rank = probed.value;
+        view_.setOutcome(SiteField::sogouRank(), probed.outcome);
+    }
     view_.setSouGouRankGPosition(std::clamp(rank, 0, SiteQueryView::kGaugeMax));
     view_.setSouGouRankGVisible(true);
 }
@@ -128,10 +135,21 @@ void SiteQueryDriver::queryEngine(EngineId engine, const QString& domain) {
     const int column = static_cast<int>(index) + 1;
     if (options_.*step.flag) {
         const EngineProbes& probes = probes_[engine];
-        view_.setStringGDCell(column, kSiteRow, probes.siteCount(domain));
-        view_.setStringGDCell(column, kLinkRow, probes.linkCount(domain));
-        if (step.snapshotLabels && probes.snapshot)
+        const Probed<QString> site = probes.siteCount(domain);
+        view_.setStringGDCell(column, kSiteRow, site.value);
+        view_.setOutcome(SiteField::cell(column, kSiteRow), site.outcome);
+        const Probed<QString> link = probes.linkCount(domain);
+        view_.setStringGDCell(column, kLinkRow, link.value);
+        view_.setOutcome(SiteField::cell(column, kLinkRow), link.outcome);
+        if (step.snapshotLabels && probes.snapshot) {
             probes.snapshot(view_);
+            // The snapshot reads the site page: without this run's page its labels hold no
+            // news, whatever they show.
+            if (isFault(site.outcome.reason)) {
+                view_.setOutcome(SiteField::of(step.snapshotLabels->first), site.outcome);
+                view_.setOutcome(SiteField::of(step.snapshotLabels->second), site.outcome);
+            }
+        }
         return;
     }
     view_.setStringGDCell(column, kSiteRow, kNotSelected);
@@ -140,6 +158,17 @@ void SiteQueryDriver::queryEngine(EngineId engine, const QString& domain) {
         view_.setLabelText(step.snapshotLabels->first, kNotSelected);
         view_.setLabelText(step.snapshotLabels->second, kNotSelected);
     }
+}
+
+void SiteQueryDriver::queryTextLabel(bool ticked, const TextProbe& probe, SiteLabel label,
+                                     const QString& domain) {
+    if (!ticked) {
+        view_.setLabelText(label, kNotSelected);
+        return;
+    }
+    const Probed<QString> probed = probe(domain);
+    view_.setLabelText(label, probed.value);
+    view_.setOutcome(SiteField::of(label), probed.outcome);
 }
 
 void SiteQueryDriver::saveHistory(int pageRank) {

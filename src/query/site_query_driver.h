@@ -26,6 +26,8 @@ private:
     void runProbes(const QString& domain);
     int queryPageRank(const QString& domain);
     void querySogouRank(const QString& domain);
+    void queryTextLabel(bool ticked, const TextProbe& probe, SiteLabel label,
+                        const QString& domain);
     void queryEngine(EngineId engine, const QString& domain);
     void saveHistory(int pageRank);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "query/engine_id.h"
+#include "query/outcome.h"
 #include "query/site_query_view.h"
 
 #include <QString>
@@ -9,11 +10,13 @@
 
 namespace kelvane {
 
-// The probes the site query calls, each with the domain text unchanged.
-using CountProbe = std::function<QString(const QString& domain)>;
-using RankProbe = std::function<int(const QString& domain)>;
-using TextProbe = std::function<QString(const QString& domain)>;
-// A snapshot probe reads the domain from the view and writes its engine's two labels itself.
+// The probes the site query calls, each with the domain text unchanged; a probe that returns
+// a bare value reports it as "ok".
+using CountProbe = std::function<Probed<QString>(const QString& domain)>;
+using RankProbe = std::function<Probed<int>(const QString& domain)>;
+using TextProbe = std::function<Probed<QString>(const QString& domain)>;
+// A snapshot probe reads the domain from the view and writes its engine's two labels, and
+// their outcomes, itself.
 using SnapshotProbe = std::function<void(SiteQueryView& view)>;
 
 struct EngineProbes {

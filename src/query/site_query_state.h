@@ -20,6 +20,7 @@ public:
     bool SouGouRankGIsVisible = false;
     std::array<QString, 6> labels{};
     int repaints = 0;
+    SiteOutcomes outcomeList;
 
     QString txtUrlText() const override { return txtUrl; }
     void setTxtUrlText(const QString& text) override { txtUrl = text; }
@@ -41,6 +42,11 @@ public:
     QString labelText(SiteLabel label) const override;
     void setLabelText(SiteLabel label, const QString& text) override;
     void repaintAll() override { ++repaints; }
+    void setOutcome(const SiteField& field, const Outcome& outcome) override {
+        outcomeList.set(field, outcome);
+    }
+    void clearOutcomes() override { outcomeList.clear(); }
+    const SiteOutcomes& outcomes() const override { return outcomeList; }
 };
 
 } // namespace kelvane

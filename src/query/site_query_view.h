@@ -1,20 +1,13 @@
 #pragma once
 
+#include "query/site_label.h"
+#include "query/site_outcomes.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 namespace kelvane {
-
-// The six text labels of the result view.
-enum class SiteLabel {
-    lblAlexaRank,
-    lblChinaRank,
-    lblBaiduSite,
-    lblBaiduKz,
-    lblGoogleSite,
-    lblGoogleKz
-};
 
 // What the site query reads and writes, named after the controls the main window binds to it.
 // A window, the console front end and a test each implement it; every write is shown at once.
@@ -60,6 +53,11 @@ public:
 
     // Repaints the whole view now.
     virtual void repaintAll() = 0;
+
+    // Why each filled field holds what it holds; shown beside the value.
+    virtual void setOutcome(const SiteField& field, const Outcome& outcome) = 0;
+    virtual void clearOutcomes() = 0;
+    virtual const SiteOutcomes& outcomes() const = 0;
 };
 
 } // namespace kelvane

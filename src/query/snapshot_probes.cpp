@@ -1,9 +1,11 @@
 #include "query/snapshot_probes.h"
 
 #include "platform/errors.h"
+#include "platform/host_config.h"
 #include "platform/regexp.h"
 #include "query/fetch_and_extract.h"
 #include "query/last_pages.h"
+#include "query/outcome.h"
 #include "query/strip_tokens.h"
 #include "query/text_values.h"
 
@@ -20,14 +22,24 @@ QString homePageVerdict(bool homeFirst) {
     return homeFirst ? kHomeFirst : kNotFirst;
 }
 
+class ENoFirstResult : public KelvaneError {
+public:
+    using KelvaneError::KelvaneError;
+};
+
 // text: a QString, or a shared page held as UTF-8.
 template <typename Text>
 QString firstMatch(TRegExp& matcher, const QString& pattern, const Text& text) {
     matcher.setPattern(pattern);
     const QList<RegExpMatch> matches = matcher.Execute(text);
     if (matches.isEmpty())
-        throw KelvaneError(QStringLiteral("No match"));
+        throw ENoFirstResult(QStringLiteral("No match"));
     return matches.first().value;
+}
+
+void setBoth(SiteQueryView& view, SiteLabel site, SiteLabel snapshot, const Outcome& outcome) {
+    view.setOutcome(SiteField::of(site), outcome);
+    view.setOutcome(SiteField::of(snapshot), outcome);
 }
 
 } // namespace
@@ -67,8 +79,12 @@ void baiduSiteKz(SiteQueryView& view) {
     matcher.setIgnoreCase(true);
     matcher.setPattern(open + QStringLiteral("((.|\\n)*?)") + close);
     const QList<RegExpMatch> matches = matcher.Execute(BaiduLastPage);
-    if (matches.isEmpty())
+    const Outcome fromPage{FallbackReason::None, {}, hosts::hostFor(QStringLiteral("baidu"))};
+    if (matches.isEmpty()) {
+        setBoth(view, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz,
+                {FallbackReason::NoMatch, {}, fromPage.host});
         return;
+    }
     BaiduLastPage.clear();
     // Cut case-sensitively although the match ignored case: capitals keep their tags.
     const QString value = StripTokens(matches.first().value, {open, close});
@@ -80,9 +96,12 @@ void baiduSiteKz(SiteQueryView& view) {
     const QString fromSlash = firstSlash < 0 ? QString() : value.mid(firstSlash);
     view.setLabelText(SiteLabel::lblBaiduKz,
                       TrimSpacesAndControls(StripTokens(fromSlash, {QStringLiteral("/")})));
+    setBoth(view, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz, fromPage);
 }
 
 void googleSiteKz(SiteQueryView& view) {
+    const QString googleHost = hosts::hostFor(QStringLiteral("google"));
+    QString askedHost = googleHost;
     try {
         const QString domain = view.txtUrlText();
         TRegExp matcher;
@@ -93,24 +112,40 @@ void googleSiteKz(SiteQueryView& view) {
                                   QStringLiteral("\" target=_blank")});
         view.setLabelText(SiteLabel::lblGoogleSite,
                           homePageVerdict(address.size() == domain.size() + 1));
+        view.setOutcome(SiteField::of(SiteLabel::lblGoogleSite),
+                        {FallbackReason::None, {}, googleHost});
+        const Outcome noDate{FallbackReason::NoMatch, {}, googleHost};
 
         const std::optional<QString> cachedCopy = CachedCopyLink(matcher, GoogleLastPage);
-        if (!cachedCopy)
+        if (!cachedCopy) {
+            view.setOutcome(SiteField::of(SiteLabel::lblGoogleKz), noDate);
             return;
+        }
 
+        askedHost = HostOfUrl(*cachedCopy);
         const PageText copy = FetchPageText(*cachedCopy, FetchMode::CharsetText, {});
         matcher.setPattern(QStringLiteral("这是该网页在((.|\\n)*?)日"));
         const QList<RegExpMatch> dates = matcher.Execute(copy);
-        if (dates.isEmpty())
+        if (dates.isEmpty()) {
+            view.setOutcome(SiteField::of(SiteLabel::lblGoogleKz),
+                            {FallbackReason::NoMatch, {}, askedHost});
             return;
+        }
         QString date = StripTokens(dates.first().value,
                                    {QStringLiteral("这是该网页在"), QStringLiteral("日")});
         date.replace(u'年', u'-');
         date.replace(u'月', u'-');
         view.setLabelText(SiteLabel::lblGoogleKz, StripTokens(date, {QStringLiteral(" ")}));
-    } catch (const std::exception&) {
+        view.setOutcome(SiteField::of(SiteLabel::lblGoogleKz),
+                        {FallbackReason::None, {}, askedHost});
+    } catch (const std::exception& error) {
         view.setLabelText(SiteLabel::lblGoogleSite, kFailed);
         view.setLabelText(SiteLabel::lblGoogleKz, kFailed);
+        Outcome failed = outcomeOf(FallbackFor(error, kFailed));
+        if (dynamic_cast<const ENoFirstResult*>(&error))
+            failed.reason = FallbackReason::NoMatch;
+        failed.host = askedHost;
+        setBoth(view, SiteLabel::lblGoogleSite, SiteLabel::lblGoogleKz, failed);
     }
 }
 

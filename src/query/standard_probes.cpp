@@ -8,14 +8,17 @@ namespace kelvane {
 
 SiteQueryProbes StandardSiteQueryProbes(const EventPump& pump) {
     SiteQueryProbes probes;
-    probes.PageRankLookup = [pump](const QString& d) { return PageRankLookup(d, pump); };
-    probes.SogouRankLookup = [pump](const QString& d) { return SogouRankLookup(d, pump); };
-    probes.AlexaRankLookup = [pump](const QString& d) { return AlexaRankLookup(d, pump); };
-    probes.ChinaRankLookup = [pump](const QString& d) { return ChinaRankLookup(d, pump); };
+    probes.PageRankLookup = [pump](const QString& d) { return PageRankProbe(d, pump); };
+    probes.SogouRankLookup = [pump](const QString& d) { return SogouRankProbe(d, pump); };
+    probes.AlexaRankLookup = [pump](const QString& d) { return AlexaRankProbe(d, pump); };
+    probes.ChinaRankLookup = [pump](const QString& d) { return ChinaRankProbe(d, pump); };
     for (EngineId engine : kAllEngines) {
         auto count = [pump](CountMetric metric, EngineId id) -> CountProbe {
             const CountProbeSpec& spec = CountProbeSpecFor(id, metric);
-            return [&spec, pump](const QString& d) { return RunCountProbe(spec, d, pump).value; };
+            return [&spec, pump](const QString& d) -> Probed<QString> {
+                const FetchOutcome fetched = RunCountProbe(spec, d, pump);
+                return {fetched.value, outcomeOf(fetched)};
+            };
         };
         probes[engine].siteCount = count(CountMetric::IndexedPages, engine);
         probes[engine].linkCount = count(CountMetric::Backlinks, engine);

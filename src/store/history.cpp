@@ -183,6 +183,12 @@ QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText
     line += bounded(view.labelText(SiteLabel::lblChinaRank));
     line += u',';
     line += stamp;
+    // Only a run with a failure gets the thirteenth field, so clean records stay as they were.
+    const QString outcomes = view.outcomes().historyField();
+    if (!outcomes.isEmpty()) {
+        line += u',';
+        line += outcomes;
+    }
     return oneLine(std::move(line));
 }
 

@@ -18,7 +18,8 @@ inline constexpr qsizetype kHistoryValueLength = 256;
 // One record line without its line break: the seven engine fields "indexed/backlinks" in
 // EngineId order, PageRank, SogouRank, Alexa, ChinaRank and the stamp, joined by ",".
 // A line break inside a value becomes a blank, so the record stays one line; every value is
-// cut to kHistoryValueLength characters.
+// cut to kHistoryValueLength characters. When a value is not the page's answer, a thirteenth
+// field names why: "key=reason" pairs joined by ";".
 QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText,
                           const QString& stamp);
 

@@ -1,6 +1,8 @@
 #include "store/history_chart_data.h"
 
+#include "query/site_outcomes.h"
 #include "store/history_grid.h"
+#include "store/history_outcomes.h"
 
 namespace kelvane::store {
 
@@ -10,6 +12,9 @@ constexpr int kEngines = 7;
 constexpr int kFirstRankField = kEngines; // PageRank, from 0
 constexpr int kRanks = 4;
 constexpr int kStampField = kEngines + kRanks;
+const SiteField kRankFields[kRanks] = {SiteField::pageRank(), SiteField::sogouRank(),
+                                       SiteField::of(SiteLabel::lblAlexaRank),
+                                       SiteField::of(SiteLabel::lblChinaRank)};
 
 QString field(const QStringList& fields, int index) {
     return index < fields.size() ? fields[index] : QString();
@@ -50,18 +55,30 @@ HistoryChartData HistoryChart(const QList<QStringList>& newestFirst) {
     chart.stamps.reserve(count);
     for (qsizetype i = count - 1; i >= 0; --i) {
         const QStringList& fields = newestFirst[i];
+        const QMap<QString, FallbackReason> outcomes = HistoryRecordOutcomes(fields);
+        // A value that failed is a fallback, not a measurement: no point is drawn.
+        const auto failed = [&outcomes](const SiteField& place) {
+            const auto found = outcomes.constFind(SiteFieldHistoryKey(place));
+            return found != outcomes.constEnd() && IsMissingValue(*found);
+        };
         for (int engine = 0; engine < kEngines; ++engine) {
             const QString pair = field(fields, engine);
             const qsizetype slash = pair.indexOf(u'/');
             const bool onePair = slash >= 0 && pair.indexOf(u'/', slash + 1) < 0;
-            indexed.lines[engine].values.append(
-                onePair ? HistoryNumber(QStringView(pair).left(slash)) : std::nullopt);
+            const bool siteFailed = failed(SiteField::cell(engine + 1, 1));
+            const bool linkFailed = failed(SiteField::cell(engine + 1, 2));
+            indexed.lines[engine].values.append(onePair && !siteFailed
+                                                    ? HistoryNumber(QStringView(pair).left(slash))
+                                                    : std::nullopt);
             backlinks.lines[engine].values.append(
-                onePair ? HistoryNumber(QStringView(pair).sliced(slash + 1)) : std::nullopt);
+                onePair && !linkFailed ? HistoryNumber(QStringView(pair).sliced(slash + 1))
+                                       : std::nullopt);
         }
-        for (int rank = 0; rank < kRanks; ++rank)
+        for (int rank = 0; rank < kRanks; ++rank) {
+            const bool rankFailed = failed(kRankFields[rank]);
             ranks[rank].lines[0].values.append(
-                HistoryNumber(field(fields, kFirstRankField + rank)));
+                rankFailed ? std::nullopt : HistoryNumber(field(fields, kFirstRankField + rank)));
+        }
         chart.stamps.append(field(fields, kStampField));
     }
     chart.metrics = {std::move(indexed), std::move(backlinks)};

@@ -44,7 +44,8 @@ std::optional<double> HistoryNumber(QStringView text);
 
 // The chart of records given newest first, as ReadHistory returns them. Fields are taken by
 // position, as the grid shows them: field 1 to 7 the engines ("indexed/backlinks", exactly
-// one slash, else both are gaps), 8 to 11 the ranks, 12 the query time.
+// one slash, else both are gaps), 8 to 11 the ranks, 12 the query time. A value the record's
+// outcome field names as failed is a gap too.
 HistoryChartData HistoryChart(const QList<QStringList>& newestFirst);
 
 } // namespace kelvane::store

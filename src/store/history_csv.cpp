@@ -1,8 +1,10 @@
 #include "store/history_csv.h"
 
 #include "store/history_grid.h"
+#include "store/history_outcomes.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kelvane::store {
 
@@ -45,20 +47,43 @@ void appendRow(QString& out, const QStringList& row, qsizetype width) {
     out += u"\r\n";
 }
 
+// The record's values, and its outcome field apart.
+std::pair<QStringList, QString> splitOutcomes(const QStringList& fields) {
+    if (!HasOutcomeField(fields))
+        return {fields, {}};
+    return {fields.first(fields.size() - 1), fields.last()};
+}
+
 } // namespace
 
 QByteArray HistoryCsv(const QList<QStringList>& newestFirst) {
     qsizetype width = kHistoryGridColumns;
-    for (const QStringList& fields : newestFirst)
-        width = std::max(width, fields.size() + 1);
+    bool anyOutcomes = false;
+    for (const QStringList& fields : newestFirst) {
+        width = std::max(width, splitOutcomes(fields).first.size() + 1);
+        anyOutcomes = anyOutcomes || HasOutcomeField(fields);
+    }
+    // Without a failure anywhere the export stays as it always was.
+    const qsizetype columns = anyOutcomes ? width + 1 : width;
 
     QStringList titles;
     for (const HistoryColumn& column : kHistoryColumns)
         titles.append(QString::fromUtf16(column.title));
+    while (titles.size() < width)
+        titles.append(QString());
+    if (anyOutcomes)
+        titles.append(kOutcomeColumnTitle);
     QString out;
-    appendRow(out, titles, width);
-    for (qsizetype k = 0; k < newestFirst.size(); ++k)
-        appendRow(out, QStringList{QString::number(k + 1)} + newestFirst[k], width);
+    appendRow(out, titles, columns);
+    for (qsizetype k = 0; k < newestFirst.size(); ++k) {
+        auto [values, outcomes] = splitOutcomes(newestFirst[k]);
+        QStringList row{QString::number(k + 1)};
+        row += values;
+        while (row.size() < width)
+            row.append(QString());
+        row.append(outcomes);
+        appendRow(out, row, columns);
+    }
     return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 namespace kelvane::store {
@@ -11,8 +12,10 @@ namespace kelvane::store {
 // the grid's column titles first, then the row number and the fields of each record. A field
 // holding a comma, a double quote, CR or LF is quoted, its quotes doubled. A field that
 // begins with "=", "+", "-", "@", tab or CR gets a leading "'", so no spreadsheet takes it
-// for a formula. A record with more
-// fields than the grid has columns keeps them all, under empty titles.
+// for a formula. A record with more fields than the grid has columns keeps them all, under
+// empty titles. When any record has an outcome field ("baidu.site=blocked;..."), a last column
+// kOutcomeColumnTitle holds it, empty for the records of runs where everything was fine.
+inline const QString kOutcomeColumnTitle = QStringLiteral("状态");
 QByteArray HistoryCsv(const QList<QStringList>& newestFirst);
 
 } // namespace kelvane::store

@@ -1,6 +1,8 @@
 #include "store/history_grid.h"
 
+#include "query/outcome_text.h"
 #include "store/history.h"
+#include "store/history_outcomes.h"
 
 #include <algorithm>
 #include <exception>
@@ -46,6 +48,7 @@ void HistoryGrid::clearStringGrid() {
     for (int row = 1; row < kHistoryGridRows; ++row)
         for (int column = 1; column < kHistoryGridColumns; ++column)
             cells_[at(column, row)].clear();
+    marks_.clear();
     cellsChanged(1, kHistoryGridRows - 1);
 }
 
@@ -56,6 +59,14 @@ void HistoryGrid::placeRecords(const QList<QStringList>& records) {
         const int columns = int(std::min<qsizetype>(fields.size(), kDataColumns));
         for (int j = 0; j < columns; ++j)
             cells_[at(j + 1, k + 1)] = fields[j];
+        const QMap<QString, FallbackReason> outcomes = HistoryRecordOutcomes(fields);
+        for (auto outcome = outcomes.cbegin(); outcome != outcomes.cend(); ++outcome) {
+            const std::optional<int> column = HistoryColumnOfKey(outcome.key());
+            // A cell holds two values: the first failure of them marks it.
+            if (column && outcome.value() != FallbackReason::None &&
+                !marks_.contains(at(*column, k + 1)))
+                marks_.insert(at(*column, k + 1), outcome.value());
+        }
     }
     if (rows > 0)
         cellsChanged(1, rows);
@@ -74,9 +85,24 @@ int HistoryGrid::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant HistoryGrid::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
         return {};
-    return cells_[at(index.column() + 1, index.row() + 1)];
+    const qsizetype place = at(index.column() + 1, index.row() + 1);
+    if (role == Qt::DisplayRole)
+        return cells_[place];
+    const auto mark = marks_.constFind(place);
+    if (mark == marks_.constEnd())
+        return {};
+    if (role == kOutcomeRole)
+        return static_cast<int>(*mark);
+    if (role == Qt::ToolTipRole)
+        return OutcomeToolTip(Outcome{*mark, {}, {}});
+    return {};
+}
+
+std::optional<FallbackReason> HistoryGrid::mark(int column, int row) const {
+    const auto found = marks_.constFind(at(column, row));
+    return found == marks_.constEnd() ? std::nullopt : std::optional(*found);
 }
 
 QVariant HistoryGrid::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "query/fetch_and_extract.h"
+
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -39,11 +42,14 @@ inline constexpr int kHistoryGridRows = 1001;
 // row 0 the titles and column 0 the row numbers. As a Qt model the title row and the number
 // column are the headers, so they stay in place while the records scroll; the model's cell
 // (r, c) is the grid's cell (c + 1, r + 1). Bulk writes signal one change, not one per cell.
+// A cell whose value failed carries its reason under kOutcomeRole and a tooltip.
 class HistoryGrid : public QAbstractTableModel {
 public:
     explicit HistoryGrid(QObject* parent = nullptr);
 
     QString cell(int column, int row) const;
+    // Why the value of a cell is not the page's answer, from its record's outcome field.
+    std::optional<FallbackReason> mark(int column, int row) const;
     void setCell(int column, int row, const QString& text);
 
     // The column titles into row 0 and "1" to "1000" into column 0.
@@ -67,6 +73,7 @@ private:
     void cellsChanged(int fromRow, int toRow);
 
     QList<QString> cells_;
+    QHash<qsizetype, FallbackReason> marks_;
 };
 
 // The history list's click, steps 1 to 4: a grid holding records is emptied; then, when a

@@ -7,6 +7,7 @@
 #include "store/store_paths.h"
 #include "widgets/domain_box.h"
 #include "widgets/error_report.h"
+#include "widgets/outcome_mark.h"
 #include "widgets/product_font.h"
 
 #include <QAbstractButton>
@@ -114,6 +115,7 @@ void TfrmJilu::FormCreate() {
     // The grid with its two scroll bars, which sit inside its frame.
     sgLishi_->setGeometry(175, 8, 561, 467);
     sgLishi_->setModel(grid_);
+    sgLishi_->setItemDelegate(new widgets::OutcomeMarkDelegate(sgLishi_));
     sgLishi_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgLishi_->setSelectionMode(QAbstractItemView::SingleSelection);
     sgLishi_->setWordWrap(false);

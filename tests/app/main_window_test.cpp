@@ -9,6 +9,7 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "query/last_pages.h"
+#include "query/outcome_text.h"
 #include "support/fixture_web.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@
 namespace kelvane::app {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::control;
 
 // A start-up in a fresh, empty working folder, with the hosts played by the fixture web, the
@@ -212,6 +214,73 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
         << record.toStdString();
     EXPECT_TRUE(reports.isEmpty());
     test::saveScreenshot(main, QStringLiteral("main-after-query"));
+}
+
+TEST_F(MainWindowTest, FailedValuesAreDrawnApartWithTheirReasonUntilTheNextRun) {
+    writeSiteList("ab.example");
+    web.addStandardSite();
+    web.routeRedirect(QStringLiteral("baidu"), "/s?wd=site:ab.example",
+                      "http://wappass.baidu.com/captcha");
+    web.route(QStringLiteral("baidu"), "/s?wd=domain:ab.example",
+              test::Reply().send("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n"));
+    web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
+              test::Reply().delay(1500).send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n1"));
+    startUp();
+    auto* domain = control<QComboBox>(main, "txtUrl");
+    auto* grid = control<QTableWidget>(main, "StringGD");
+    domain->setEditText(QStringLiteral("ab.example"));
+    QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+
+    const QString baidu = web.hostPort(QStringLiteral("baidu")).section(u':', 0, 0);
+    const QString home = web.hostPort(QStringLiteral("home")).section(u':', 0, 0);
+    struct Cell {
+        int column, row;
+        const char16_t* text;
+        const char16_t* toolTip; // null: drawn as usual
+    } cells[] = {
+        {1, 1, u"0", u"被拦截（验证码页面）：%1"},
+        {1, 2, u"0", u"HTTP 500：%1"},
+        {2, 1, u"1230", nullptr},
+    };
+    for (const Cell& c : cells) {
+        SCOPED_TRACE(testing::Message() << c.column << "," << c.row);
+        QTableWidgetItem* item = grid->item(c.row, c.column);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->text(), QString::fromUtf16(c.text)); // the value stays as it was
+        EXPECT_EQ(item->data(kOutcomeRole).isValid(), c.toolTip != nullptr);
+        EXPECT_EQ(item->toolTip(),
+                  c.toolTip ? QString::fromUtf16(c.toolTip).arg(baidu) : QString());
+    }
+    struct Label {
+        const char* name;
+        const char16_t* text;
+        QString toolTip;
+    } labels[] = {
+        {"lblAlexaRank", u"查询失败", u"超时：%1"_s.arg(home)},
+        {"lblBaiduSite", u"", u"被拦截（验证码页面）：%1"_s.arg(baidu)},
+        {"lblGoogleSite", u"首页第一", QString()},
+    };
+    for (const Label& l : labels) {
+        SCOPED_TRACE(l.name);
+        auto* label = control<QLabel>(main, l.name);
+        EXPECT_EQ(label->text(), QString::fromUtf16(l.text));
+        EXPECT_EQ(label->toolTip(), l.toolTip);
+        const bool marked = label->findChild<QWidget*>(QStringLiteral("outcomeMark")) != nullptr;
+        EXPECT_EQ(marked, !l.toolTip.isEmpty());
+    }
+    test::saveScreenshot(main, QStringLiteral("main-with-failures"));
+
+    // A clean run takes every mark away.
+    web.addStandardSite();
+    control<QCheckBox>(main, "chkAlexa")->setChecked(false);
+    QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+    EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
+    EXPECT_FALSE(grid->item(1, 1)->data(kOutcomeRole).isValid());
+    EXPECT_TRUE(control<QLabel>(main, "lblBaiduSite")->toolTip().isEmpty());
+    EXPECT_EQ(control<QLabel>(main, "lblAlexaRank")->findChild<QWidget*>(u"outcomeMark"_s),
+              nullptr);
+    EXPECT_TRUE(main->outcomes().failures().isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(MainWindowTest, CloseHidesAndAnnouncesOnlyANewerVersion) {

@@ -49,7 +49,7 @@ TEST_F(KeywordCommand, JsonLinePerEngineInEngineOrder) {
     const test::CliResult result =
         run({QStringLiteral("www.ab.example"), QStringLiteral("kw"), QStringLiteral("--engines"),
              QStringLiteral("sogou,google,baidu"), QStringLiteral("--json")});
-    EXPECT_EQ(result.exitCode, 1) << "a search failed";
+    EXPECT_EQ(result.exitCode, 3) << "a search got an HTTP error";
     EXPECT_TRUE(result.err.isEmpty()) << "quiet when standard error is no terminal";
     const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << result.out.toStdString();
@@ -58,11 +58,13 @@ TEST_F(KeywordCommand, JsonLinePerEngineInEngineOrder) {
         QString text;
         QString lastUrl;
         QJsonValue rank;
+        const char* reason;
+        QJsonValue detail;
     } expected[] = {
-        {"baidu", QStringLiteral("搜索排名第 13 位"), url(EngineId::Baidu, 2), 13},
+        {"baidu", QStringLiteral("搜索排名第 13 位"), url(EngineId::Baidu, 2), 13, "ok", {}},
         {"google", QStringLiteral("查询失败，请重试!"), url(EngineId::Google, 1),
-         QJsonValue(QJsonValue::Null)},
-        {"sogou", QStringLiteral("搜索排名第 0 位"), url(EngineId::Sogou, 5), 0},
+         QJsonValue(QJsonValue::Null), "http", QStringLiteral("404")},
+        {"sogou", QStringLiteral("搜索排名第 0 位"), url(EngineId::Sogou, 5), 0, "no-match", {}},
     };
     for (int i = 0; i < 3; ++i) {
         const QJsonObject json = QJsonDocument::fromJson(lines[i].toUtf8()).object();
@@ -71,6 +73,13 @@ TEST_F(KeywordCommand, JsonLinePerEngineInEngineOrder) {
         EXPECT_EQ(json.value(QStringLiteral("text")).toString(), expected[i].text);
         EXPECT_EQ(json.value(QStringLiteral("lastUrl")).toString(), expected[i].lastUrl);
         EXPECT_EQ(json.value(QStringLiteral("rank")), expected[i].rank) << expected[i].engine;
+        EXPECT_EQ(json.value(QStringLiteral("reason")).toString(),
+                  QString::fromLatin1(expected[i].reason))
+            << expected[i].engine;
+        EXPECT_EQ(json.value(QStringLiteral("detail")), expected[i].detail.isNull()
+                                                            ? QJsonValue(QJsonValue::Undefined)
+                                                            : expected[i].detail)
+            << expected[i].engine;
     }
 }
 
@@ -103,8 +112,8 @@ TEST_F(KeywordCommand, PageRangeAtTheBounds) {
             run({QStringLiteral("www.ab.example"), QStringLiteral("kw"), QStringLiteral("--pages"),
                  QString::fromLatin1(c.pages), QStringLiteral("--engines"), QStringLiteral("bing"),
                  QStringLiteral("--json")});
-        // Pages that are not routed answer 404: the search fails, exit 1.
-        EXPECT_EQ(result.exitCode, c.requests ? 1 : 0) << c.pages;
+        // Pages that are not routed answer 404: the search got an HTTP error, exit 3.
+        EXPECT_EQ(result.exitCode, c.requests ? 3 : 0) << c.pages;
         EXPECT_EQ(caseWeb.requests(QStringLiteral("bing")).size(), c.requests) << c.pages;
         if (c.requests == 0) {
             const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();

@@ -74,6 +74,8 @@ TEST_F(LookupCommands, FailuresPrintTheWindowsTextAndSayWhyOnStandardError) {
         EXPECT_EQ(result.out, c.out + u'\n') << name;
         EXPECT_TRUE(result.err.contains(QStringLiteral("lookup failed: Socket Error # ")))
             << name << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(QStringLiteral("(reason: connect)")))
+            << name << result.err.toStdString();
     }
 }
 
@@ -85,6 +87,7 @@ TEST_F(LookupCommands, EmptyWhoisRecordIsAFailure) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, QString::fromUtf16(kWhoisFailureText) + u'\n');
     EXPECT_TRUE(result.err.contains(QStringLiteral("empty record"))) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("(reason: empty)"))) << result.err.toStdString();
 }
 
 TEST_F(LookupCommands, UsageErrors) {

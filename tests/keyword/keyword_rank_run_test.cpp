@@ -54,7 +54,7 @@ RankSearchResult twoPages(EngineId engine, const QString&, const QString&, int, 
     progress(PageProgressText(1));
     progress(PageProgressText(2));
     const auto n = static_cast<qint64>(engine);
-    return {RankText(n), QStringLiteral("http://e%1/").arg(n), RankSearchOutcome::Found, n, {}};
+    return {RankText(n), QStringLiteral("http://e%1/").arg(n), RankSearchOutcome::Found, n, {}, {}};
 }
 
 TEST(RunKeywordRank, InitialTicksSearchBaiduThenGoogleAndMarkTheRest) {

@@ -3,6 +3,7 @@
 #include "keyword/keyword_window.h"
 #include "keyword_web.h"
 #include "platform/browser.h"
+#include "platform/text_codec.h"
 #include "widgets/error_report.h"
 
 #include <QCheckBox>
@@ -127,6 +128,35 @@ TEST_F(KeywordWindowTest, InitialRunSearchesBaiduThenGoogleAndMarksTheRest) {
     EXPECT_TRUE(
         opened[0].endsWith(QString::fromLatin1(test::pageTarget(EngineId::Google, "seo", 2))))
         << opened[0].toStdString();
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(KeywordWindowTest, ABlockedSearchEndsAsAFailedPageAndIsDrawnApart) {
+    // Baidu sends its verification page: never "not found", always the failure text. (The
+    // search follows redirects, so a captcha redirect would leave loopback: the title it is.)
+    web.route(test::hostKey(EngineId::Baidu), test::pageTarget(EngineId::Baidu, "seo", 1),
+              test::okPage(text::toAnsi(QStringLiteral("<html><head><title>百度安全验证</title>"
+                                                       "</head><body>ab.example</body></html>"))));
+    web.route(test::hostKey(EngineId::Google), test::pageTarget(EngineId::Google, "seo", 1),
+              test::okPage(test::resultPage(EngineId::Google, {QStringLiteral("ab.example/")})));
+    TfrmKeyWord window;
+    window.show();
+    control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
+    control<QPushButton>(&window, "btnCX")->click();
+
+    auto* baidu = control<QLineEdit>(&window, kResultEdits[0]);
+    auto* google = control<QLineEdit>(&window, kResultEdits[1]);
+    EXPECT_EQ(baidu->text(), QStringLiteral("查询出错，请重试!"));
+    EXPECT_EQ(baidu->toolTip(),
+              QStringLiteral("被拦截（验证码页面）：") +
+                  web.hostPort(test::hostKey(EngineId::Baidu)).section(u':', 0, 0));
+    EXPECT_NE(baidu->findChild<QWidget*>(QStringLiteral("outcomeMark")), nullptr);
+    EXPECT_EQ(google->text(), QStringLiteral("搜索排名第 1 位"));
+    EXPECT_TRUE(google->toolTip().isEmpty());
+    EXPECT_EQ(google->findChild<QWidget*>(QStringLiteral("outcomeMark")), nullptr);
+    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Baidu)).size(), 1);
+    test::saveScreenshot(&window, QStringLiteral("keyword-blocked"));
     EXPECT_TRUE(reports.isEmpty());
 }
 
