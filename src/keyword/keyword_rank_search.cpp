@@ -142,9 +142,8 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
                  progress);
     }
     state.reset();
-    Outcome why{progress.found ? FallbackReason::None : FallbackReason::NoMatch,
-                {},
-                HostOfUrl(origin)};
+    Outcome why{
+        progress.found ? FallbackReason::None : FallbackReason::NoMatch, {}, HostOfUrl(origin)};
     return {RankText(progress.rank),
             progress.currentUrl,
             progress.found ? RankSearchOutcome::Found : RankSearchOutcome::NotFound,

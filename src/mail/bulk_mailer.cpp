@@ -40,6 +40,31 @@ private:
     bool& busy_;
 };
 
+// Why a line or the session failed: a refusal quotes the server's reply, code first; any
+// other failure gives its own message. One line of text either way.
+QString failureText(const KelvaneError& error) {
+    QString text = error.message();
+    if (const auto* refusal = dynamic_cast<const EIdSMTPReplyError*>(&error)) {
+        text = QString::number(refusal->errorCode());
+        if (!refusal->enhancedCode().isEmpty())
+            text += u' ' + refusal->enhancedCode();
+        text += u' ' + refusal->replyText();
+    }
+    return text.replace(u'\r', u' ').replace(u'\n', u' ');
+}
+
+// One line of the batch report: the recipient line and what became of it.
+QString lineOutcome(QString line, const char16_t* what, const QString& why = {}) {
+    line.replace(u'\r', u' ').replace(u'\n', u' ');
+    return line + u'：' + QString::fromUtf16(what) + why;
+}
+
+QString lineOutcome(const QString& line, const KelvaneError& error) {
+    const bool refused = dynamic_cast<const EIdSMTPReplyError*>(&error) != nullptr;
+    return lineOutcome(line, refused ? mail_text::kLineRefused : mail_text::kLineFailed,
+                       failureText(error));
+}
+
 } // namespace
 
 QString ServerWaitText(qint64 waitedMs) {
@@ -102,6 +127,7 @@ void BulkMailer::btnSendClick() {
     if (busy_ || !iswz())
         return;
     busy_ = true;
+    lineOutcomes_.clear();
     BatchEnd end(view_, IdSMTP, busy_);
     try {
         view_.setBtnSendEnabled(false);
@@ -134,9 +160,15 @@ void BulkMailer::btnSendClick() {
 
         IdSMTP.Disconnect();
         view_.setTxtStateText(QString::fromUtf16(mail_text::kDone));
-    } catch (const KelvaneError&) {
-        // The batch stops silently: txtState keeps what it last showed.
+    } catch (const KelvaneError& error) {
+        // The batch stops silently: txtState keeps what it last showed. The report says why,
+        // and which lines were never tried.
+        const QStringList lines = MemoLines(view_.moMailListText());
+        for (qsizetype n = lineOutcomes_.size(); n < lines.size(); ++n)
+            lineOutcomes_ << lineOutcome(lines[n], mail_text::kLineNotSent);
+        lineOutcomes_ << QString::fromUtf16(mail_text::kSessionFailed) + failureText(error);
     }
+    view_.setLineOutcomes(lineOutcomes_);
 }
 
 void BulkMailer::sendMail(const QString& line) {
@@ -147,8 +179,10 @@ void BulkMailer::sendMail(const QString& line) {
             throw EIdSMTPInvalidAddress(QStringLiteral("Invalid address: control character."));
         IdMessage.setRecipientsText(line);
         IdSMTP.Send(IdMessage);
-    } catch (const KelvaneError&) {
+        lineOutcomes_ << lineOutcome(line, mail_text::kLineSent);
+    } catch (const KelvaneError& error) {
         view_.setTxtStateText(sending + QString::fromUtf16(mail_text::kFailed));
+        lineOutcomes_ << lineOutcome(line, error);
     }
 }
 

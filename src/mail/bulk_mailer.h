@@ -17,6 +17,12 @@ inline constexpr const char16_t* kSendingTo = u"正在发送至：";
 inline constexpr const char16_t* kFailed = u"失败 !";
 inline constexpr const char16_t* kDone = u"发送完成....";
 inline constexpr const char16_t* kInitialState = u"当前状态";
+// What became of one recipient line, kept for the user to look back on after the batch.
+inline constexpr const char16_t* kLineSent = u"已发送";
+inline constexpr const char16_t* kLineRefused = u"被拒绝：";
+inline constexpr const char16_t* kLineFailed = u"失败：";
+inline constexpr const char16_t* kLineNotSent = u"未发送";
+inline constexpr const char16_t* kSessionFailed = u"会话中断：";
 } // namespace mail_text
 
 // The sign shown after the status text once the server has kept a batch waiting this long.
@@ -52,6 +58,8 @@ public:
     void btnSendClick();
     // One transaction to the addresses of `line`; its outcome goes to txtState.
     void sendMail(const QString& line);
+    // What became of each line of the last batch, as the view was last given it.
+    const QStringList& lineOutcomes() const { return lineOutcomes_; }
 
 private:
     MailView& view_;
@@ -60,6 +68,7 @@ private:
     bool senderRefused_ = false;
     // Whole seconds of the wait sign on show; -1 when none is.
     qint64 shownWaitSeconds_ = -1;
+    QStringList lineOutcomes_;
 };
 
 } // namespace kelvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace kelvane {
 
@@ -28,6 +29,11 @@ public:
     // the wait is over), and a chance to redraw and take events. Both do nothing by default.
     virtual void setServerWaitText(const QString& text) { (void)text; }
     virtual void processPendingEvents() {}
+
+    // After a batch: what became of each recipient line, one text per line in list order
+    // ("a@x.cn：已发送", "b@x.cn：被拒绝：550 ..."), for the user to look back on. The status
+    // texts stay as they are. Does nothing by default.
+    virtual void setLineOutcomes(const QStringList& outcomes) { (void)outcomes; }
 };
 
 } // namespace kelvane

@@ -161,6 +161,11 @@ void TfrmMail::setServerWaitText(const QString& text) {
     serverWait_ = text;
     txtState_->setText(state_ + serverWait_);
 }
+void TfrmMail::setLineOutcomes(const QStringList& outcomes) {
+    // The status box shows one line at a time; the whole batch is a hover away.
+    txtState_->setToolTip(outcomes.join(u'\n'));
+}
+
 void TfrmMail::processPendingEvents() {
     QCoreApplication::processEvents();
 }

@@ -42,6 +42,7 @@ private:
     void setBtnSendCaption(const QString& caption) override;
     void setServerWaitText(const QString& text) override;
     void processPendingEvents() override;
+    void setLineOutcomes(const QStringList& outcomes) override;
 
     BulkMailer mailer_{*this};
     QPlainTextEdit* moMailList_ = nullptr;

@@ -144,6 +144,11 @@ TEST_F(BulkMailerScripted, LoginRefusedEndsTheSessionWithQuitAndSaysNothing) {
     EXPECT_EQ(view.txtState, u"当前状态"_qs);
     EXPECT_TRUE(view.states.isEmpty());
     EXPECT_EQ(view.buttonChanges, kButtonRoundTrip);
+    // The status box says nothing, as ever; the batch report says why nothing was sent.
+    ASSERT_EQ(view.lineOutcomes.size(), 2);
+    EXPECT_EQ(view.lineOutcomes[0], u"a@example.cn：未发送"_qs);
+    EXPECT_TRUE(view.lineOutcomes[1].startsWith(u"会话中断：535"_qs))
+        << view.lineOutcomes[1].toStdString();
     EXPECT_FALSE(mailer.IdSMTP.Connected());
     const QByteArrayList commands = commandsAfterHangUp(peer);
     ASSERT_FALSE(commands.isEmpty());
@@ -187,6 +192,13 @@ TEST_F(BulkMailerScripted, RefusedRecipientAndBlankLineFailOnlyTheirLines) {
     EXPECT_FALSE(view.states.contains(u"正在发送至：b@example.cn失败 !"_qs));
     EXPECT_EQ(view.txtState, u"发送完成...."_qs);
     EXPECT_EQ(peer.messages().size(), 2);
+    // Each line's fate stays readable after the batch, the server's own words included.
+    ASSERT_EQ(view.lineOutcomes.size(), 4);
+    EXPECT_TRUE(view.lineOutcomes[0].startsWith(u"：被拒绝：503"_qs))
+        << view.lineOutcomes[0].toStdString();
+    EXPECT_EQ(view.lineOutcomes[1], u"a@example.cn：已发送"_qs);
+    EXPECT_EQ(view.lineOutcomes[2], u"no@example.cn：被拒绝：550 5.1.1 No such user"_qs);
+    EXPECT_EQ(view.lineOutcomes[3], u"b@example.cn：已发送"_qs);
 }
 
 // A server that stops answering holds the batch for one reply time-out, not for ever.

@@ -57,6 +57,8 @@ public:
     }
     void setServerWaitText(const QString& text) override { serverWaits << text; }
     void processPendingEvents() override { ++pumps; }
+    void setLineOutcomes(const QStringList& outcomes) override { lineOutcomes = outcomes; }
+    QStringList lineOutcomes;
 };
 
 } // namespace kelvane::test

@@ -272,6 +272,8 @@ TEST_F(MailWindowTest, OneBatchFromTheWindowDelivers) {
     EXPECT_EQ(delivered[1].rcptTos, (QStringList{u"b@example.cn"_qs, u"c@example.cn"_qs}));
     const QJsonObject parsed = test::AiosmtpdServer::parseWithPythonEmail(delivered[1].data);
     EXPECT_EQ(parsed.value(u"subject").toString(), u"网站周报"_qs);
+    EXPECT_EQ(control<QLineEdit>(window.get(), "txtState")->toolTip(),
+              u"a@example.cn：已发送\nb@example.cn;c@example.cn：已发送"_qs);
     EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
     test::saveScreenshot(window.get(), u"frmMail-done"_qs);
 }
@@ -288,6 +290,10 @@ TEST_F(MailWindowTest, WrongPasswordLeavesTheStatusAndGivesTheButtonBack) {
     type("txtPwd", u"wrong"_qs);
     click();
     EXPECT_EQ(state(), u"当前状态"_qs);
+    // The status box stays silent; its tooltip says what happened.
+    const QString report = control<QLineEdit>(window.get(), "txtState")->toolTip();
+    EXPECT_TRUE(report.startsWith(u"x@example.cn：未发送\n会话中断：535"_qs))
+        << report.toStdString();
     auto* send = control<QPushButton>(window.get(), "btnSend");
     EXPECT_TRUE(send->isEnabled());
     EXPECT_EQ(send->text(), u"开始发送"_qs);
