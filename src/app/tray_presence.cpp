@@ -17,12 +17,7 @@ bool trayAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-ScopedTrayAvailability::ScopedTrayAvailability(bool available) : previous_(forced()) {
-    forced() = available;
-}
-
-ScopedTrayAvailability::~ScopedTrayAvailability() {
-    forced() = previous_;
-}
+ScopedTrayAvailability::ScopedTrayAvailability(bool available)
+    : ScopedOverride(forced(), available) {}
 
 } // namespace kelvane::app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <optional>
 
 namespace kelvane::app {
@@ -9,15 +11,9 @@ namespace kelvane::app {
 bool trayAvailable();
 
 // Makes trayAvailable() answer as told for its lifetime (tests of either desktop).
-class ScopedTrayAvailability {
+class ScopedTrayAvailability : public ScopedOverride<std::optional<bool>> {
 public:
     explicit ScopedTrayAvailability(bool available);
-    ~ScopedTrayAvailability();
-    ScopedTrayAvailability(const ScopedTrayAvailability&) = delete;
-    ScopedTrayAvailability& operator=(const ScopedTrayAvailability&) = delete;
-
-private:
-    std::optional<bool> previous_;
 };
 
 } // namespace kelvane::app

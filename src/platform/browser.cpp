@@ -24,12 +24,7 @@ void Open(const QString& url) {
         currentLauncher()(url);
 }
 
-ScopedLauncher::ScopedLauncher(Launcher launcher) : previous_(std::move(currentLauncher())) {
-    currentLauncher() = std::move(launcher);
-}
-
-ScopedLauncher::~ScopedLauncher() {
-    currentLauncher() = std::move(previous_);
-}
+ScopedLauncher::ScopedLauncher(Launcher launcher)
+    : ScopedOverride(currentLauncher(), std::move(launcher)) {}
 
 } // namespace kelvane::browser

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <QString>
 #include <functional>
 
@@ -12,15 +14,9 @@ void Open(const QString& url);
 using Launcher = std::function<void(const QString& url)>;
 
 // Replaces the launcher for its lifetime (tests record the URLs instead).
-class ScopedLauncher {
+class ScopedLauncher : public ScopedOverride<Launcher> {
 public:
     explicit ScopedLauncher(Launcher launcher);
-    ~ScopedLauncher();
-    ScopedLauncher(const ScopedLauncher&) = delete;
-    ScopedLauncher& operator=(const ScopedLauncher&) = delete;
-
-private:
-    Launcher previous_;
 };
 
 } // namespace kelvane::browser

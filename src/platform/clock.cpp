@@ -19,10 +19,6 @@ QDateTime localNow() {
 }
 
 ScopedClockOverride::ScopedClockOverride(std::function<QDateTime()> now)
-    : previous_(std::exchange(nowSource(), std::move(now))) {}
-
-ScopedClockOverride::~ScopedClockOverride() {
-    nowSource() = std::move(previous_);
-}
+    : ScopedOverride(nowSource(), std::move(now)) {}
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <QDateTime>
 #include <functional>
 
@@ -10,15 +12,9 @@ namespace kelvane {
 QDateTime localNow();
 
 // Replaces localNow() for its lifetime; the previous source returns when it ends.
-class ScopedClockOverride {
+class ScopedClockOverride : public ScopedOverride<std::function<QDateTime()>> {
 public:
     explicit ScopedClockOverride(std::function<QDateTime()> now);
-    ~ScopedClockOverride();
-    ScopedClockOverride(const ScopedClockOverride&) = delete;
-    ScopedClockOverride& operator=(const ScopedClockOverride&) = delete;
-
-private:
-    std::function<QDateTime()> previous_;
 };
 
 } // namespace kelvane

@@ -61,10 +61,6 @@ QString withoutTimeZone(const QString& timeFormat) {
 }
 
 ScopedFormatLocale::ScopedFormatLocale(const QLocale& locale)
-    : previous_(std::exchange(fixedLocale(), locale)) {}
-
-ScopedFormatLocale::~ScopedFormatLocale() {
-    fixedLocale() = std::move(previous_);
-}
+    : ScopedOverride(fixedLocale(), locale) {}
 
 } // namespace kelvane

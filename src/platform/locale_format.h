@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -25,15 +27,9 @@ QString defaultDateTimeText(const QDateTime& moment);
 QString withoutTimeZone(const QString& timeFormat);
 
 // Fixes formatLocale() for its lifetime; the previous choice returns when it ends.
-class ScopedFormatLocale {
+class ScopedFormatLocale : public ScopedOverride<std::optional<QLocale>> {
 public:
     explicit ScopedFormatLocale(const QLocale& locale);
-    ~ScopedFormatLocale();
-    ScopedFormatLocale(const ScopedFormatLocale&) = delete;
-    ScopedFormatLocale& operator=(const ScopedFormatLocale&) = delete;
-
-private:
-    std::optional<QLocale> previous_;
 };
 
 } // namespace kelvane

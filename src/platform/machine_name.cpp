@@ -59,12 +59,7 @@ QString computerName() {
 
 ScopedMachineNames::ScopedMachineNames(std::function<QByteArray()> hostName,
                                        std::function<QString()> computer)
-    : previousHostName_(std::exchange(hostNameSource(), std::move(hostName))),
-      previousComputer_(std::exchange(computerNameSource(), std::move(computer))) {}
-
-ScopedMachineNames::~ScopedMachineNames() {
-    hostNameSource() = std::move(previousHostName_);
-    computerNameSource() = std::move(previousComputer_);
-}
+    : hostName_(hostNameSource(), std::move(hostName)),
+      computer_(computerNameSource(), std::move(computer)) {}
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -22,13 +24,10 @@ QString computerName();
 class ScopedMachineNames {
 public:
     ScopedMachineNames(std::function<QByteArray()> hostName, std::function<QString()> computer);
-    ~ScopedMachineNames();
-    ScopedMachineNames(const ScopedMachineNames&) = delete;
-    ScopedMachineNames& operator=(const ScopedMachineNames&) = delete;
 
 private:
-    std::function<QByteArray()> previousHostName_;
-    std::function<QString()> previousComputer_;
+    ScopedOverride<std::function<QByteArray()>> hostName_;
+    ScopedOverride<std::function<QString()>> computer_;
 };
 
 } // namespace kelvane

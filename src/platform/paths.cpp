@@ -12,13 +12,8 @@ QString& overriddenDir() {
 }
 } // namespace
 
-ScopedExecutableDir::ScopedExecutableDir(QString folder) : previous_(overriddenDir()) {
-    overriddenDir() = std::move(folder);
-}
-
-ScopedExecutableDir::~ScopedExecutableDir() {
-    overriddenDir() = previous_;
-}
+ScopedExecutableDir::ScopedExecutableDir(QString folder)
+    : ScopedOverride(overriddenDir(), std::move(folder)) {}
 
 QString executableDir() {
     if (!overriddenDir().isEmpty())

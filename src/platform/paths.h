@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <QString>
 
 namespace kelvane {
@@ -7,15 +9,9 @@ namespace kelvane {
 // The folder that holds the running executable.
 QString executableDir();
 // Makes executableDir() name another folder for its lifetime (start-up tests).
-class ScopedExecutableDir {
+class ScopedExecutableDir : public ScopedOverride<QString> {
 public:
     explicit ScopedExecutableDir(QString folder);
-    ~ScopedExecutableDir();
-    ScopedExecutableDir(const ScopedExecutableDir&) = delete;
-    ScopedExecutableDir& operator=(const ScopedExecutableDir&) = delete;
-
-private:
-    QString previous_;
 };
 
 // A product path written with backslashes ("zenvo\data\x.txt") in this platform's form.

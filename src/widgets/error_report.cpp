@@ -33,12 +33,6 @@ void showGeneralErrorReport(const QString& message) {
 }
 
 ScopedErrorReportSink::ScopedErrorReportSink(ErrorReportSink sink)
-    : previous_(std::move(currentSink())) {
-    currentSink() = std::move(sink);
-}
-
-ScopedErrorReportSink::~ScopedErrorReportSink() {
-    currentSink() = std::move(previous_);
-}
+    : ScopedOverride(currentSink(), std::move(sink)) {}
 
 } // namespace kelvane::widgets

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scoped_override.h"
+
 #include <QString>
 #include <exception>
 #include <functional>
@@ -20,15 +22,9 @@ void showGeneralErrorReport(const QString& message);
 
 // Tests capture the report instead of a modal box.
 using ErrorReportSink = std::function<void(const QString& title, const QString& text)>;
-class ScopedErrorReportSink {
+class ScopedErrorReportSink : public ScopedOverride<ErrorReportSink> {
 public:
     explicit ScopedErrorReportSink(ErrorReportSink sink);
-    ~ScopedErrorReportSink();
-    ScopedErrorReportSink(const ScopedErrorReportSink&) = delete;
-    ScopedErrorReportSink& operator=(const ScopedErrorReportSink&) = delete;
-
-private:
-    ErrorReportSink previous_;
 };
 
 // Runs an event handler's body; an error that escapes it ends the handler and goes to the
