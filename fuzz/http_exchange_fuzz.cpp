@@ -6,14 +6,13 @@
 // body or one of the client's own errors, never more body than was sent, and never a wait
 // past the deadline.
 #include "fuzz_check.h"
+#include "loopback_listener.h"
 #include "net/idhttp.h"
 #include "platform/errors.h"
 
 #include <QElapsedTimer>
-#include <arpa/inet.h>
 #include <atomic>
 #include <mutex>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -54,16 +53,9 @@ void drain(int fd) {
 class ScriptServer {
 public:
     ScriptServer() {
-        listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        FUZZ_CHECK(listenFd_ >= 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        FUZZ_CHECK(::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
-        FUZZ_CHECK(::listen(listenFd_, 16) == 0);
-        socklen_t length = sizeof address;
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        const kelvane::fuzz::LoopbackListener listener(16);
+        listenFd_ = listener.fd;
+        port_ = listener.port;
         std::thread([this] { acceptLoop(); }).detach();
     }
 

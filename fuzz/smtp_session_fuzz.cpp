@@ -3,12 +3,11 @@
 // of a transaction and to QUIT. Every outcome is success or one of the client's own errors,
 // and nothing of what the peer sent reaches a command line.
 #include "fuzz_check.h"
+#include "loopback_listener.h"
 #include "net/idsmtp.h"
 #include "platform/errors.h"
 
-#include <arpa/inet.h>
 #include <mutex>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -20,16 +19,9 @@ namespace {
 class ScriptPeer {
 public:
     ScriptPeer() {
-        listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        FUZZ_CHECK(listenFd_ >= 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        FUZZ_CHECK(::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
-        FUZZ_CHECK(::listen(listenFd_, 8) == 0);
-        socklen_t length = sizeof address;
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        const kelvane::fuzz::LoopbackListener listener(8);
+        listenFd_ = listener.fd;
+        port_ = listener.port;
         std::thread([this] { run(); }).detach();
     }
 
