@@ -3,7 +3,6 @@
 //
 //   kelvane_site_query_bench [--runs N]
 
-#include "query/last_pages.h"
 #include "query/site_query_driver.h"
 #include "query/site_query_state.h"
 #include "query/standard_probes.h"
@@ -77,8 +76,6 @@ int main(int argc, char** argv) {
 
     test::FixtureWeb web;
     web.addStandardSite();
-    BaiduLastPage.clear();
-    GoogleLastPage.clear();
     runQuery(); // warm-up, and the list of requests for curl
     const QStringList urls = requestedUrls(web);
 

@@ -6,6 +6,7 @@
 #include "platform/console.h"
 #include "platform/install_layout.h"
 #include "platform/settings.h"
+#include "query/pacing.h"
 #include "widgets/error_report.h"
 
 #include <QApplication>
@@ -28,6 +29,9 @@ int RunKelvane(int argc, char** argv) {
     // found before the program moves into its data folder.
     const settings::Settings& settings = settings::current();
     net::setDefaultExchangeSettings(settings.exchange);
+    // The desktop's queries run on this thread and keep the console's pacing.
+    query::Pacer pacer(query::pacingRulesFrom(settings.pacing));
+    const query::ScopedPacer paced(&pacer);
     if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
         console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
 

@@ -1,9 +1,14 @@
 #include "cli/keyword_command.h"
 
+#include "cli/batch_run.h"
 #include "cli/command.h"
 #include "keyword/keyword_engines.h"
 #include "keyword/keyword_rank_run.h"
 #include "platform/console.h"
+#include "platform/errors.h"
+#include "platform/settings.h"
+#include "platform/text_file.h"
+#include "store/history_csv.h"
 
 #include <QCommandLineParser>
 #include <QJsonDocument>
@@ -115,10 +120,20 @@ private:
     QList<EngineResult> results_;
 };
 
-QString jsonLines(const QList<EngineResult>& results) {
+struct Query {
+    QString site;
+    QString keyword;
+};
+
+// With a query, a batch's line: it names the site and the keyword too.
+QString jsonLines(const QList<EngineResult>& results, const std::optional<Query>& query = {}) {
     QString out;
     for (const EngineResult& entry : results) {
         QJsonObject object;
+        if (query) {
+            object.insert(QStringLiteral("site"), query->site);
+            object.insert(QStringLiteral("keyword"), query->keyword);
+        }
         object.insert(QStringLiteral("engine"), ConsoleKeywordView::nameOf(entry.engine));
         object.insert(QStringLiteral("text"), entry.result.text);
         object.insert(QStringLiteral("lastUrl"), entry.result.lastUrl);
@@ -155,6 +170,103 @@ QString table(const QList<EngineResult>& results) {
     return out;
 }
 
+QString csvHeader() {
+    return store::CsvRow({QStringLiteral("site"), QStringLiteral("keyword"),
+                          QStringLiteral("engine"), QStringLiteral("text"),
+                          QStringLiteral("lastUrl"), QStringLiteral("rank"),
+                          QStringLiteral("reason"), QStringLiteral("detail")});
+}
+
+QString csvRows(const QList<EngineResult>& results, const Query& query) {
+    QString out;
+    for (const EngineResult& entry : results) {
+        const RankSearchResult& result = entry.result;
+        out += store::CsvRow(
+            {query.site, query.keyword, ConsoleKeywordView::nameOf(entry.engine), result.text,
+             result.lastUrl,
+             result.outcome == RankSearchOutcome::Failed ? QString() : QString::number(result.rank),
+             reasonName(result.why.reason), result.why.detail});
+    }
+    return out;
+}
+
+// The exit status of one search run: a fault over a failure over done.
+int statusOf(const QList<EngineResult>& results) {
+    int status = kExitOk;
+    for (const EngineResult& entry : results) {
+        const FallbackReason reason = entry.result.why.reason;
+        if (isFault(reason))
+            return kExitIncomplete;
+        if (entry.result.outcome == RankSearchOutcome::Failed &&
+            reason != FallbackReason::NotConfigured)
+            status = kExitFailure;
+    }
+    return status;
+}
+
+// The lines "SITE<TAB>KEYWORD" of a list; blank lines are passed over. None, and the error
+// text, for a line without a tab or with an empty side.
+std::optional<QList<Query>> readQueryList(const QString& path, QString& error) {
+    QString text;
+    try {
+        text = textfile::decodeText(textfile::readFileBytes(path));
+    } catch (const EFileError& failure) {
+        error = failure.message();
+        return std::nullopt;
+    }
+    QList<Query> queries;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        const qsizetype tab = line.indexOf(u'\t');
+        if (tab <= 0 || tab == line.size() - 1) {
+            error = QStringLiteral("%1, line %2: expected SITE<TAB>KEYWORD").arg(path).arg(i + 1);
+            return std::nullopt;
+        }
+        queries.append({line.left(tab), line.mid(tab + 1)});
+    }
+    return queries;
+}
+
+enum class Format { Table, Json, Csv };
+
+// One line of a list, searched and reported as a batch item.
+BatchItemResult searchOne(const Query& query, PageRange pages, const EngineSet& engines,
+                          Format format) {
+    ConsoleKeywordView view(query.site, query.keyword, pages, engines, false);
+    BatchItemResult result;
+    const auto print = [&] {
+        switch (format) {
+        case Format::Json:
+            result.out = jsonLines(view.results(), query);
+            break;
+        case Format::Csv:
+            result.out = csvRows(view.results(), query);
+            break;
+        case Format::Table:
+            result.out = QStringLiteral("== %1\t%2 ==\n").arg(query.site, query.keyword) +
+                         table(view.results()) + u'\n';
+            break;
+        }
+    };
+    try {
+        RunKeywordRank(view, {});
+    } catch (const std::exception& error) {
+        print();
+        result.err = QStringLiteral("kelvane-cli keyword: %1\t%2: %3\n")
+                         .arg(query.site, query.keyword, QString::fromUtf8(error.what()));
+        result.status = kExitFailure;
+        return result;
+    }
+    print();
+    result.status = statusOf(view.results());
+    return result;
+}
+
 } // namespace
 
 int runKeywordCommand(const QStringList& arguments) {
@@ -170,7 +282,11 @@ int runKeywordCommand(const QStringList& arguments) {
                        "ran to its end (or its engine has no host configured), 1 a search failed "
                        "otherwise (its error text is printed), 2 usage error, 3 a search could "
                        "not get its pages (no connection, time-out, an HTTP error, a body too "
-                       "large, a block page)."));
+                       "large, a block page).\n\nWith --file, every line SITE<TAB>KEYWORD of the "
+                       "list is searched, up to --jobs at once, each exactly as alone, and "
+                       "reported in list order (each JSON line with \"site\" and \"keyword\"); "
+                       "requests keep the settings' pacing and a host that refused rests, as for "
+                       "the site command. The exit status is then the worst of the lines'."));
     parser.addPositionalArgument(QStringLiteral("SITE"), QStringLiteral("the site, as typed"));
     parser.addPositionalArgument(QStringLiteral("KEYWORD"), QStringLiteral("the keyword"));
     const QCommandLineOption enginesOption(
@@ -190,9 +306,23 @@ int runKeywordCommand(const QStringList& arguments) {
         QStringLiteral("print one JSON object per engine and line: engine, text, lastUrl, rank "
                        "(null when the search failed), reason (ok, no-match, connect, timeout, "
                        "http, too-large, blocked, not-configured) and detail where there is one"));
-    parser.addOption(enginesOption);
-    parser.addOption(pagesOption);
-    parser.addOption(jsonOption);
+    const QCommandLineOption csvOption(
+        QStringLiteral("csv"),
+        QStringLiteral("print a header and one CSV row per engine: site, keyword, engine, text, "
+                       "lastUrl, rank, reason, detail"));
+    const QCommandLineOption fileOption(
+        QStringLiteral("file"),
+        QStringLiteral("search every line SITE<TAB>KEYWORD of LIST instead of one SITE and "
+                       "KEYWORD"),
+        QStringLiteral("LIST"));
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("with --file: search up to N lines at once, 1 to %1 (default: 1)")
+            .arg(kMaxJobs),
+        QStringLiteral("N"));
+    for (const QCommandLineOption& option :
+         {enginesOption, pagesOption, jsonOption, csvOption, fileOption, jobsOption})
+        parser.addOption(option);
     const QCommandLineOption helpOption = parser.addHelpOption();
 
     if (!parser.parse(QStringList{QStringLiteral("kelvane-cli keyword")} + arguments))
@@ -202,8 +332,13 @@ int runKeywordCommand(const QStringList& arguments) {
         return kExitOk;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2)
+    const bool fromFile = parser.isSet(fileOption);
+    if (fromFile && !positional.isEmpty())
+        return usageError(kCommand, QStringLiteral("give SITE and KEYWORD or --file, not both"));
+    if (!fromFile && positional.size() != 2)
         return usageError(kCommand, QStringLiteral("expected SITE and KEYWORD"));
+    if (parser.isSet(jsonOption) && parser.isSet(csvOption))
+        return usageError(kCommand, QStringLiteral("choose --json or --csv, not both"));
 
     QString error;
     EngineSet engines{};
@@ -223,6 +358,36 @@ int runKeywordCommand(const QStringList& arguments) {
         pages = *chosen;
     }
 
+    const Format format = parser.isSet(jsonOption)  ? Format::Json
+                          : parser.isSet(csvOption) ? Format::Csv
+                                                    : Format::Table;
+    if (fromFile || format == Format::Csv) {
+        BatchOptions batch;
+        if (parser.isSet(jobsOption)) {
+            const std::optional<int> jobs = parseJobs(parser.value(jobsOption), error);
+            if (!jobs)
+                return usageError(kCommand, error);
+            batch.jobs = *jobs;
+        }
+        QList<Query> queries{{positional.value(0), positional.value(1)}};
+        if (fromFile) {
+            const std::optional<QList<Query>> read = readQueryList(parser.value(fileOption), error);
+            if (!read)
+                return usageError(kCommand, error);
+            queries = *read;
+        }
+        batch.progress = fromFile && console::standardErrorIsTerminal();
+        if (format == Format::Csv)
+            console::writeOut(csvHeader());
+        query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
+        return runBatch(static_cast<int>(queries.size()), batch, pacer, [&](int index) {
+            return searchOne(queries[index], pages, engines, format);
+        });
+    }
+
+    // One search, reported as ever, paced as a batch is.
+    query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
+    const query::ScopedPacer paced(&pacer);
     ConsoleKeywordView view(positional[0], positional[1], pages, engines,
                             console::standardErrorIsTerminal());
     const auto print = [&] {
@@ -237,16 +402,7 @@ int runKeywordCommand(const QStringList& arguments) {
         throw;
     }
     print();
-    int status = kExitOk;
-    for (const EngineResult& entry : view.results()) {
-        const FallbackReason reason = entry.result.why.reason;
-        if (isFault(reason))
-            return kExitIncomplete;
-        if (entry.result.outcome == RankSearchOutcome::Failed &&
-            reason != FallbackReason::NotConfigured)
-            status = kExitFailure;
-    }
-    return status;
+    return statusOf(view.results());
 }
 
 } // namespace kelvane::cli

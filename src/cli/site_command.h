@@ -4,7 +4,8 @@
 
 namespace kelvane::cli {
 
-// kelvane-cli site DOMAIN [--options LIST] [--json]
+// kelvane-cli site DOMAIN... | --all-listed [--retry-failed] [--options LIST] [--json | --csv]
+// [--jobs N]
 int runSiteCommand(const QStringList& arguments);
 
 } // namespace kelvane::cli

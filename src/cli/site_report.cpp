@@ -119,8 +119,10 @@ QString SiteReportMarks(const SiteQueryState& view) {
     return out;
 }
 
-QString SiteReportJson(const SiteQueryState& view, int pageRank) {
+QString SiteReportJson(const SiteQueryState& view, int pageRank, const QString& domain) {
     QJsonObject object;
+    if (!domain.isEmpty())
+        object.insert(QStringLiteral("domain"), domain);
     object.insert(QStringLiteral("txtUrl"), view.txtUrl);
     QJsonArray grid;
     for (int row = 0; row < SiteQueryView::kGridRows; ++row) {

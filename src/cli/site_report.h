@@ -16,7 +16,8 @@ QString SiteReportTable(const SiteQueryState& view, int pageRank);
 QString SiteReportMarks(const SiteQueryState& view);
 inline constexpr char16_t kOutcomeMark = u'*';
 // One JSON object keyed by the view's field names, with the list "failures" of the fields
-// whose outcome is not ok, and a final line break.
-QString SiteReportJson(const SiteQueryState& view, int pageRank);
+// whose outcome is not ok, and a final line break; with a domain, a batch's object, it names
+// the site under "domain" too.
+QString SiteReportJson(const SiteQueryState& view, int pageRank, const QString& domain = {});
 
 } // namespace kelvane::cli

@@ -7,6 +7,7 @@
 #include "platform/locale_info.h"
 #include "platform/regexp.h"
 #include "query/fetch_and_extract.h"
+#include "query/pacing.h"
 
 #include <exception>
 #include <memory>
@@ -67,15 +68,20 @@ RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgres
             why};
 }
 
-// Raises EBlockedAnswer when the last answer shows one of the engine's block signs.
-void checkBlockSigns(const KeywordEngineSpec& spec, const TIdHTTP& http, const QString& url,
-                     const QByteArray& body) {
-    if (!spec.blockSigns)
-        return;
-    const AnswerFacts facts{http.Response().ResponseCode,
-                            http.Response().header(QStringLiteral("Location")),
-                            http.URL().isEmpty() ? url : http.URL(), body};
-    if (const std::optional<QString> sign = FindBlockSign(*spec.blockSigns, facts))
+// Raises EBlockedAnswer when the last answer shows one of the engine's block signs; tells
+// the pacer what the answer showed.
+void checkAnswer(const KeywordEngineSpec& spec, const TIdHTTP& http, const QString& url,
+                 const QByteArray& body) {
+    const int status = http.Response().ResponseCode;
+    std::optional<QString> sign;
+    if (spec.blockSigns) {
+        const AnswerFacts facts{status, http.Response().header(QStringLiteral("Location")),
+                                http.URL().isEmpty() ? url : http.URL(), body};
+        sign = FindBlockSign(*spec.blockSigns, facts);
+    }
+    if (query::Pacer* pacer = query::currentPacer())
+        pacer->noteAnswer(query::pacingHostOf(url), status, sign);
+    if (sign)
         throw EBlockedAnswer(*sign);
 }
 
@@ -92,14 +98,18 @@ void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString&
         if (const QString name = HostOfUrl(progress.currentUrl);
             name.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
             throw EHostNotConfigured(name);
+        // A host that refused rests: the search ends blocked without asking it again.
+        if (query::Pacer* pacer = query::currentPacer();
+            pacer && !pacer->takeTurn(query::pacingHostOf(progress.currentUrl)))
+            throw EBlockedAnswer(query::kPausedDetail);
         try {
             state.http.GetToStream(progress.currentUrl, state.buffer);
         } catch (const EIdHTTPProtocolException&) {
             // A captcha redirect or a refusal reads as a block, not as a status error.
-            checkBlockSigns(spec, state.http, progress.currentUrl, {});
+            checkAnswer(spec, state.http, progress.currentUrl, {});
             throw;
         }
-        checkBlockSigns(spec, state.http, progress.currentUrl, state.buffer);
+        checkAnswer(spec, state.http, progress.currentUrl, state.buffer);
         const QString text =
             DecodePage(state.buffer, FetchMode::Stream, state.http.Response().ContentType());
         // Setting the pattern again would recompile it for every page.

@@ -27,13 +27,13 @@ struct Key {
     Apply apply;
 };
 
-template <qint64 ExchangeSettings::*Field>
-QString wholeNumber(const QString& value, Settings& into) {
+// Part: the group of settings (exchange, pacing); Field: the number in it.
+template <auto Part, auto Field> QString wholeNumber(const QString& value, Settings& into) {
     bool ok = false;
     const qint64 number = value.trimmed().toLongLong(&ok);
     if (!ok || number < 0)
         return QStringLiteral("a whole number, 0 or more");
-    into.exchange.*Field = number;
+    (into.*Part).*Field = number;
     return {};
 }
 
@@ -76,12 +76,21 @@ QString noProxy(const QString& value, Settings& into) {
 
 // Adding a key is adding a row.
 constexpr Key kKeys[] = {
-    {u"network", u"deadline_ms", u"20000", wholeNumber<&ExchangeSettings::deadlineMs>},
-    {u"network", u"max_body_bytes", u"33554432", wholeNumber<&ExchangeSettings::maxBodyBytes>},
+    {u"network", u"deadline_ms", u"20000",
+     wholeNumber<&Settings::exchange, &ExchangeSettings::deadlineMs>},
+    {u"network", u"max_body_bytes", u"33554432",
+     wholeNumber<&Settings::exchange, &ExchangeSettings::maxBodyBytes>},
     {u"network", u"https", u"off", followHttps},
     {u"network", u"ca_file", u"", caFile},
     {u"network", u"proxy", u"", proxy},
     {u"network", u"no_proxy", u"", noProxy},
+    {u"network", u"min_interval_ms", u"0",
+     wholeNumber<&Settings::pacing, &PacingSettings::minIntervalMs>},
+    {u"network", u"jitter_ms", u"0", wholeNumber<&Settings::pacing, &PacingSettings::jitterMs>},
+    {u"network", u"block_pause_s", u"3600",
+     wholeNumber<&Settings::pacing, &PacingSettings::blockPauseS>},
+    {u"network", u"refusal_pause_s", u"180",
+     wholeNumber<&Settings::pacing, &PacingSettings::refusalPauseS>},
 };
 
 const Key* findKey(const QString& section, const QString& name) {

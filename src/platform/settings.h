@@ -9,11 +9,26 @@
 // The program's one settings file: an INI file with sections [hosts] and [network].
 namespace kelvane::settings {
 
+// How politely requests go out: the scheduler shared by every query of a run reads these.
+struct PacingSettings {
+    // Least time between the starts of two requests to one host; 0: none.
+    qint64 minIntervalMs = 0;
+    // Up to this much more, drawn at random for each request.
+    qint64 jitterMs = 0;
+    // How long a host rests after it answered with its block page.
+    qint64 blockPauseS = 3600;
+    // How long a host rests after an HTTP 429 or 403.
+    qint64 refusalPauseS = 180;
+
+    friend bool operator==(const PacingSettings&, const PacingSettings&) = default;
+};
+
 struct Settings {
     // [hosts] as written: service key to "host" or "host:port".
     QHash<QString, QString> hosts;
     // [network]
     ExchangeSettings exchange;
+    PacingSettings pacing;
     // One line per unknown key or bad value; the built-in default stands in for each.
     QStringList problems;
 };

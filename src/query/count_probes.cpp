@@ -1,7 +1,7 @@
 #include "query/count_probes.h"
 
 #include "platform/host_config.h"
-#include "query/last_pages.h"
+#include "query/site_query_context.h"
 
 namespace kelvane {
 
@@ -212,12 +212,14 @@ constexpr std::array<CountProbeSpec, 2 * kEngineCount> kSpecs = {{
      .blockSigns = &kSearchPageBlockSigns},
 }};
 
-PageText* sharedPage(SharedPage page) {
+PageText* sharedPage(SharedPage page, SiteQueryContext* context) {
+    if (!context)
+        return nullptr;
     switch (page) {
     case SharedPage::Baidu:
-        return &BaiduLastPage;
+        return &context->BaiduLastPage;
     case SharedPage::Google:
-        return &GoogleLastPage;
+        return &context->GoogleLastPage;
     case SharedPage::None:
         break;
     }
@@ -250,7 +252,8 @@ QString CountProbeUrl(const CountProbeSpec& spec, const QString& domain) {
            QString::fromUtf16(spec.beforeDomain) + domain + QString::fromUtf16(spec.afterDomain);
 }
 
-FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain) {
+FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain,
+                               SiteQueryContext* context) {
     FetchRequest request;
     request.url = CountProbeUrl(spec, domain);
     request.mode = spec.mode;
@@ -263,15 +266,15 @@ FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain
             request.tokens << QString::fromUtf16(token);
     }
     request.fallback = QStringLiteral("0");
-    request.keep = sharedPage(spec.keep);
+    request.keep = sharedPage(spec.keep, context);
     request.pumpAtEnd = spec.pumpAtEnd;
     request.blockSigns = spec.blockSigns;
     return request;
 }
 
-FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain,
-                           const EventPump& pump) {
-    return FetchAndExtractOutcome(CountProbeRequest(spec, domain), pump);
+FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain, const EventPump& pump,
+                           SiteQueryContext* context) {
+    return FetchAndExtractOutcome(CountProbeRequest(spec, domain, context), pump);
 }
 
 } // namespace kelvane

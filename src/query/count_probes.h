@@ -9,6 +9,8 @@
 
 namespace kelvane {
 
+struct SiteQueryContext;
+
 enum class CountMetric { IndexedPages, Backlinks };
 enum class SharedPage { None, Baidu, Google };
 
@@ -38,10 +40,13 @@ const CountProbeSpec& CountProbeSpecFor(EngineId engine, CountMetric metric);
 
 // "http://", the row's host, the text before the domain, the domain unchanged, the text after.
 QString CountProbeUrl(const CountProbeSpec& spec, const QString& domain);
-FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain);
+// A row that leaves its page for a snapshot probe leaves it in the query's context; without
+// one the page is not kept.
+FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain,
+                               SiteQueryContext* context = nullptr);
 
 // One count probe: the count text, or "0".
-FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain,
-                           const EventPump& pump);
+FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain, const EventPump& pump,
+                           SiteQueryContext* context = nullptr);
 
 } // namespace kelvane

@@ -7,15 +7,12 @@
 #include "platform/regexp.h"
 #include "platform/text_codec.h"
 #include "query/block_signs.h"
-#include "query/last_pages.h"
+#include "query/pacing.h"
 #include "query/strip_tokens.h"
 
 #include <utility>
 
 namespace kelvane {
-
-PageText BaiduLastPage;
-PageText GoogleLastPage;
 
 QString DecodePage(const QByteArray& body, FetchMode mode, const QString& contentType) {
     return mode == FetchMode::Stream ? text::fromAnsi(body)
@@ -35,6 +32,11 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
     const QString host = HostOfUrl(url);
     if (host.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
         throw EHostNotConfigured(host);
+    // A host that refused rests: its remaining requests end blocked, sending nothing.
+    query::Pacer* pacer = query::currentPacer();
+    const QString pacedHost = pacer ? query::pacingHostOf(url) : QString();
+    if (pacer && !pacer->takeTurn(pacedHost))
+        throw EBlockedAnswer(query::kPausedDetail);
     TIdHTTP http;
     if (options.userAgent)
         http.Request.UserAgent = *options.userAgent;
@@ -52,6 +54,8 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
         http.GetToStream(url, body);
     } catch (const EIdHTTPProtocolException&) {
         keepFacts();
+        if (pacer)
+            pacer->noteAnswer(pacedHost, facts.status, std::nullopt);
         throw;
     }
     keepFacts();
@@ -112,7 +116,10 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
 
 namespace {
 
-FetchOutcome blockedOutcome(const FetchRequest& request, const QString& sign) {
+FetchOutcome blockedOutcome(const FetchRequest& request, const AnswerFacts& facts,
+                            const QString& sign) {
+    if (query::Pacer* pacer = query::currentPacer())
+        pacer->noteAnswer(query::pacingHostOf(request.url), facts.status, sign);
     FetchOutcome outcome{request.fallback, FallbackReason::Blocked, 0, {}, sign, {}};
     return outcome;
 }
@@ -127,7 +134,7 @@ FetchOutcome fetchAndMatch(const FetchRequest& request) {
         // A captcha redirect or a refusal status is a block, not a plain status error.
         if (request.blockSigns) {
             if (const auto sign = FindBlockSign(*request.blockSigns, facts))
-                return blockedOutcome(request, *sign);
+                return blockedOutcome(request, facts, *sign);
         }
         throw;
     }
@@ -139,7 +146,7 @@ FetchOutcome fetchAndMatch(const FetchRequest& request) {
     if (request.keep)
         *request.keep = page;
     if (sign)
-        return blockedOutcome(request, *sign);
+        return blockedOutcome(request, facts, *sign);
 
     TRegExp matcher;
     matcher.setPattern(request.pattern);

@@ -4,7 +4,6 @@
 #include "platform/host_config.h"
 #include "platform/regexp.h"
 #include "query/fetch_and_extract.h"
-#include "query/last_pages.h"
 #include "query/outcome.h"
 #include "query/strip_tokens.h"
 #include "query/text_values.h"
@@ -70,7 +69,7 @@ std::optional<QString> CachedCopyLink(TRegExp& matcher, const PageText& page) {
     return cachedCopyLinkIn(matcher, page);
 }
 
-void baiduSiteKz(SiteQueryView& view) {
+void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     const QString domain = view.txtUrlText();
     const QString open = QStringLiteral("<font color=\"#008000\">");
     const QString close = QStringLiteral("</font>");
@@ -78,14 +77,14 @@ void baiduSiteKz(SiteQueryView& view) {
     matcher.setGlobal(true);
     matcher.setIgnoreCase(true);
     matcher.setPattern(open + QStringLiteral("((.|\\n)*?)") + close);
-    const QList<RegExpMatch> matches = matcher.Execute(BaiduLastPage);
+    const QList<RegExpMatch> matches = matcher.Execute(query.BaiduLastPage);
     const Outcome fromPage{FallbackReason::None, {}, hosts::hostFor(QStringLiteral("baidu"))};
     if (matches.isEmpty()) {
         setBoth(view, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz,
                 {FallbackReason::NoMatch, {}, fromPage.host});
         return;
     }
-    BaiduLastPage.clear();
+    query.BaiduLastPage.clear();
     // Cut case-sensitively although the match ignored case: capitals keep their tags.
     const QString value = StripTokens(matches.first().value, {open, close});
 
@@ -99,14 +98,14 @@ void baiduSiteKz(SiteQueryView& view) {
     setBoth(view, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz, fromPage);
 }
 
-void googleSiteKz(SiteQueryView& view) {
+void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     const QString googleHost = hosts::hostFor(QStringLiteral("google"));
     QString askedHost = googleHost;
     try {
         const QString domain = view.txtUrlText();
         TRegExp matcher;
         const QString heading = firstMatch(
-            matcher, QStringLiteral("<h3 class=r>((.|\\n)*?)target=_blank"), GoogleLastPage);
+            matcher, QStringLiteral("<h3 class=r>((.|\\n)*?)target=_blank"), query.GoogleLastPage);
         const QString address =
             StripTokens(heading, {QStringLiteral("<h3 class=r><a href=\"http://"),
                                   QStringLiteral("\" target=_blank")});
@@ -116,7 +115,7 @@ void googleSiteKz(SiteQueryView& view) {
                         {FallbackReason::None, {}, googleHost});
         const Outcome noDate{FallbackReason::NoMatch, {}, googleHost};
 
-        const std::optional<QString> cachedCopy = CachedCopyLink(matcher, GoogleLastPage);
+        const std::optional<QString> cachedCopy = CachedCopyLink(matcher, query.GoogleLastPage);
         if (!cachedCopy) {
             view.setOutcome(SiteField::of(SiteLabel::lblGoogleKz), noDate);
             return;

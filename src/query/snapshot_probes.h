@@ -2,6 +2,7 @@
 
 #include "platform/page_text.h"
 #include "platform/regexp.h"
+#include "query/site_query_context.h"
 #include "query/site_query_view.h"
 
 #include <QString>
@@ -9,13 +10,13 @@
 
 namespace kelvane {
 
-// Whether Baidu lists the home page first and its snapshot text, from BaiduLastPage. Sends
-// nothing; empties BaiduLastPage after a match; a matcher failure escapes.
-void baiduSiteKz(SiteQueryView& view);
+// Whether Baidu lists the home page first and its snapshot text, from the query's Baidu page.
+// Sends nothing; empties that page after a match; a matcher failure escapes.
+void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query);
 
-// The same for Google, from GoogleLastPage, fetching the cached copy for its date. Any failure
-// writes "查询失败" into both Google labels.
-void googleSiteKz(SiteQueryView& view);
+// The same for Google, from the query's Google page, fetching the cached copy for its date. Any
+// failure writes "查询失败" into both Google labels.
+void googleSiteKz(SiteQueryView& view, SiteQueryContext& query);
 
 // The cached-copy address on a Google result page: the first "<span class=gl><a href=" link
 // up to "target=_blank", its tags, quotes and blanks cut, "&amp;" read as "&". None without one.

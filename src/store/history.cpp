@@ -165,41 +165,38 @@ QList<QStringList> readMarkedHistory(textfile::LockedFile& file, const QByteArra
 
 } // namespace
 
-QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText,
-                          const QString& stamp) {
-    QString line;
+QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRankText,
+                                const QString& stamp) {
+    QStringList fields;
     for (int column = 1; column <= kEngineColumns; ++column) {
-        line += bounded(view.StringGDCell(column, kIndexedRow));
-        line += u'/';
-        line += bounded(view.StringGDCell(column, kBacklinkRow));
-        line += u',';
+        fields << oneLine(bounded(view.StringGDCell(column, kIndexedRow)) + u'/' +
+                          bounded(view.StringGDCell(column, kBacklinkRow)));
     }
-    line += bounded(pageRankText);
-    line += u',';
-    line += QString::number(view.SouGouRankGPosition());
-    line += u',';
-    line += bounded(view.labelText(SiteLabel::lblAlexaRank));
-    line += u',';
-    line += bounded(view.labelText(SiteLabel::lblChinaRank));
-    line += u',';
-    line += stamp;
+    fields << oneLine(bounded(pageRankText)) << QString::number(view.SouGouRankGPosition())
+           << oneLine(bounded(view.labelText(SiteLabel::lblAlexaRank)))
+           << oneLine(bounded(view.labelText(SiteLabel::lblChinaRank))) << oneLine(stamp);
     // Only a run with a failure gets the thirteenth field, so clean records stay as they were.
     const QString outcomes = view.outcomes().historyField();
-    if (!outcomes.isEmpty()) {
-        line += u',';
-        line += outcomes;
-    }
-    return oneLine(std::move(line));
+    if (!outcomes.isEmpty())
+        fields << oneLine(outcomes);
+    return fields;
 }
 
-void SaveToFile(const SiteQueryView& view, const QString& pageRankText) {
+QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText,
+                          const QString& stamp) {
+    return HistoryRecordFields(view, pageRankText, stamp).join(u',');
+}
+
+QStringList SaveToFile(const SiteQueryView& view, const QString& pageRankText) {
+    const QStringList fields =
+        HistoryRecordFields(view, pageRankText, defaultDateTimeText(localNow()));
     const QString domain = view.txtUrlText();
     if (!isHistoryFileName(domain))
-        return;
+        return fields;
     const QString path = historyFilePath(domain);
-    const QString line = HistoryRecordLine(view, pageRankText, defaultDateTimeText(localNow()));
     textfile::createEmptyFileIfMissing(path);
-    textfile::appendLine(path, line);
+    textfile::appendLine(path, fields.join(u','));
+    return fields;
 }
 
 QStringList SplitHistoryFields(QStringView line) {

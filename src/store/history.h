@@ -22,12 +22,16 @@ inline constexpr qsizetype kHistoryValueLength = 256;
 // field names why: "key=reason" pairs joined by ";".
 QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText,
                           const QString& stamp);
+// The same record as its fields, each one line already.
+QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRankText,
+                                const QString& stamp);
 
 // Appends the view's record to "zenvo\data\<domain>.txt", the domain being the domain box's
 // text, stamped with the clock in the locale's default date-time text. A file that cannot be
 // created or appended to throws EFileError, the file left as it was, so a lost record is
-// never silent. A domain that is no history file name writes nothing.
-void SaveToFile(const SiteQueryView& view, const QString& pageRankText);
+// never silent. A domain that is no history file name writes nothing. Returns the record's
+// fields, written or not.
+QStringList SaveToFile(const SiteQueryView& view, const QString& pageRankText);
 
 // The fields of one record line: split at commas, empty fields dropped, a stretch from a
 // quote to the next quote of the same kind kept whole with its quotes.

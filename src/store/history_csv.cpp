@@ -56,6 +56,12 @@ std::pair<QStringList, QString> splitOutcomes(const QStringList& fields) {
 
 } // namespace
 
+QString CsvRow(const QStringList& fields) {
+    QString out;
+    appendRow(out, fields, fields.size());
+    return out;
+}
+
 QByteArray HistoryCsv(const QList<QStringList>& newestFirst) {
     qsizetype width = kHistoryGridColumns;
     bool anyOutcomes = false;

@@ -18,4 +18,7 @@ namespace kelvane::store {
 inline const QString kOutcomeColumnTitle = QStringLiteral("状态");
 QByteArray HistoryCsv(const QList<QStringList>& newestFirst);
 
+// One row of such a file: the fields quoted and guarded as above, CR LF after them.
+QString CsvRow(const QStringList& fields);
+
 } // namespace kelvane::store

@@ -8,7 +8,6 @@
 #include "platform/browser.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
-#include "query/last_pages.h"
 #include "query/outcome_text.h"
 #include "support/fixture_web.h"
 
@@ -43,11 +42,7 @@ class MainWindowTest : public test::WindowTest {
 protected:
     MainWindowTest() : WindowTest(Start::Empty) {}
 
-    void SetUp() override {
-        WindowTest::SetUp();
-        BaiduLastPage.clear();
-        GoogleLastPage.clear();
-    }
+    void SetUp() override { WindowTest::SetUp(); }
     void TearDown() override {
         DestroyWindows();
         WindowTest::TearDown();

@@ -199,5 +199,42 @@ TEST_F(KeywordCommand, ProgressGoesToATerminal) {
     EXPECT_FALSE(printed.contains(QStringLiteral("正在查询")));
 }
 
+// A list of searches: lines in list order whatever finishes first, each naming its line; a
+// line without a tab is a usage error before anything is sent.
+TEST_F(KeywordCommand, FileRunsEveryLineInOrder) {
+    routeEngine(EngineId::Baidu, 2, 3);
+    const QString list = folder.filePath(QStringLiteral("list.txt"));
+    const auto writeList = [&](const QByteArray& text) {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    writeList("www.ab.example\tkw\r\n\r\nab.example\tkw\nnowhere.example\tkw\n");
+    const test::CliResult result =
+        run({QStringLiteral("--file"), list, QStringLiteral("--engines"), QStringLiteral("baidu"),
+             QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("--json")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << result.out.toStdString();
+    const struct {
+        const char* site;
+        int rank;
+    } expected[] = {{"www.ab.example", 13}, {"ab.example", 13}, {"nowhere.example", 0}};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject object = QJsonDocument::fromJson(lines[i].toUtf8()).object();
+        EXPECT_EQ(object.value(QStringLiteral("site")).toString(),
+                  QString::fromLatin1(expected[i].site));
+        EXPECT_EQ(object.value(QStringLiteral("keyword")).toString(), QStringLiteral("kw"));
+        EXPECT_EQ(object.value(QStringLiteral("rank")).toInt(), expected[i].rank) << i;
+    }
+
+    const qsizetype sent = web.requestLines(test::hostKey(EngineId::Baidu)).size();
+    writeList("ab.example\tkw\nab.example kw\n");
+    const test::CliResult bad = run({QStringLiteral("--file"), list});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("line 2"))) << bad.err.toStdString();
+    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Baidu)).size(), sent);
+}
+
 } // namespace
 } // namespace kelvane

@@ -113,9 +113,13 @@ TEST_F(SiteCommand, BlockedAnswersAreMarkedExplainedAndExitThree) {
         << result.err.toStdString();
     // The snapshot labels read no page of this run.
     EXPECT_TRUE(result.err.contains(u"百度 SITE：: blocked"_s)) << result.err.toStdString();
+    // Each host rests after its block: the probes after it send nothing.
+    EXPECT_TRUE(result.err.contains(u"百度 反链: blocked (paused)"_s)) << result.err.toStdString();
+    EXPECT_EQ(web.requestLines(u"baidu"_s).size(), 1);
+    EXPECT_EQ(web.requestLines(u"google"_s).size(), 2) << "the cached copy is not asked for";
     const QByteArray record = history(u"ab.example"_s);
-    EXPECT_TRUE(
-        record.endsWith(",baidu.site=blocked;baidu.snapshot=blocked;google.link=blocked\r\n"))
+    EXPECT_TRUE(record.endsWith(",baidu.site=blocked;baidu.link=blocked;baidu.snapshot=blocked;"
+                                "google.link=blocked;google.snapshot=blocked\r\n"))
         << record.toStdString();
 }
 
@@ -217,7 +221,13 @@ TEST_F(SiteCommand, RefusedDomainsAndUsageErrorsExitWithTwo) {
         {QStringLiteral("site"), QStringLiteral("a.example")},
         {QStringLiteral("site"), QStringLiteral("  ab.example")},
         {QStringLiteral("site")},
-        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("cd.example")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--all-listed")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("a.example")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--retry-failed")},
+        {QStringLiteral("site"), QStringLiteral("--all-listed"), QStringLiteral("--jobs"),
+         QStringLiteral("0")},
+        {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--json"),
+         QStringLiteral("--csv")},
         {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--options"),
          QStringLiteral("baidu,altavista")},
         {QStringLiteral("site"), QStringLiteral("ab.example"), QStringLiteral("--colour")},

@@ -1,4 +1,3 @@
-#include "query/last_pages.h"
 #include "query/site_query_driver.h"
 #include "query/site_query_state.h"
 #include "query/standard_probes.h"
@@ -16,20 +15,19 @@ SiteQueryOptions everythingTicked() {
 class SiteQueryEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
-        BaiduLastPage.clear();
-        GoogleLastPage.clear();
         web.addStandardSite();
         view.txtUrl = QStringLiteral("ab.example");
         view.txtUrlList = {QStringLiteral("ab.example")};
     }
     void run(const SiteQueryOptions& options) {
         SiteQueryDriver driver(
-            view, options, StandardSiteQueryProbes([this] { ++pumps; }),
+            view, options, StandardSiteQueryProbes([this] { ++pumps; }, context),
             [this](const QString& pr) { records << pr; }, QStringLiteral("home.example"));
         driver.run();
     }
 
     test::FixtureWeb web;
+    std::shared_ptr<SiteQueryContext> context = std::make_shared<SiteQueryContext>();
     SiteQueryState view;
     QStringList records;
     int pumps = 0;
@@ -58,8 +56,8 @@ TEST_F(SiteQueryEndToEnd, EveryOptionFillsEveryCellAndLabel) {
     EXPECT_EQ(records, QStringList{QStringLiteral("4")});
     // Every probe but the PageRank and Baidu site probes lets the window repaint once.
     EXPECT_EQ(pumps, 3 + 13);
-    EXPECT_TRUE(BaiduLastPage.isEmpty()); // the snapshot probe took it
-    EXPECT_TRUE(GoogleLastPage.contains(QStringLiteral("获得约")));
+    EXPECT_TRUE(context->BaiduLastPage.isEmpty()); // the snapshot probe took it
+    EXPECT_TRUE(context->GoogleLastPage.contains(QStringLiteral("获得约")));
 }
 
 TEST_F(SiteQueryEndToEnd, RequestsAreExactlyTheProbeUrls) {

@@ -1,4 +1,3 @@
-#include "query/last_pages.h"
 #include "query/site_query_state.h"
 #include "query/snapshot_probes.h"
 #include "support/fixture_web.h"
@@ -37,35 +36,38 @@ TEST(BaiduSnapshot, JudgesByLengthsAndCutsTheSnapshotText) {
          kHomeFirst, QStringLiteral("1K\r\n2010-1-1")},
     };
     for (const auto& c : cases) {
+        SiteQueryContext query;
         SiteQueryState view;
         view.txtUrl = QString::fromLatin1(c.typed);
-        BaiduLastPage = QStringLiteral("<p>") + c.page + QStringLiteral("</p>");
-        baiduSiteKz(view);
+        query.BaiduLastPage = QStringLiteral("<p>") + c.page + QStringLiteral("</p>");
+        baiduSiteKz(view, query);
         EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), c.site) << c.page.toStdString();
         EXPECT_EQ(view.labelText(SiteLabel::lblBaiduKz), c.kz) << c.page.toStdString();
-        EXPECT_TRUE(BaiduLastPage.isEmpty());
+        EXPECT_TRUE(query.BaiduLastPage.isEmpty());
     }
 }
 
 TEST(BaiduSnapshot, MatchesAnyCaseButCutsOnlyExactTags) {
+    SiteQueryContext query;
     SiteQueryState view;
     view.txtUrl = QStringLiteral("ab.example");
-    BaiduLastPage = QStringLiteral("<FONT COLOR=\"#008000\">ab.example/ 1K</FONT>");
-    baiduSiteKz(view);
+    query.BaiduLastPage = QStringLiteral("<FONT COLOR=\"#008000\">ab.example/ 1K</FONT>");
+    baiduSiteKz(view, query);
     // The capitals keep their tags, so the last "/" is the closing tag's.
     EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), kNotFirst);
     EXPECT_EQ(view.labelText(SiteLabel::lblBaiduKz), QStringLiteral("1K<FONT>"));
 }
 
 TEST(BaiduSnapshot, PageWithoutGreenTextChangesNothing) {
+    SiteQueryContext query;
     SiteQueryState view;
     view.txtUrl = QStringLiteral("ab.example");
     view.setLabelText(SiteLabel::lblBaiduSite, QStringLiteral("before"));
-    BaiduLastPage = QStringLiteral("<font color=\"red\">ab.example/</font>");
-    baiduSiteKz(view);
+    query.BaiduLastPage = QStringLiteral("<font color=\"red\">ab.example/</font>");
+    baiduSiteKz(view, query);
     EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), QStringLiteral("before"));
     EXPECT_TRUE(view.labelText(SiteLabel::lblBaiduKz).isEmpty());
-    EXPECT_FALSE(BaiduLastPage.isEmpty());
+    EXPECT_FALSE(query.BaiduLastPage.isEmpty());
 }
 
 class GoogleSnapshot : public testing::Test {
@@ -87,41 +89,42 @@ protected:
     }
     QString run(const QString& typed = QStringLiteral("ab.example")) {
         view.txtUrl = typed;
-        googleSiteKz(view);
+        googleSiteKz(view, query);
         return view.labelText(SiteLabel::lblGoogleSite) + u'|' +
                view.labelText(SiteLabel::lblGoogleKz);
     }
 
     test::FixtureWeb web;
+    SiteQueryContext query;
     SiteQueryState view;
 };
 
 TEST_F(GoogleSnapshot, HomePageFirstAndTheDateRebuilt) {
     cacheAnswers(QStringLiteral("这是该网页在 2009年12月3日 08:00:00 GMT 的快照"));
-    GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"));
+    query.GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"));
     EXPECT_EQ(run(), QStringLiteral("首页第一|2009-12-3"));
     // The cached-copy address was requested with "&" for "&amp;".
     EXPECT_EQ(web.requestLines(QStringLiteral("google")),
               QStringList{QStringLiteral("GET /cache?a=1&b=2 HTTP/1.1")});
-    EXPECT_FALSE(GoogleLastPage.isEmpty());
+    EXPECT_FALSE(query.GoogleLastPage.isEmpty());
 }
 
 TEST_F(GoogleSnapshot, DeeperAddressIsNotFirst) {
     cacheAnswers(QStringLiteral("这是该网页在2010年1月20日"));
-    GoogleLastPage = resultPage(QStringLiteral("http://ab.example/index.html"));
+    query.GoogleLastPage = resultPage(QStringLiteral("http://ab.example/index.html"));
     EXPECT_EQ(run(), QStringLiteral("不在第一|2010-1-20"));
 }
 
 TEST_F(GoogleSnapshot, NoHeadingFailsBothLabelsWithoutAFetch) {
-    GoogleLastPage = QStringLiteral("<p>nothing</p>");
+    query.GoogleLastPage = QStringLiteral("<p>nothing</p>");
     EXPECT_EQ(run(), QStringLiteral("查询失败|查询失败"));
-    GoogleLastPage.clear();
+    query.GoogleLastPage.clear();
     EXPECT_EQ(run(), QStringLiteral("查询失败|查询失败"));
     EXPECT_TRUE(web.requestLines(QStringLiteral("google")).isEmpty());
 }
 
 TEST_F(GoogleSnapshot, FailedCacheFetchOverwritesTheVerdict) {
-    GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"));
+    query.GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"));
     web.route(QStringLiteral("google"), "/cache?a=1&b=2",
               test::httpResponse("HTTP/1.1 302 Found", {"Location: /elsewhere"}));
     EXPECT_EQ(run(), QStringLiteral("查询失败|查询失败"));
@@ -129,10 +132,10 @@ TEST_F(GoogleSnapshot, FailedCacheFetchOverwritesTheVerdict) {
 
 TEST_F(GoogleSnapshot, MissingLinkOrDateKeepsTheSnapshotLabel) {
     view.setLabelText(SiteLabel::lblGoogleKz, QStringLiteral("earlier"));
-    GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"), false);
+    query.GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"), false);
     EXPECT_EQ(run(), QStringLiteral("首页第一|earlier"));
     cacheAnswers(QStringLiteral("no date here"));
-    GoogleLastPage = resultPage(QStringLiteral("http://ab.example/x"));
+    query.GoogleLastPage = resultPage(QStringLiteral("http://ab.example/x"));
     EXPECT_EQ(run(), QStringLiteral("不在第一|earlier"));
 }
 

@@ -60,15 +60,57 @@ void FixtureWeb::routeRedirect(const QString& key, const QByteArray& target,
                        "moved"));
 }
 
+namespace {
+
+Reply delayed(const Reply& reply, int ms) {
+    if (ms <= 0)
+        return reply;
+    Reply late;
+    late.delay(ms);
+    for (const Reply::Step& step : reply.steps()) {
+        switch (step.kind) {
+        case Reply::Step::Kind::Send:
+            late.send(step.bytes);
+            break;
+        case Reply::Step::Kind::Delay:
+            late.delay(step.ms);
+            break;
+        case Reply::Step::Kind::Close:
+            late.close();
+            break;
+        case Reply::Step::Kind::Silent:
+            late.silent();
+            break;
+        }
+    }
+    return late;
+}
+
+} // namespace
+
 Reply FixtureWeb::respond(const QString& key, const QByteArray& request) {
     std::lock_guard lock(mutex_);
+    arrivals_[key].push_back(std::chrono::steady_clock::now());
     const auto routes = routes_.find(key);
     if (routes != routes_.end()) {
         const auto found = routes->second.find(requestTarget(request));
         if (found != routes->second.end())
-            return found->second;
+            return delayed(found->second, latencyMs_);
     }
-    return httpResponse("HTTP/1.1 404 Not Found", {"Content-Type: text/html"}, "not here");
+    return delayed(httpResponse("HTTP/1.1 404 Not Found", {"Content-Type: text/html"}, "not here"),
+                   latencyMs_);
+}
+
+void FixtureWeb::setLatency(int ms) {
+    std::lock_guard lock(mutex_);
+    latencyMs_ = ms;
+}
+
+std::vector<std::chrono::steady_clock::time_point> FixtureWeb::arrivals(const QString& key) const {
+    std::lock_guard lock(mutex_);
+    const auto found = arrivals_.find(key);
+    return found == arrivals_.end() ? std::vector<std::chrono::steady_clock::time_point>()
+                                    : found->second;
 }
 
 QString FixtureWeb::hostPort(const QString& key) const {
@@ -88,42 +130,39 @@ QStringList FixtureWeb::requestLines(const QString& key) const {
     return lines;
 }
 
-void FixtureWeb::addStandardSite() {
+void FixtureWeb::addStandardSite(const QString& domain) {
+    const QByteArray d = domain.toUtf8();
     const QString baidu = QStringLiteral("baidu"), google = QStringLiteral("google"),
                   yahoo = QStringLiteral("yahoo_explorer"), sogou = QStringLiteral("sogou"),
                   soso = QStringLiteral("soso"), youdao = QStringLiteral("youdao"),
                   bing = QStringLiteral("bing"), home = QStringLiteral("home"),
                   chinarank = QStringLiteral("chinarank");
-    routeFile(baidu, "/s?wd=site:ab.example", QStringLiteral("baidu_site.gbk.html"), kGbkPage);
-    routeFile(baidu, "/s?wd=domain:ab.example", QStringLiteral("baidu_domain.gbk.html"), kGbkPage);
-    routeFile(google, "/search?hl=zh-CN&q=site:ab.example", QStringLiteral("google_site.gbk.html"),
+    routeFile(baidu, "/s?wd=site:" + d, QStringLiteral("baidu_site.gbk.html"), kGbkPage);
+    routeFile(baidu, "/s?wd=domain:" + d, QStringLiteral("baidu_domain.gbk.html"), kGbkPage);
+    routeFile(google, "/search?hl=zh-CN&q=site:" + d, QStringLiteral("google_site.gbk.html"),
               kGbkPage);
-    routeFile(google, "/search?hl=zh-CN&q=link:ab.example", QStringLiteral("google_link.gbk.html"),
+    routeFile(google, "/search?hl=zh-CN&q=link:" + d, QStringLiteral("google_link.gbk.html"),
               kGbkPage);
     routeFile(google, "/search?q=cache:abc:ab.example/&hl=zh-CN&strip=1",
               QStringLiteral("google_cache.utf8.html"), kUtf8Page);
-    routeFile(yahoo, "/search?p=ab.example", QStringLiteral("yahoo_site.utf8.html"), kUtf8Page);
-    routeFile(yahoo, "/search?p=ab.example&bwm=i", QStringLiteral("yahoo_link.utf8.html"),
+    routeFile(yahoo, "/search?p=" + d, QStringLiteral("yahoo_site.utf8.html"), kUtf8Page);
+    routeFile(yahoo, "/search?p=" + d + "&bwm=i", QStringLiteral("yahoo_link.utf8.html"),
               kUtf8Page);
-    routeRedirect(sogou, "/web?query=site:ab.example", "/web?query=site:ab.example&ie=gbk");
-    routeFile(sogou, "/web?query=site:ab.example&ie=gbk", QStringLiteral("sogou_site.gbk.html"),
+    routeRedirect(sogou, "/web?query=site:" + d, "/web?query=site:" + d + "&ie=gbk");
+    routeFile(sogou, "/web?query=site:" + d + "&ie=gbk", QStringLiteral("sogou_site.gbk.html"),
               kGbkPage);
-    routeRedirect(sogou, "/web?query=link:ab.example", "/web?query=link:ab.example&ie=gbk");
-    routeFile(soso, "/q?pid=s.idx&w=site:ab.example", QStringLiteral("soso_site.gbk.html"),
-              kGbkPage);
-    routeFile(soso, "/q?pid=s.idx&w=link:ab.example", QStringLiteral("soso_link.gbk.html"),
-              kGbkPage);
-    routeFile(youdao, "/search?q=site:ab.example", QStringLiteral("youdao_site.utf8.html"),
-              kUtf8Page);
-    routeFile(youdao, "/search?q=link:ab.example", QStringLiteral("youdao_link.utf8.html"),
-              kUtf8Page);
-    routeFile(bing, "/search?q=site:ab.example", QStringLiteral("bing_site.utf8.html"), kUtf8Page);
-    routeFile(bing, "/search?q=link:ab.example", QStringLiteral("bing_link.utf8.html"), kUtf8Page);
-    routeFile(home, "/pr/?domain=ab.example", QStringLiteral("pagerank.utf8.html"), kUtf8Page);
-    routeFile(home, "/api/alexa.asp?d=ab.example", QStringLiteral("alexa.txt"), "text/plain");
-    routeRedirect(chinarank, "/overview/Info.do?url=ab.example",
-                  "/overview/Info.do?url=ab.example&lang=zh");
-    routeFile(chinarank, "/overview/Info.do?url=ab.example&lang=zh",
+    routeRedirect(sogou, "/web?query=link:" + d, "/web?query=link:" + d + "&ie=gbk");
+    routeFile(soso, "/q?pid=s.idx&w=site:" + d, QStringLiteral("soso_site.gbk.html"), kGbkPage);
+    routeFile(soso, "/q?pid=s.idx&w=link:" + d, QStringLiteral("soso_link.gbk.html"), kGbkPage);
+    routeFile(youdao, "/search?q=site:" + d, QStringLiteral("youdao_site.utf8.html"), kUtf8Page);
+    routeFile(youdao, "/search?q=link:" + d, QStringLiteral("youdao_link.utf8.html"), kUtf8Page);
+    routeFile(bing, "/search?q=site:" + d, QStringLiteral("bing_site.utf8.html"), kUtf8Page);
+    routeFile(bing, "/search?q=link:" + d, QStringLiteral("bing_link.utf8.html"), kUtf8Page);
+    routeFile(home, "/pr/?domain=" + d, QStringLiteral("pagerank.utf8.html"), kUtf8Page);
+    routeFile(home, "/api/alexa.asp?d=" + d, QStringLiteral("alexa.txt"), "text/plain");
+    routeRedirect(chinarank, "/overview/Info.do?url=" + d,
+                  "/overview/Info.do?url=" + d + "&lang=zh");
+    routeFile(chinarank, "/overview/Info.do?url=" + d + "&lang=zh",
               QStringLiteral("chinarank.gbk.html"), kGbkPage);
 }
 

@@ -6,8 +6,10 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace kelvane::test {
 
@@ -28,14 +30,19 @@ public:
                    const QByteArray& contentType);
     void routeRedirect(const QString& key, const QByteArray& target, const QByteArray& location);
 
-    // Routes that answer every request of a full site query for "ab.example".
-    void addStandardSite();
+    // Routes that answer every request of a full site query for the domain, with the pages
+    // written for "ab.example".
+    void addStandardSite(const QString& domain = QStringLiteral("ab.example"));
+    // Every answer waits this long before its first byte.
+    void setLatency(int ms);
 
     QString hostPort(const QString& key) const;
     // The request lines ("GET /x HTTP/1.1") that KEY's server received, in order.
     QStringList requestLines(const QString& key) const;
     // The raw requests KEY's server received.
     QList<QByteArray> requests(const QString& key) const;
+    // When each request to KEY arrived, in order.
+    std::vector<std::chrono::steady_clock::time_point> arrivals(const QString& key) const;
 
     static QByteArray pageFile(const QString& file);
 
@@ -44,6 +51,8 @@ private:
 
     std::map<QString, std::unique_ptr<ScriptedHttpServer>> servers_;
     std::map<QString, std::map<QByteArray, Reply>> routes_;
+    std::map<QString, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
+    int latencyMs_ = 0;
     std::unique_ptr<HostsOverride> hosts_;
     mutable std::mutex mutex_;
 };

@@ -1,0 +1,91 @@
+#include "query/pacing.h"
+
+#include "net/http_url.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace kelvane::query {
+
+namespace {
+
+thread_local Pacer* tCurrent = nullptr;
+
+// A sign read off the status alone ("http-429") is a refusal, not a block page.
+bool isRefusalSign(const QString& sign) {
+    return sign.startsWith(QStringLiteral("http-"));
+}
+
+} // namespace
+
+PacingRules pacingRulesFrom(const settings::PacingSettings& pacing) {
+    PacingRules rules;
+    const qint64 interval = pacing.minIntervalMs;
+    rules.intervalMs = [interval](const QString&) { return interval; };
+    rules.jitterMs = pacing.jitterMs;
+    rules.blockPauseMs = pacing.blockPauseS * 1000;
+    rules.refusalPauseMs = pacing.refusalPauseS * 1000;
+    return rules;
+}
+
+Pacer::Pacer(PacingRules rules) : rules_(std::move(rules)), random_(std::random_device{}()) {}
+
+bool Pacer::takeTurn(const QString& host) {
+    PacingClock::time_point start;
+    {
+        std::lock_guard lock(mutex_);
+        HostState& state = hosts_[host];
+        const PacingClock::time_point now = PacingClock::now();
+        if (state.restsUntil > now)
+            return false;
+        start = std::max(now, state.nextStart);
+        qint64 gap = rules_.intervalMs ? rules_.intervalMs(host) : 0;
+        if (rules_.jitterMs > 0)
+            gap += std::uniform_int_distribution<qint64>(0, rules_.jitterMs)(random_);
+        // Each caller books its own start, so waiters leave one interval apart.
+        state.nextStart = start + std::chrono::milliseconds(gap);
+    }
+    std::this_thread::sleep_until(start);
+    return !isResting(host);
+}
+
+void Pacer::noteAnswer(const QString& host, int httpStatus,
+                       const std::optional<QString>& blockSign) {
+    if (blockSign && !isRefusalSign(*blockSign))
+        rest(host, rules_.blockPauseMs);
+    else if (httpStatus == 429 || httpStatus == 403)
+        rest(host, rules_.refusalPauseMs);
+}
+
+bool Pacer::isResting(const QString& host) const {
+    std::lock_guard lock(mutex_);
+    const auto found = hosts_.constFind(host);
+    return found != hosts_.constEnd() && found->restsUntil > PacingClock::now();
+}
+
+void Pacer::rest(const QString& host, qint64 ms) {
+    if (ms <= 0)
+        return;
+    std::lock_guard lock(mutex_);
+    HostState& state = hosts_[host];
+    state.restsUntil =
+        std::max(state.restsUntil, PacingClock::now() + std::chrono::milliseconds(ms));
+}
+
+Pacer* currentPacer() {
+    return tCurrent;
+}
+
+ScopedPacer::ScopedPacer(Pacer* pacer) : previous_(tCurrent) {
+    tCurrent = pacer;
+}
+
+ScopedPacer::~ScopedPacer() {
+    tCurrent = previous_;
+}
+
+QString pacingHostOf(const QString& url) {
+    return http::hostValue(http::parseUrl(url));
+}
+
+} // namespace kelvane::query

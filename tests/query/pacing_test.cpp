@@ -1,0 +1,126 @@
+#include "query/pacing.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kelvane::query {
+namespace {
+
+using namespace std::chrono_literals;
+
+PacingRules rules(qint64 intervalMs, qint64 jitterMs = 0) {
+    PacingRules made;
+    made.intervalMs = [intervalMs](const QString& host) {
+        return host == u"slow.example" ? intervalMs : 0;
+    };
+    made.jitterMs = jitterMs;
+    made.blockPauseMs = 3600 * 1000;
+    made.refusalPauseMs = 180 * 1000;
+    return made;
+}
+
+// Four threads asking one host at once leave one interval apart; another host is not held up.
+TEST(Pacer, TurnsToOneHostKeepTheInterval) {
+    Pacer pacer(rules(60));
+    std::vector<PacingClock::time_point> starts;
+    std::mutex mutex;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            EXPECT_TRUE(pacer.takeTurn(QStringLiteral("slow.example")));
+            std::lock_guard lock(mutex);
+            starts.push_back(PacingClock::now());
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    std::sort(starts.begin(), starts.end());
+    for (size_t i = 1; i < starts.size(); ++i)
+        EXPECT_GE(starts[i] - starts[i - 1], 55ms) << i;
+
+    const auto before = PacingClock::now();
+    EXPECT_TRUE(pacer.takeTurn(QStringLiteral("fast.example")));
+    EXPECT_TRUE(pacer.takeTurn(QStringLiteral("fast.example")));
+    EXPECT_LT(PacingClock::now() - before, 50ms);
+}
+
+TEST(Pacer, JitterStaysWithinItsBound) {
+    Pacer pacer(rules(10, 20));
+    auto last = PacingClock::now();
+    EXPECT_TRUE(pacer.takeTurn(QStringLiteral("slow.example")));
+    for (int i = 0; i < 5; ++i) {
+        last = PacingClock::now();
+        EXPECT_TRUE(pacer.takeTurn(QStringLiteral("slow.example")));
+        const auto gap = PacingClock::now() - last;
+        EXPECT_GE(gap, 5ms);
+        EXPECT_LT(gap, 200ms);
+    }
+}
+
+// Which answers rest a host: a block page or a refusal status; a 404 or a plain answer not.
+TEST(Pacer, BlocksAndRefusalsRestTheHost) {
+    const struct {
+        int status;
+        std::optional<QString> sign;
+        bool rests;
+    } cases[] = {
+        {200, QStringLiteral("title"), true},
+        {302, QStringLiteral("location-host"), true},
+        {429, QStringLiteral("http-429"), true},
+        {403, std::nullopt, true},
+        {429, std::nullopt, true},
+        {404, std::nullopt, false},
+        {200, std::nullopt, false},
+        {500, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        Pacer pacer(rules(0));
+        const QString host = QStringLiteral("a.example:8080");
+        pacer.noteAnswer(host, c.status, c.sign);
+        EXPECT_EQ(pacer.isResting(host), c.rests) << c.status;
+        EXPECT_EQ(pacer.takeTurn(host), !c.rests) << c.status;
+        EXPECT_TRUE(pacer.takeTurn(QStringLiteral("b.example"))) << "only that host rests";
+    }
+}
+
+TEST(Pacer, AZeroPauseRestsNothing) {
+    PacingRules none = rules(0);
+    none.blockPauseMs = 0;
+    none.refusalPauseMs = 0;
+    Pacer pacer(none);
+    pacer.noteAnswer(QStringLiteral("a.example"), 429, QStringLiteral("title"));
+    EXPECT_TRUE(pacer.takeTurn(QStringLiteral("a.example")));
+}
+
+TEST(Pacer, SettingsGiveEveryHostTheirInterval) {
+    settings::PacingSettings values;
+    values.minIntervalMs = 250;
+    values.blockPauseS = 2;
+    const PacingRules made = pacingRulesFrom(values);
+    EXPECT_EQ(made.intervalMs(QStringLiteral("any.example")), 250);
+    EXPECT_EQ(made.blockPauseMs, 2000);
+    EXPECT_EQ(made.refusalPauseMs, 180 * 1000);
+    EXPECT_EQ(pacingHostOf(QStringLiteral("http://127.0.0.1:8081/s?wd=x")), u"127.0.0.1:8081");
+    EXPECT_EQ(pacingHostOf(QStringLiteral("http://www.baidu.com/s")), u"www.baidu.com");
+}
+
+TEST(Pacer, ScopeInstallsAndRestores) {
+    EXPECT_EQ(currentPacer(), nullptr);
+    Pacer outer(rules(0)), inner(rules(0));
+    {
+        const ScopedPacer a(&outer);
+        {
+            const ScopedPacer b(&inner);
+            EXPECT_EQ(currentPacer(), &inner);
+            std::thread([] { EXPECT_EQ(currentPacer(), nullptr) << "per thread"; }).join();
+        }
+        EXPECT_EQ(currentPacer(), &outer);
+    }
+    EXPECT_EQ(currentPacer(), nullptr);
+}
+
+} // namespace
+} // namespace kelvane::query
