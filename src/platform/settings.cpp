@@ -74,6 +74,11 @@ QString noProxy(const QString& value, Settings& into) {
     return {};
 }
 
+QString enginesFile(const QString& value, Settings& into) {
+    into.enginesFile = value.trimmed();
+    return {};
+}
+
 // Adding a key is adding a row.
 constexpr Key kKeys[] = {
     {u"network", u"deadline_ms", u"20000", wholeNumber<&ExchangeSettings::deadlineMs>},
@@ -82,6 +87,7 @@ constexpr Key kKeys[] = {
     {u"network", u"ca_file", u"", caFile},
     {u"network", u"proxy", u"", proxy},
     {u"network", u"no_proxy", u"", noProxy},
+    {u"engines", u"file", u"", enginesFile},
 };
 
 const Key* findKey(const QString& section, const QString& name) {
@@ -200,6 +206,8 @@ Settings readSettingsFile(const QString& path) {
         settings.problems.append(
             QStringLiteral("%1: key \"%2\" outside any section is ignored.").arg(file, name));
     }
+    if (!settings.enginesFile.isEmpty() && QFileInfo(settings.enginesFile).isRelative())
+        settings.enginesFile = QFileInfo(path).dir().filePath(settings.enginesFile);
     return settings;
 }
 

@@ -153,7 +153,8 @@ TEST(SettingsTest, BuiltInValuesAreTheDefaults) {
         settings::readSettingsFile(writeFile(dir.filePath(QStringLiteral("k.ini")), text));
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join(u'\n').toStdString();
     EXPECT_EQ(read.exchange, ExchangeSettings());
-    EXPECT_EQ(settings::builtInLines().size(), 6);
+    EXPECT_TRUE(read.enginesFile.isEmpty());
+    EXPECT_EQ(settings::builtInLines().size(), 7);
 }
 
 TEST(SettingsTest, LookupOrder) {
