@@ -507,9 +507,13 @@ const EngineDefinitions* keep(std::unique_ptr<EngineDefinitions> set) {
     return gSets.back().get();
 }
 
+struct Loaded {
+    std::unique_ptr<EngineDefinitions> definitions;
+    QList<DefinitionsProblem> problems;
+};
+
 // Reads a file over base (null: the file is the built-in set and must give every row whole).
-DefinitionsLoad load(const QByteArray& text, const QString& fileName,
-                     const EngineDefinitions* base) {
+Loaded load(const QByteArray& text, const QString& fileName, const EngineDefinitions* base) {
     Reading reading(fileName, text);
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
@@ -635,7 +639,7 @@ DefinitionsLoad load(const QByteArray& text, const QString& fileName,
                          });
         return {nullptr, reading.problems};
     }
-    return {keep(std::move(set)), {}};
+    return {std::move(set), {}};
 }
 
 } // namespace
@@ -667,20 +671,27 @@ QByteArray builtInDefinitionsText() {
 
 const EngineDefinitions& builtInDefinitions() {
     static const EngineDefinitions* const builtIn = [] {
-        const DefinitionsLoad loaded = load(builtInDefinitionsText(), kBuiltInName, nullptr);
+        Loaded loaded = load(builtInDefinitionsText(), kBuiltInName, nullptr);
         if (!loaded.definitions) {
             QStringList lines;
             for (const DefinitionsProblem& problem : loaded.problems)
                 lines << problem.toString();
             qFatal("%s", qPrintable(lines.join(u'\n')));
         }
-        return loaded.definitions;
+        return keep(std::move(loaded.definitions));
     }();
     return *builtIn;
 }
 
 DefinitionsLoad loadDefinitions(const QByteArray& text, const QString& fileName) {
-    return load(text, fileName, &builtInDefinitions());
+    Loaded loaded = load(text, fileName, &builtInDefinitions());
+    if (!loaded.definitions)
+        return {nullptr, loaded.problems};
+    return {keep(std::move(loaded.definitions)), {}};
+}
+
+QList<DefinitionsProblem> checkDefinitions(const QByteArray& text, const QString& fileName) {
+    return load(text, fileName, &builtInDefinitions()).problems;
 }
 
 DefinitionsLoad loadDefinitionsFile(const QString& path) {

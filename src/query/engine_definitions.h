@@ -123,6 +123,8 @@ const EngineDefinitions& builtInDefinitions();
 // pattern the matcher rejects is a problem naming the file, line and column.
 DefinitionsLoad loadDefinitions(const QByteArray& text, const QString& fileName);
 DefinitionsLoad loadDefinitionsFile(const QString& path);
+// The same problems, keeping nothing: a set put together only to be checked is dropped.
+QList<DefinitionsProblem> checkDefinitions(const QByteArray& text, const QString& fileName);
 
 // The set the procedures read: the built-ins until a file is put in place.
 const EngineDefinitions& currentDefinitions();

@@ -122,13 +122,11 @@ FetchOutcome matchPage(const FetchRequest& request, const PageText& page) {
     TRegExp matcher;
     QList<RegExpMatch> matches;
     int index = 0;
-    for (const QString* pattern = &request.pattern; pattern;
-         pattern = index < request.morePatterns.size() ? &request.morePatterns[index] : nullptr) {
-        matcher.setPattern(*pattern);
+    for (; index <= request.morePatterns.size(); ++index) {
+        matcher.setPattern(index == 0 ? request.pattern : request.morePatterns[index - 1]);
         matches = matcher.Execute(page);
         if (!matches.isEmpty())
             break;
-        ++index;
     }
     if (matches.isEmpty()) {
         if (!request.noResults.isEmpty()) {
