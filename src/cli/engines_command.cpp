@@ -80,11 +80,14 @@ QString declaredContentType(const QByteArray& page) {
     const qsizetype at = head.indexOf("charset=");
     if (at < 0)
         return QStringLiteral("text/html; charset=utf-8");
-    qsizetype end = at + 8;
+    qsizetype start = at + 8;
+    while (start < head.size() && QByteArrayView("\"' ").contains(head[start]))
+        ++start;
+    qsizetype end = start;
     while (end < head.size() && !QByteArrayView("\"' ;/>\r\n").contains(head[end]))
         ++end;
     return QStringLiteral("text/html; charset=") +
-           QString::fromLatin1(head.mid(at + 8, end - at - 8)).remove(u'"');
+           QString::fromLatin1(head.mid(start, end - start));
 }
 
 PageText decodedPage(const QByteArray& bytes, FetchMode mode) {
