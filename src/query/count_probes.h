@@ -29,7 +29,7 @@ struct CountProbeSpec {
     bool pumpAtEnd;
     const char16_t* pattern;
     // In cutting order; unused places stay nullptr.
-    std::array<const char16_t*, 5> tokens;
+    std::array<const char16_t*, 8> tokens;
     SharedPage keep;
     const BlockSigns* blockSigns;
     // Tried in order when the pattern finds nothing; unused places stay nullptr.

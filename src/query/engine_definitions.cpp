@@ -70,7 +70,7 @@ const RowIdentity* identityOf(const QString& id) {
 
 constexpr const char16_t* kPlaceholders[] = {u"domain", u"keyword", u"page", u"address"};
 constexpr int kMostPatterns = 4;
-constexpr std::size_t kMostCountTokens = 5;
+constexpr std::size_t kMostCountTokens = 8;
 constexpr int kLongestWaitMs = 600000;
 
 const QString kBuiltInName = QStringLiteral("engines.json (built in)");

@@ -100,8 +100,9 @@ TEST(EngineDefinitions, BadFilesNameLineColumnAndProblem) {
          "{\"rows\": [{\"id\": \"bing.site\",\n \"blockSigns\": {\"titel\": \"x\"}}]}", 2, 17,
          u"is not a block sign"},
         {"too many tokens",
-         "{\"rows\": [{\"id\": \"bing.site\", \"tokens\": [\"a\",\"b\",\"c\",\"d\",\"e\",\"f\"]}]}",
-         1, 31, u"at most 5 tokens"},
+         "{\"rows\": [{\"id\": \"bing.site\", \"tokens\": "
+         "[\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",\"i\"]}]}",
+         1, 31, u"at most 8 tokens"},
         {"not a service", "{\"rows\": [{\"id\": \"bing.site\", \"host\": \"bingo\"}]}", 1, 31,
          u"[hosts]"},
     };
@@ -184,6 +185,30 @@ TEST(EngineDefinitions, ABadFileLeavesTheBuiltInsInPlace) {
     EXPECT_EQ(useDefinitionsFile(dir.filePath(u"missing.json"_s)).size(), 2);
     EXPECT_TRUE(useDefinitionsFile(QString()).isEmpty());
     EXPECT_EQ(&currentDefinitions(), &builtInDefinitions());
+}
+
+} // namespace
+} // namespace kelvane
+
+namespace kelvane {
+namespace {
+
+TEST(EngineDefinitions, HttpsExampleLoadsAndReadsBothBaiduPhrases) {
+    const DefinitionsLoad load =
+        loadDefinitionsFile(QStringLiteral(KELVANE_FIXTURES_DIR "/../../data/engines-https.json"));
+    ASSERT_NE(load.definitions, nullptr)
+        << (load.problems.isEmpty() ? std::string()
+                                    : load.problems.first().toString().toStdString());
+    const ScopedDefinitions inUse(*load.definitions);
+    const FetchRequest request =
+        CountProbeRequest(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), {});
+    for (const char16_t* page : {u"<p>百度为您找到相关结果数约1,230个</p>",
+                                 u"<div>该网站共有 1,230 个网页被百度收录</div>"}) {
+        const FetchOutcome outcome = ExtractFromPage(request, PageText(QString::fromUtf16(page)));
+        EXPECT_EQ(outcome.value, QStringLiteral("1230")) << QString::fromUtf16(page).toStdString();
+    }
+    // Google's rows stay as built in.
+    EXPECT_TRUE(load.definitions->rowObject(2) == builtInDefinitions().rowObject(2));
 }
 
 } // namespace
