@@ -19,6 +19,9 @@ endif()
 # Made even while empty: its presence is what marks the installed layout.
 install(DIRECTORY DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvane)
 file(GLOB engine_definitions CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/*.json)
+# The built-in definitions are compiled in and 'kelvane-cli engines export' prints them; only
+# the examples to copy are installed.
+list(FILTER engine_definitions EXCLUDE REGEX "/engines\\.json$")
 if(engine_definitions)
     install(FILES ${engine_definitions} DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvane)
 endif()

@@ -6,6 +6,7 @@
 #include "platform/console.h"
 #include "platform/install_layout.h"
 #include "platform/settings.h"
+#include "query/engine_definitions.h"
 #include "query/pacing.h"
 #include "widgets/error_report.h"
 
@@ -29,6 +30,8 @@ int RunKelvane(int argc, char** argv) {
     // found before the program moves into its data folder.
     const settings::Settings& settings = settings::current();
     net::setDefaultExchangeSettings(settings.exchange);
+    // A bad definitions file is reported with the settings problems; the built-ins run.
+    const QStringList problems = settings.problems + useDefinitionsFile(settings.enginesFile);
     // The desktop's queries run on this thread and keep the console's pacing.
     query::Pacer pacer(query::pacingRulesFrom(settings.pacing));
     const query::ScopedPacer paced(&pacer);
@@ -38,10 +41,9 @@ int RunKelvane(int argc, char** argv) {
     CreateWindows();
     Windows().frmMain->show();
     // Reported once, after the main window is up, so a bad file cannot hold start-up.
-    if (!settings.problems.isEmpty()) {
-        QTimer::singleShot(0, &application, [problems = settings.problems] {
-            widgets::showGeneralErrorReport(problems.join(u'\n'));
-        });
+    if (!problems.isEmpty()) {
+        QTimer::singleShot(0, &application,
+                           [problems] { widgets::showGeneralErrorReport(problems.join(u'\n')); });
     }
     // Start-up timing: end as soon as the main window has been shown once.
     if (qEnvironmentVariableIsSet("KELVANE_EXIT_WHEN_SHOWN"))

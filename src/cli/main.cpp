@@ -1,5 +1,6 @@
 // kelvane-cli: the console front end over the same engines as the desktop program.
 #include "cli/command.h"
+#include "cli/engines_command.h"
 #include "cli/keyword_command.h"
 #include "cli/lookup_commands.h"
 #include "cli/site_command.h"
@@ -7,6 +8,7 @@
 #include "platform/console.h"
 #include "platform/install_layout.h"
 #include "platform/settings.h"
+#include "query/engine_definitions.h"
 
 #include <QCoreApplication>
 #include <exception>
@@ -20,6 +22,7 @@ const Command kCommands[] = {
     {"keyword", "find a site's rank under a keyword in the search engines", runKeywordCommand},
     {"whois", "look up the whois record of a domain name", runWhoisCommand},
     {"ip", "show your own address, or what is known about an address", runIpCommand},
+    {"engines", "list, export, check and test the engine definitions", runEnginesCommand},
 };
 
 QString overview() {
@@ -57,6 +60,13 @@ int main(int argc, char** argv) {
     net::setDefaultExchangeSettings(settings.exchange);
     for (const QString& problem : settings.problems)
         console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
+    // Scripts must not run on definitions other than the ones they named.
+    if (const QStringList problems = useDefinitionsFile(settings.enginesFile);
+        !problems.isEmpty()) {
+        for (const QString& problem : problems)
+            console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
+        return cli::kExitUsage;
+    }
     if (name == u"--help" || name == u"-h" || name == u"help") {
         console::writeOut(cli::overview());
         return cli::kExitOk;

@@ -2,6 +2,7 @@
 
 #include "keyword/percent_encode.h"
 #include "platform/text_codec.h"
+#include "query/engine_definitions.h"
 
 #include <array>
 
@@ -9,47 +10,59 @@ namespace kelvane {
 
 namespace {
 
-using enum EngineId;
-using enum KeywordBytes;
-using enum GuardedRegion;
+struct KeywordEngineIdentity {
+    const char16_t* id;
+    const char16_t* searcher;
+    const char16_t* name;
+};
 
-constexpr const char16_t* kBaiduEntry = u"<font color=\"#008000\">((.|\\n)*?)</font>";
-constexpr const char16_t* kGoogleEntry = u"<cite>((.|\\n)*?) </cite>";
-constexpr const char16_t* kHeadingEntry = u"<h3>((.|\\n)*?)</h3>";
-// No ">" after the attribute: Sogou's entry ends at the first "/&nbsp".
-constexpr const char16_t* kSogouEntry = u"<font color=\"#008000\"((.|\\n)*?)/&nbsp";
-constexpr const char16_t* kYoudaoEntry = u"<span class=\"l\">((.|\\n)*?)</span>";
+// In EngineId order; the rest of each row comes from the engine definitions.
+constexpr KeywordEngineIdentity kIdentities[kEngineCount] = {
+    {u"baidu.keyword", u"BaiduKeywordRank", u"baidu"},
+    {u"google.keyword", u"GoogleKeywordRank", u"google"},
+    {u"yahoo.keyword", u"YahooKeywordRank", u"yahoo"},
+    {u"sogou.keyword", u"SogouKeywordRank", u"sogou"},
+    {u"soso.keyword", u"SosoKeywordRank", u"soso"},
+    {u"youdao.keyword", u"YoudaoKeywordRank", u"youdao"},
+    {u"bing.keyword", u"BingKeywordRank", u"bing"},
+};
 
-// "，" is the full-width comma U+FF0C; Sogou's text has the ASCII comma.
-constexpr const char16_t* kFailed = u"查询出错，请重试!";
-constexpr const char16_t* kGoogleFailed = u"查询失败，请重试!";
-constexpr const char16_t* kSogouFailed = u"查询出错,请重试!";
+using EngineTable = std::array<KeywordEngineSpec, kEngineCount>;
 
-constexpr std::array<KeywordEngineSpec, kEngineCount> kEngines = {{
-    {Baidu, u"BaiduKeywordRank", u"baidu", u"baidu", u"/s?wd=", u"&pn=", 10, 0, Ansi, kBaiduEntry,
-     kFailed, PageLoop, &kBaiduBlockSigns},
-    {Google, u"GoogleKeywordRank", u"google", u"google_cn", u"/search?hl=zh-CN&q=", u"&start=", 10,
-     0, Ansi, kGoogleEntry, kGoogleFailed, PageLoop, &kGoogleBlockSigns},
-    {Yahoo, u"YahooKeywordRank", u"yahoo", u"yahoo_cn", u"/s?p=", u"&b=", 10, 0, Ansi,
-     kHeadingEntry, kFailed, WholeSearch, &kSearchPageBlockSigns},
-    {Sogou, u"SogouKeywordRank", u"sogou", u"sogou", u"/web?query=", u"&page=", 1, 1, Ansi,
-     kSogouEntry, kSogouFailed, WholeSearch, &kSogouBlockSigns},
-    {Soso, u"SosoKeywordRank", u"soso", u"soso", u"/q?w=", u"&pg=", 1, 1, Ansi, kHeadingEntry,
-     kFailed, WholeSearch, &kSearchPageBlockSigns},
-    {Youdao, u"YoudaoKeywordRank", u"youdao", u"youdao", u"/search?q=", u"&start=", 10, 0, Ansi,
-     kYoudaoEntry, kFailed, WholeSearch, &kSearchPageBlockSigns},
-    {Bing, u"BingKeywordRank", u"bing", u"bing", u"/search?q=", u"&filt=all&first=", 10, 1, Utf8,
-     kHeadingEntry, kFailed, WholeSearch, &kSearchPageBlockSigns},
-}};
+EngineTable buildEngines(const EngineDefinitions& definitions) {
+    EngineTable engines{};
+    for (std::size_t i = 0; i < engines.size(); ++i) {
+        const EngineRow& row = definitions.row(kIdentities[i].id);
+        engines[i] = {static_cast<EngineId>(i),
+                      kIdentities[i].searcher,
+                      kIdentities[i].name,
+                      row.hostKey,
+                      row.piece(0),
+                      row.piece(1),
+                      row.pageStep,
+                      row.pageBase,
+                      row.keywordUtf8 ? KeywordBytes::Utf8 : KeywordBytes::Ansi,
+                      row.patterns.front(),
+                      row.errorText,
+                      row.guardWholeSearch ? GuardedRegion::WholeSearch : GuardedRegion::PageLoop,
+                      row.blockSigns,
+                      row.piece(2)};
+    }
+    return engines;
+}
+
+const EngineTable& engines() {
+    return currentDefinitions().derived(buildEngines);
+}
 
 } // namespace
 
 const KeywordEngineSpec& KeywordEngine(EngineId engine) {
-    return kEngines[static_cast<std::size_t>(engine)];
+    return engines()[static_cast<std::size_t>(engine)];
 }
 
 const KeywordEngineSpec* KeywordEngineNamed(QStringView name) {
-    for (const KeywordEngineSpec& spec : kEngines) {
+    for (const KeywordEngineSpec& spec : engines()) {
         if (name == QStringView(spec.name))
             return &spec;
     }
@@ -67,11 +80,13 @@ QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& origin,
     url += encodedKeyword;
     url += QStringView(spec.afterKeyword);
     url += QString::number(KeywordPageValue(spec, page));
+    url += QStringView(spec.afterPage);
     return url;
 }
 
 QString EncodeKeyword(const KeywordEngineSpec& spec, const QString& keyword) {
-    return PercentEncode(spec.keywordBytes == Utf8 ? keyword.toUtf8() : text::toAnsi(keyword));
+    return PercentEncode(spec.keywordBytes == KeywordBytes::Utf8 ? keyword.toUtf8()
+                                                                 : text::toAnsi(keyword));
 }
 
 } // namespace kelvane

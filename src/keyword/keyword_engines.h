@@ -38,9 +38,11 @@ struct KeywordEngineSpec {
     GuardedRegion guarded;
     // What the engine's answer looks like when it refuses the search.
     const BlockSigns* blockSigns;
+    // What follows the page value in the URL.
+    const char16_t* afterPage = u"";
 };
 
-// The row of an engine.
+// The row of an engine, from the current engine definitions.
 const KeywordEngineSpec& KeywordEngine(EngineId engine);
 // The row whose short name is given, or null.
 const KeywordEngineSpec* KeywordEngineNamed(QStringView name);
@@ -49,7 +51,7 @@ const KeywordEngineSpec* KeywordEngineNamed(QStringView name);
 qint64 KeywordPageValue(const KeywordEngineSpec& spec, qint64 page);
 
 // origin ("http://host" or "https://host") + text before + encoded keyword + text after + page
-// value.
+// value + text after the page.
 QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& origin,
                        const QString& encodedKeyword, qint64 page);
 

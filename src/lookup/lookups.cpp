@@ -1,64 +1,54 @@
 #include "lookup/lookups.h"
 
 #include "lookup/page_lookup.h"
+#include "query/engine_definitions.h"
 
 namespace kelvane {
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
-PageLookup whoisRow() {
-    PageLookup row;
-    row.hostKey = QStringLiteral("whois");
-    row.path = QStringLiteral("/cgi-bin/whois?domain=");
-    // The test ignores case but the removal does not: "WWW." passes the test and stays.
-    row.inputTokens = {QStringLiteral("www.")};
-    row.options.userAgent = QString();
-    row.options.readTimeoutMs = 2000;
-    row.pattern = QStringLiteral("<!-- start -->((.|\\n)*?)友情提示");
-    row.replacements = {{QStringLiteral("<!-- start -->"), QString()},
-                        {QStringLiteral("友情提示"), QString()},
-                        {QStringLiteral("\n"), kCrLf}};
-    row.failureText = QString::fromUtf16(kWhoisFailureText);
-    row.emptyText = row.failureText;
-    return row;
+QStringList textsOf(const std::vector<const char16_t*>& texts) {
+    QStringList list;
+    for (const char16_t* text : texts)
+        list << QString::fromUtf16(text);
+    return list;
 }
 
-PageLookup ownIpRow() {
-    PageLookup row;
-    row.hostKey = QStringLiteral("home");
-    row.path = QStringLiteral("/ip/data/");
-    // Start-up waits for this request: a service that accepts and never answers must not
-    // keep the program from ever starting. Generous, so a slow service is still waited for.
-    row.options.readTimeoutMs = kOwnIpStartUpWaitMs;
-    row.pattern = QStringLiteral("您的IP是：((.|\\n)*?)</div>");
-    row.replacements = {{QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"), kCrLf},
-                        {QStringLiteral("\t</div>"), QString()}};
-    return row;
+// A row of the engine definitions as the lookup procedure reads it.
+PageLookup lookupRow(const EngineRow& row) {
+    PageLookup lookup;
+    lookup.hostKey = QString::fromUtf16(row.hostKey);
+    lookup.path = QString::fromUtf16(row.piece(0));
+    if (row.pathPieces.size() > 1)
+        lookup.pathAfter = QString::fromUtf16(row.piece(1));
+    lookup.inputTokens = textsOf(row.inputTokens);
+    if (row.userAgent)
+        lookup.options.userAgent = QString::fromUtf16(row.userAgent);
+    lookup.options.followRedirects = row.followRedirects;
+    lookup.options.readTimeoutMs = row.readTimeoutMs;
+    lookup.pattern = QString::fromUtf16(row.patterns.front());
+    for (const auto& [from, to] : row.replacements)
+        lookup.replacements.append({QString::fromUtf16(from), QString::fromUtf16(to)});
+    if (row.answerWord)
+        lookup.answerWord = QString::fromUtf16(row.answerWord);
+    return lookup;
 }
 
-PageLookup ipRow() {
-    PageLookup row;
-    row.hostKey = QStringLiteral("home");
-    row.path = QStringLiteral("/ip/data/?ip=");
-    row.inputTokens = {QStringLiteral("http://")};
-    row.pattern = QStringLiteral("您查询的IP:((.|\\n)*?)<br/>");
-    row.answerWord = QStringLiteral("您输入的好像火星IP");
-    row.answerText = QString::fromUtf16(kIpUnknownText);
-    row.replacements = {{QStringLiteral("&nbsp;"), QString()},
-                        {QStringLiteral(":"), QStringLiteral("：")},
-                        {QStringLiteral("<br>"), kCrLf},
-                        {QStringLiteral("<br/>"), QString()}};
-    row.failureText = QString::fromUtf16(kIpFailureText);
-    return row;
+LookupTable buildTable(const EngineDefinitions& definitions) {
+    LookupTable table{lookupRow(definitions.row(u"whois")), lookupRow(definitions.row(u"ip.own")),
+                      lookupRow(definitions.row(u"ip"))};
+    // The texts shown are the windows' own, not the engines'.
+    table.whois.failureText = QString::fromUtf16(kWhoisFailureText);
+    table.whois.emptyText = table.whois.failureText;
+    table.ip.answerText = QString::fromUtf16(kIpUnknownText);
+    table.ip.failureText = QString::fromUtf16(kIpFailureText);
+    return table;
 }
 
 } // namespace
 
 const LookupTable& lookupTable() {
-    static const LookupTable table{whoisRow(), ownIpRow(), ipRow()};
-    return table;
+    return currentDefinitions().derived(buildTable);
 }
 
 FetchOutcome WhoisLookupOutcome(const QString& name) {

@@ -13,7 +13,8 @@ QString ApplyReplacements(QString text, const QList<Replacement>& replacements) 
 }
 
 QString PageLookupUrl(const PageLookup& lookup, const QString& input) {
-    return hosts::originFor(lookup.hostKey) + lookup.path + StripTokens(input, lookup.inputTokens);
+    return hosts::originFor(lookup.hostKey) + lookup.path + StripTokens(input, lookup.inputTokens) +
+           lookup.pathAfter;
 }
 
 QString RewriteLookupPage(const PageLookup& lookup, QString text) {

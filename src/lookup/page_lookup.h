@@ -22,6 +22,7 @@ QString ApplyReplacements(QString text, const QList<Replacement>& replacements);
 struct PageLookup {
     QString hostKey;         // the host configuration key
     QString path;            // the input is appended to it unencoded
+    QString pathAfter;       // what follows the input
     QStringList inputTokens; // cut out of the input first, in order
     ProbeRequestOptions options;
     QString pattern;    // the first match replaces the page; without one the whole page stays

@@ -114,6 +114,13 @@ bool isTlsOrigin(const QString& host, quint16 port) {
     return false;
 }
 
+QStringList serviceKeys() {
+    QStringList keys;
+    for (const Default& entry : kDefaults)
+        keys << QString::fromUtf16(entry.key);
+    return keys;
+}
+
 bool isServiceKey(const QString& key) {
     for (const Default& entry : kDefaults) {
         if (key == QStringView(entry.key))

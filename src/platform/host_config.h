@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every network host of the product is a configuration value with a built-in default. Section
 // [hosts] of the settings file may override any of them, one key per service, value "host" or
@@ -17,6 +18,8 @@ QString originFor(const QString& key);
 // Whether some service's value is "https://" with this host and port (443 when none is written):
 // a site the user chose to reach over TLS.
 bool isTlsOrigin(const QString& host, quint16 port);
+// Every service key, in the built-in table's order.
+QStringList serviceKeys();
 // Whether a [hosts] key names a service.
 bool isServiceKey(const QString& key);
 

@@ -74,6 +74,11 @@ QString noProxy(const QString& value, Settings& into) {
     return {};
 }
 
+QString enginesFile(const QString& value, Settings& into) {
+    into.enginesFile = value.trimmed();
+    return {};
+}
+
 // Adding a key is adding a row.
 constexpr Key kKeys[] = {
     {u"network", u"deadline_ms", u"20000",
@@ -91,6 +96,7 @@ constexpr Key kKeys[] = {
      wholeNumber<&Settings::pacing, &PacingSettings::blockPauseS>},
     {u"network", u"refusal_pause_s", u"180",
      wholeNumber<&Settings::pacing, &PacingSettings::refusalPauseS>},
+    {u"engines", u"file", u"", enginesFile},
 };
 
 const Key* findKey(const QString& section, const QString& name) {
@@ -209,6 +215,8 @@ Settings readSettingsFile(const QString& path) {
         settings.problems.append(
             QStringLiteral("%1: key \"%2\" outside any section is ignored.").arg(file, name));
     }
+    if (!settings.enginesFile.isEmpty() && QFileInfo(settings.enginesFile).isRelative())
+        settings.enginesFile = QFileInfo(path).dir().filePath(settings.enginesFile);
     return settings;
 }
 

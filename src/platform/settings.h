@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-// The program's one settings file: an INI file with sections [hosts] and [network].
+// The program's one settings file: an INI file with sections [hosts], [network] and [engines].
 namespace kelvane::settings {
 
 // How politely requests go out: the scheduler shared by every query of a run reads these.
@@ -29,6 +29,9 @@ struct Settings {
     // [network]
     ExchangeSettings exchange;
     PacingSettings pacing;
+    // [engines] file: engine definitions laid over the built-in ones; a relative path is taken
+    // from the settings file's folder. Empty: the built-ins alone.
+    QString enginesFile;
     // One line per unknown key or bad value; the built-in default stands in for each.
     QStringList problems;
 };

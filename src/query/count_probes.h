@@ -10,6 +10,7 @@
 namespace kelvane {
 
 struct SiteQueryContext;
+class EngineDefinitions;
 
 enum class CountMetric { IndexedPages, Backlinks };
 enum class SharedPage { None, Baidu, Google };
@@ -29,13 +30,24 @@ struct CountProbeSpec {
     bool pumpAtEnd;
     const char16_t* pattern;
     // In cutting order; unused places stay nullptr.
-    std::array<const char16_t*, 5> tokens;
+    std::array<const char16_t*, 8> tokens;
     SharedPage keep;
     const BlockSigns* blockSigns;
+    // Tried in order when the pattern finds nothing; unused places stay nullptr.
+    std::array<const char16_t*, 3> morePatterns{};
+    // A page that matches it holds a real zero; nullptr for none.
+    const char16_t* noResults = nullptr;
+    const char16_t* fallback = u"0";
+    // The row of the engine definitions this spec comes from.
+    const char16_t* id = nullptr;
 };
 
-// The rows, in the order the site query calls them: per engine, indexed pages then backlinks.
+// The rows, in the order the site query calls them: per engine, indexed pages then backlinks;
+// read from the current engine definitions.
 const std::array<CountProbeSpec, 2 * kEngineCount>& CountProbeSpecs();
+// The same from a given set of definitions.
+const std::array<CountProbeSpec, 2 * kEngineCount>&
+CountProbeSpecsOf(const EngineDefinitions& definitions);
 const CountProbeSpec& CountProbeSpecFor(EngineId engine, CountMetric metric);
 
 // "http://", the row's host, the text before the domain, the domain unchanged, the text after.

@@ -124,6 +124,31 @@ FetchOutcome blockedOutcome(const FetchRequest& request, const AnswerFacts& fact
     return outcome;
 }
 
+// The patterns in order, the first that matches giving the value; raises a matcher failure.
+FetchOutcome matchPage(const FetchRequest& request, const PageText& page) {
+    TRegExp matcher;
+    QList<RegExpMatch> matches;
+    int index = 0;
+    for (; index <= request.morePatterns.size(); ++index) {
+        matcher.setPattern(index == 0 ? request.pattern : request.morePatterns[index - 1]);
+        matches = matcher.Execute(page);
+        if (!matches.isEmpty())
+            break;
+    }
+    if (matches.isEmpty()) {
+        if (!request.noResults.isEmpty()) {
+            matcher.setPattern(request.noResults);
+            if (!matcher.Execute(page).isEmpty())
+                return {request.fallback, FallbackReason::None, 0, {}, {}, {}};
+        }
+        return {request.fallback, FallbackReason::NoMatch, 0, {}, {}, {}};
+    }
+    const QString value = StripTokens(matches.last().value, request.tokens);
+    if (value.isEmpty())
+        return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}, {}, {}, index};
+    return {value, FallbackReason::None, 0, {}, {}, {}, index};
+}
+
 // Fetches and matches; raises whatever the exchange or the matcher raises.
 FetchOutcome fetchAndMatch(const FetchRequest& request) {
     AnswerFacts facts;
@@ -148,18 +173,19 @@ FetchOutcome fetchAndMatch(const FetchRequest& request) {
     if (sign)
         return blockedOutcome(request, facts, *sign);
 
-    TRegExp matcher;
-    matcher.setPattern(request.pattern);
-    const QList<RegExpMatch> matches = matcher.Execute(page);
-    if (matches.isEmpty())
-        return {request.fallback, FallbackReason::NoMatch, 0, {}, {}, {}};
-    const QString value = StripTokens(matches.last().value, request.tokens);
-    if (value.isEmpty())
-        return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}, {}, {}};
-    return {value, FallbackReason::None, 0, {}, {}, {}};
+    return matchPage(request, page);
 }
 
 } // namespace
+
+FetchOutcome ExtractFromPage(const FetchRequest& request, const PageText& page) {
+    if (request.blockSigns) {
+        const AnswerFacts facts{200, {}, request.url, page.utf8()};
+        if (const auto sign = FindBlockSign(*request.blockSigns, facts))
+            return blockedOutcome(request, facts, *sign);
+    }
+    return matchPage(request, page);
+}
 
 FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump& pump) {
     FetchOutcome outcome;

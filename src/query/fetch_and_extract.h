@@ -49,6 +49,8 @@ struct FetchRequest {
     FetchMode mode = FetchMode::Stream;
     ProbeRequestOptions options;
     QString pattern;
+    // Tried in order when the pattern finds nothing; the first that matches wins.
+    QStringList morePatterns;
     QStringList tokens;
     QString fallback;
     // Receives the page text right after a successful fetch, before matching.
@@ -57,15 +59,18 @@ struct FetchRequest {
     bool pumpAtEnd = false;
     // The engine's block signs, checked on the answer before the pattern; none for a service.
     const BlockSigns* blockSigns = nullptr;
+    // A page matching it, and no pattern, holds a real zero: the fallback with outcome ok.
+    QString noResults;
 };
 
 struct FetchOutcome {
     QString value;
     FallbackReason reason = FallbackReason::None;
-    int httpStatus = 0;   // for HttpStatus
-    QString errorMessage; // the failure's own message, for diagnostics only
-    QString detail;       // the block sign, for Blocked
-    QString host;         // the host asked
+    int httpStatus = 0;    // for HttpStatus
+    QString errorMessage;  // the failure's own message, for diagnostics only
+    QString detail;        // the block sign, for Blocked
+    QString host;          // the host asked
+    int patternIndex = -1; // which pattern gave the value; -1 for none
 
     bool fellBack() const { return reason != FallbackReason::None; }
 };
@@ -94,6 +99,11 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback);
 // Fetches a page, finds the pattern, cuts the tokens out of the whole match and falls back on
 // any failure or an empty result. Never raises.
 FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump& pump);
+
+// The matching half of FetchAndExtractOutcome over a page already fetched and decoded: block
+// signs read from the body alone, the patterns in order, the tokens, the no-results sign.
+// Raises a matcher failure.
+FetchOutcome ExtractFromPage(const FetchRequest& request, const PageText& page);
 
 // The value alone, as the probes show it.
 QString FetchAndExtract(const FetchRequest& request, const EventPump& pump);

@@ -1,7 +1,10 @@
 #include "query/pacing.h"
 
 #include "net/http_url.h"
+#include "platform/host_config.h"
+#include "query/engine_definitions.h"
 
+#include <QHash>
 #include <algorithm>
 #include <thread>
 
@@ -20,8 +23,19 @@ bool isRefusalSign(const QString& sign) {
 
 PacingRules pacingRulesFrom(const settings::PacingSettings& pacing) {
     PacingRules rules;
-    const qint64 interval = pacing.minIntervalMs;
-    rules.intervalMs = [interval](const QString&) { return interval; };
+    // A service whose engine definitions ask for an interval of their own keeps it; every other
+    // host keeps the settings' interval.
+    QHash<QString, qint64> ownIntervals;
+    for (const QString& key : hosts::serviceKeys()) {
+        if (const int ms = minIntervalMsFor(key); ms > 0) {
+            qint64& interval = ownIntervals[pacingHostOf(hosts::originFor(key))];
+            interval = std::max<qint64>(interval, ms);
+        }
+    }
+    const qint64 fallback = pacing.minIntervalMs;
+    rules.intervalMs = [ownIntervals, fallback](const QString& host) {
+        return ownIntervals.value(host, fallback);
+    };
     rules.jitterMs = pacing.jitterMs;
     rules.blockPauseMs = pacing.blockPauseS * 1000;
     rules.refusalPauseMs = pacing.refusalPauseS * 1000;

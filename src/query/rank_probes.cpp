@@ -2,6 +2,7 @@
 
 #include "platform/host_config.h"
 #include "query/block_signs.h"
+#include "query/engine_definitions.h"
 #include "query/strip_tokens.h"
 #include "query/text_values.h"
 
@@ -13,21 +14,41 @@ namespace {
 
 const QString kAlexaFallback = QStringLiteral("查询失败");
 
-QString serviceUrl(const char16_t* hostKey, const char16_t* beforeDomain, const QString& domain) {
-    return hosts::originFor(QString::fromUtf16(hostKey)) + QString::fromUtf16(beforeDomain) +
-           domain;
+QString rowUrl(const EngineRow& row, const QString& domain) {
+    return hosts::originFor(QString::fromUtf16(row.hostKey)) + QString::fromUtf16(row.piece(0)) +
+           domain + QString::fromUtf16(row.piece(1));
+}
+
+ProbeRequestOptions rowOptions(const EngineRow& row) {
+    ProbeRequestOptions options;
+    if (row.userAgent)
+        options.userAgent = QString::fromUtf16(row.userAgent);
+    options.followRedirects = row.followRedirects;
+    options.readTimeoutMs = row.readTimeoutMs;
+    return options;
 }
 
 // A fetch whose empty text tells the caller that nothing usable came back.
-FetchRequest rankRequest(QString url, FetchMode mode, QString pattern, QStringList tokens,
-                         bool pumpAtEnd) {
+FetchRequest rankRequest(const EngineRow& row, const QString& domain) {
     FetchRequest request;
-    request.url = std::move(url);
-    request.mode = mode;
-    request.pattern = std::move(pattern);
-    request.tokens = std::move(tokens);
-    request.pumpAtEnd = pumpAtEnd;
+    request.url = rowUrl(row, domain);
+    request.mode = row.mode;
+    request.options = rowOptions(row);
+    for (std::size_t i = 0; i < row.patterns.size(); ++i) {
+        if (i == 0)
+            request.pattern = QString::fromUtf16(row.patterns[i]);
+        else
+            request.morePatterns << QString::fromUtf16(row.patterns[i]);
+    }
+    for (const char16_t* token : row.tokens)
+        request.tokens << QString::fromUtf16(token);
+    request.pumpAtEnd = row.pumpAtEnd;
+    request.blockSigns = row.blockSigns;
     return request;
+}
+
+const EngineRow& rankRow(const char16_t* id) {
+    return currentDefinitions().row(id);
 }
 
 // A page that held no number is a page without the data.
@@ -40,11 +61,8 @@ Outcome unreadable(Outcome outcome) {
 } // namespace
 
 Probed<int> PageRankProbe(const QString& domain, const EventPump& pump) {
-    // The client's own User-Agent stays: the service expects it.
-    const FetchRequest request =
-        rankRequest(serviceUrl(u"home", u"/pr/?domain=", domain), FetchMode::CharsetText,
-                    QStringLiteral("<strong>((.|\\n)*?)</strong>"),
-                    {QStringLiteral("<strong>"), QStringLiteral("</strong>")}, false);
+    // The built-in row keeps the client's own User-Agent: the service expects it.
+    const FetchRequest request = rankRequest(rankRow(u"pagerank"), domain);
     const FetchOutcome fetched = FetchAndExtractOutcome(request, pump);
     const QString text = TrimSpacesAndControls(fetched.value);
     Outcome outcome = outcomeOf(fetched);
@@ -60,13 +78,8 @@ Probed<int> PageRankProbe(const QString& domain, const EventPump& pump) {
 }
 
 Probed<int> SogouRankProbe(const QString& domain, const EventPump& pump) {
-    FetchRequest request = rankRequest(
-        serviceUrl(u"sogou", u"/web?query=link:", domain), FetchMode::Stream,
-        QStringLiteral("搜狗评级:((.|\\n)*?)/100"),
-        {QStringLiteral("搜狗评级:"), QStringLiteral("/100"), QStringLiteral(",")}, true);
-    request.options.userAgent = QString();
+    FetchRequest request = rankRequest(rankRow(u"sogou.rank"), domain);
     request.fallback = QStringLiteral("0");
-    request.blockSigns = &kSogouBlockSigns;
     const FetchOutcome fetched = FetchAndExtractOutcome(request, pump);
     const std::optional<int> value = ParseInteger(fetched.value);
     if (!value)
@@ -75,14 +88,12 @@ Probed<int> SogouRankProbe(const QString& domain, const EventPump& pump) {
 }
 
 Probed<QString> AlexaRankProbe(const QString& domain, const EventPump& pump) {
-    const QString url = serviceUrl(u"home", u"/api/alexa.asp?d=", domain);
-    ProbeRequestOptions options;
-    options.userAgent = QString();
-    options.readTimeoutMs = 1000;
+    const EngineRow& row = rankRow(u"alexa");
+    const QString url = rowUrl(row, domain);
     QString text;
     Outcome outcome{FallbackReason::None, {}, HostOfUrl(url)};
     try {
-        text = TrimSpacesAndControls(FetchPage(url, FetchMode::CharsetText, options));
+        text = TrimSpacesAndControls(FetchPage(url, row.mode, rowOptions(row)));
         if (text.isEmpty())
             outcome.reason = FallbackReason::EmptyAfterCut;
     } catch (const std::exception& error) {
@@ -90,20 +101,13 @@ Probed<QString> AlexaRankProbe(const QString& domain, const EventPump& pump) {
         outcome = outcomeOf(FallbackFor(error, {}));
         outcome.host = HostOfUrl(url);
     }
-    if (pump)
+    if (row.pumpAtEnd && pump)
         pump();
     return {text.isEmpty() ? kAlexaFallback : text, outcome};
 }
 
 Probed<QString> ChinaRankProbe(const QString& domain, const EventPump& pump) {
-    const QString prefix =
-        QStringLiteral("<span class=\"bold\">当前排名：</span><span class=\"rank_font_y2\">");
-    FetchRequest request = rankRequest(serviceUrl(u"chinarank", u"/overview/Info.do?url=", domain),
-                                       FetchMode::Stream, prefix + QStringLiteral("((.|\\n)*?)>"),
-                                       {prefix, QStringLiteral("</span>")}, true);
-    request.options.userAgent = QString();
-    request.options.followRedirects = true;
-    request.options.readTimeoutMs = 2000;
+    const FetchRequest request = rankRequest(rankRow(u"chinarank"), domain);
     const FetchOutcome fetched = FetchAndExtractOutcome(request, pump);
     Outcome outcome = outcomeOf(fetched);
     QString text = fetched.value;

@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/host_config.h"
 #include "platform/regexp.h"
+#include "query/engine_definitions.h"
 #include "query/fetch_and_extract.h"
 #include "query/outcome.h"
 #include "query/strip_tokens.h"
@@ -36,6 +37,21 @@ QString firstMatch(TRegExp& matcher, const QString& pattern, const Text& text) {
     return matches.first().value;
 }
 
+const EngineRow& snapshotRow(const char16_t* id) {
+    return currentDefinitions().row(id);
+}
+
+QString patternOf(const EngineRow& row) {
+    return QString::fromUtf16(row.patterns.front());
+}
+
+QStringList tokensOf(const EngineRow& row) {
+    QStringList tokens;
+    for (const char16_t* token : row.tokens)
+        tokens << QString::fromUtf16(token);
+    return tokens;
+}
+
 void setBoth(SiteQueryView& view, SiteLabel site, SiteLabel snapshot, const Outcome& outcome) {
     view.setOutcome(SiteField::of(site), outcome);
     view.setOutcome(SiteField::of(snapshot), outcome);
@@ -48,13 +64,12 @@ namespace {
 // page: a QString, or a shared page held as UTF-8.
 template <typename Text>
 std::optional<QString> cachedCopyLinkIn(TRegExp& matcher, const Text& page) {
-    matcher.setPattern(QStringLiteral("<span class=gl><a href=\"((.|\\n)*?)target=_blank"));
+    const EngineRow& row = snapshotRow(u"google.cache");
+    matcher.setPattern(patternOf(row));
     const QList<RegExpMatch> links = matcher.Execute(page);
     if (links.isEmpty())
         return std::nullopt;
-    QString link = StripTokens(links.first().value, {QStringLiteral("<span class=gl><a href=\""),
-                                                     QStringLiteral("target=_blank"),
-                                                     QStringLiteral("\""), QStringLiteral(" ")});
+    QString link = StripTokens(links.first().value, tokensOf(row));
     link.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     return link;
 }
@@ -71,12 +86,11 @@ std::optional<QString> CachedCopyLink(TRegExp& matcher, const PageText& page) {
 
 void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     const QString domain = view.txtUrlText();
-    const QString open = QStringLiteral("<font color=\"#008000\">");
-    const QString close = QStringLiteral("</font>");
+    const EngineRow& row = snapshotRow(u"baidu.snapshot");
     TRegExp matcher;
     matcher.setGlobal(true);
     matcher.setIgnoreCase(true);
-    matcher.setPattern(open + QStringLiteral("((.|\\n)*?)") + close);
+    matcher.setPattern(patternOf(row));
     const QList<RegExpMatch> matches = matcher.Execute(query.BaiduLastPage);
     const Outcome fromPage{FallbackReason::None, {}, hosts::hostFor(QStringLiteral("baidu"))};
     if (matches.isEmpty()) {
@@ -86,7 +100,7 @@ void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     }
     query.BaiduLastPage.clear();
     // Cut case-sensitively although the match ignored case: capitals keep their tags.
-    const QString value = StripTokens(matches.first().value, {open, close});
+    const QString value = StripTokens(matches.first().value, tokensOf(row));
 
     const qsizetype lastSlash = value.lastIndexOf(u'/') + 1;
     view.setLabelText(SiteLabel::lblBaiduSite, homePageVerdict(lastSlash == domain.size() + 1));
@@ -104,11 +118,9 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     try {
         const QString domain = view.txtUrlText();
         TRegExp matcher;
-        const QString heading = firstMatch(
-            matcher, QStringLiteral("<h3 class=r>((.|\\n)*?)target=_blank"), query.GoogleLastPage);
-        const QString address =
-            StripTokens(heading, {QStringLiteral("<h3 class=r><a href=\"http://"),
-                                  QStringLiteral("\" target=_blank")});
+        const EngineRow& headingRow = snapshotRow(u"google.snapshot");
+        const QString heading = firstMatch(matcher, patternOf(headingRow), query.GoogleLastPage);
+        const QString address = StripTokens(heading, tokensOf(headingRow));
         view.setLabelText(SiteLabel::lblGoogleSite,
                           homePageVerdict(address.size() == domain.size() + 1));
         view.setOutcome(SiteField::of(SiteLabel::lblGoogleSite),
@@ -123,15 +135,15 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
 
         askedHost = HostOfUrl(*cachedCopy);
         const PageText copy = FetchPageText(*cachedCopy, FetchMode::CharsetText, {});
-        matcher.setPattern(QStringLiteral("这是该网页在((.|\\n)*?)日"));
+        const EngineRow& dateRow = snapshotRow(u"google.cache.date");
+        matcher.setPattern(patternOf(dateRow));
         const QList<RegExpMatch> dates = matcher.Execute(copy);
         if (dates.isEmpty()) {
             view.setOutcome(SiteField::of(SiteLabel::lblGoogleKz),
                             {FallbackReason::NoMatch, {}, askedHost});
             return;
         }
-        QString date = StripTokens(dates.first().value,
-                                   {QStringLiteral("这是该网页在"), QStringLiteral("日")});
+        QString date = StripTokens(dates.first().value, tokensOf(dateRow));
         date.replace(u'年', u'-');
         date.replace(u'月', u'-');
         view.setLabelText(SiteLabel::lblGoogleKz, StripTokens(date, {QStringLiteral(" ")}));

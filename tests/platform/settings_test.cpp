@@ -154,7 +154,8 @@ TEST(SettingsTest, BuiltInValuesAreTheDefaults) {
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join(u'\n').toStdString();
     EXPECT_EQ(read.exchange, ExchangeSettings());
     EXPECT_EQ(read.pacing, settings::PacingSettings());
-    EXPECT_EQ(settings::builtInLines().size(), 10);
+    EXPECT_TRUE(read.enginesFile.isEmpty());
+    EXPECT_EQ(settings::builtInLines().size(), 11);
 }
 
 TEST(SettingsTest, LookupOrder) {

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "query/block_signs.h"
+#include "query/fetch_and_extract.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <typeindex>
+#include <utility>
+#include <vector>
+
+// Every per-engine fact (hosts, paths, modes, client options, patterns, tokens, block signs) as
+// data: the built-in set compiled in from data/engines.json, and a user's file laid over it
+// row by row and key by key.
+namespace kelvane {
+
+// Which procedure reads a row; fixed by the row's id.
+enum class EngineRowKind { Count, Rank, Snapshot, Keyword, Lookup };
+
+// One row. Texts are held by the set the row belongs to, and a set lives as long as the
+// process: a pointer taken from a row never dangles. A null text was not given.
+struct EngineRow {
+    const char16_t* id = nullptr;
+    EngineRowKind kind = EngineRowKind::Count;
+    const char16_t* hostKey = nullptr;
+    // The path split at its placeholders ("{domain}", "{keyword}", "{page}", "{address}"):
+    // one piece more than placeholders, which stand in the built-in row's order.
+    std::vector<const char16_t*> pathPieces;
+    FetchMode mode = FetchMode::Stream;
+    const char16_t* userAgent = nullptr; // null keeps the client's own; u"" sends none
+    bool followRedirects = false;
+    std::optional<int> readTimeoutMs;
+    bool pumpAtEnd = false;
+    // In order; the first that matches wins.
+    std::vector<const char16_t*> patterns;
+    std::vector<const char16_t*> tokens;
+    const char16_t* fallback = nullptr;
+    // A page matching it (and no pattern) holds a real zero: the fallback with outcome ok.
+    const char16_t* noResults = nullptr;
+    const BlockSigns* blockSigns = nullptr;
+    // The least time between two requests to this row's host.
+    int minIntervalMs = 0;
+    // Keyword rows.
+    int pageStep = 0;
+    int pageBase = 0;
+    bool keywordUtf8 = false;
+    const char16_t* errorText = nullptr;
+    bool guardWholeSearch = false;
+    // Lookup rows.
+    std::vector<const char16_t*> inputTokens;
+    std::vector<std::pair<const char16_t*, const char16_t*>> replacements;
+    const char16_t* answerWord = nullptr;
+
+    // The path piece before placeholder n (the last piece: after every placeholder).
+    const char16_t* piece(std::size_t n) const {
+        return n < pathPieces.size() ? pathPieces[n] : u"";
+    }
+};
+
+class EngineDefinitions {
+public:
+    EngineDefinitions() = default;
+    EngineDefinitions(const EngineDefinitions&) = delete;
+    EngineDefinitions& operator=(const EngineDefinitions&) = delete;
+
+    const std::vector<EngineRow>& rows() const { return rows_; }
+    // Every id the procedures read is present in every set.
+    const EngineRow& row(QStringView id) const;
+    const EngineRow* find(QStringView id) const;
+    // The row as data, every key given: what the file would say.
+    const QJsonObject& rowObject(std::size_t index) const { return objects_[index]; }
+    bool sameAs(const EngineDefinitions& other) const { return objects_ == other.objects_; }
+
+    // A table a procedure derives from this set (its spec rows), built once and kept with it.
+    template <typename Table> const Table& derived(Table (*build)(const EngineDefinitions&)) const {
+        std::lock_guard lock(derivedMutex_);
+        std::shared_ptr<void>& slot = derived_[std::type_index(typeid(Table))];
+        if (!slot)
+            slot = std::make_shared<Table>(build(*this));
+        return *static_cast<const Table*>(slot.get());
+    }
+
+private:
+    friend class DefinitionsBuilder;
+
+    std::deque<std::u16string> texts_;
+    std::deque<BlockSigns> signs_;
+    std::vector<EngineRow> rows_;
+    std::vector<QJsonObject> objects_;
+    mutable std::mutex derivedMutex_;
+    mutable std::map<std::type_index, std::shared_ptr<void>> derived_;
+};
+
+// A problem of a definitions file, as "FILE:LINE:COLUMN: text".
+struct DefinitionsProblem {
+    QString file;
+    int line = 1;
+    int column = 1;
+    QString text;
+    QString toString() const;
+};
+
+struct DefinitionsLoad {
+    const EngineDefinitions* definitions = nullptr; // null when there are problems
+    QList<DefinitionsProblem> problems;
+};
+
+// The built-in file's bytes, as compiled in; what `engines export` prints.
+QByteArray builtInDefinitionsText();
+const EngineDefinitions& builtInDefinitions();
+
+// The built-ins with a file's rows laid over them: rows and keys it leaves out keep their
+// built-in values. An unknown key or id, a wrong type, a missing or unknown placeholder or a
+// pattern the matcher rejects is a problem naming the file, line and column.
+DefinitionsLoad loadDefinitions(const QByteArray& text, const QString& fileName);
+DefinitionsLoad loadDefinitionsFile(const QString& path);
+// The same problems, keeping nothing: a set put together only to be checked is dropped.
+QList<DefinitionsProblem> checkDefinitions(const QByteArray& text, const QString& fileName);
+
+// The set the procedures read: the built-ins until a file is put in place.
+const EngineDefinitions& currentDefinitions();
+void setCurrentDefinitions(const EngineDefinitions& definitions);
+
+// Puts the file of `[engines] file` in place (an empty path: the built-ins). On problems the
+// built-ins stay and the problems come back, one line each.
+QStringList useDefinitionsFile(const QString& path);
+
+// The least time between two requests to a host, in milliseconds: the largest any row of the
+// current set asks for that host key; 0 when none does.
+int minIntervalMsFor(const QString& hostKey);
+
+// Puts a set in place for a scope (tests), then the one before.
+class ScopedDefinitions {
+public:
+    explicit ScopedDefinitions(const EngineDefinitions& definitions);
+    ~ScopedDefinitions();
+    ScopedDefinitions(const ScopedDefinitions&) = delete;
+    ScopedDefinitions& operator=(const ScopedDefinitions&) = delete;
+
+private:
+    const EngineDefinitions* previous_;
+};
+
+} // namespace kelvane

@@ -1,0 +1,230 @@
+// The engine definitions: the built-in file reproduces every row, a user file changes only
+// what it names, and a bad file is refused with the place of each problem.
+#include "keyword/keyword_engines.h"
+#include "lookup/lookups.h"
+#include "platform/text_codec.h"
+#include "query/count_probes.h"
+#include "query/engine_definitions.h"
+#include "query/pacing.h"
+#include "support/hosts_override.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace kelvane {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+const EngineDefinitions& loaded(const QByteArray& text) {
+    const DefinitionsLoad load = loadDefinitions(text, u"user.json"_s);
+    EXPECT_TRUE(load.problems.isEmpty())
+        << (load.problems.isEmpty() ? std::string()
+                                    : load.problems.first().toString().toStdString());
+    return load.definitions ? *load.definitions : builtInDefinitions();
+}
+
+// Every request the rows make, as one text per row.
+QStringList everyRequest() {
+    QStringList requests;
+    for (const CountProbeSpec& spec : CountProbeSpecs()) {
+        const FetchRequest request = CountProbeRequest(spec, u"ab.example"_s);
+        requests << request.url + u'|' + request.pattern + u'|' + request.morePatterns.join(u'|') +
+                        u'|' + request.tokens.join(u'|') + u'|' + request.noResults;
+    }
+    for (EngineId engine : kAllEngines) {
+        const KeywordEngineSpec& spec = KeywordEngine(engine);
+        requests << KeywordPageUrl(spec, u"http://h"_s, u"kw"_s, 3) + u'|' +
+                        QString::fromUtf16(spec.pattern);
+    }
+    const LookupTable& table = lookupTable();
+    for (const PageLookup* row : {&table.whois, &table.ownIp, &table.ip})
+        requests << PageLookupUrl(*row, u"www.ab.example"_s) + u'|' + row->pattern;
+    return requests;
+}
+
+TEST(EngineDefinitions, ExportedBuiltInsLoadAsTheBuiltIns) {
+    const EngineDefinitions& again = loaded(builtInDefinitionsText());
+    EXPECT_TRUE(again.sameAs(builtInDefinitions()));
+    EXPECT_NE(&again, &builtInDefinitions());
+    const QStringList builtIn = everyRequest();
+    const ScopedDefinitions inUse(again);
+    EXPECT_EQ(everyRequest(), builtIn);
+}
+
+TEST(EngineDefinitions, PartialFileChangesOneRowAndNothingElse) {
+    const QStringList before = everyRequest();
+    const EngineDefinitions& changed = loaded(R"({"rows": [{
+        "id": "baidu.site",
+        "path": "/s?wd=site%3A{domain}&ie=utf-8",
+        "patterns": ["该网站共有((.|\\n)*?)个网页", "找到相关结果数约((.|\\n)*?)个"]
+    }]})");
+    const ScopedDefinitions inUse(changed);
+    const QStringList after = everyRequest();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.first(), u"http://www.baidu.com/s?wd=site%3Aab.example&ie=utf-8|"
+                             u"该网站共有((.|\\n)*?)个网页|找到相关结果数约((.|\\n)*?)个|"
+                             u"找到相关网页|约|篇|,|"_s);
+    for (qsizetype i = 1; i < after.size(); ++i)
+        EXPECT_EQ(after[i], before[i]) << i;
+    // What the file leaves out keeps the built-in value.
+    const CountProbeSpec& spec = CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages);
+    EXPECT_EQ(QStringView(spec.userAgent), u"");
+    EXPECT_EQ(spec.blockSigns->title, QStringView(u"百度安全验证"));
+}
+
+TEST(EngineDefinitions, BadFilesNameLineColumnAndProblem) {
+    const struct {
+        const char* name;
+        QByteArray text;
+        int line;
+        int column;
+        const char16_t* says;
+    } cases[] = {
+        {"syntax", "{\n  \"rows\": [\n    {\"id\": \"bing.site\",}\n  ]\n}", 3, 25, u"missing"},
+        {"unknown top key", "{\"rows\": [], \"row\": 1}", 1, 14, u"unknown key \"row\""},
+        {"unknown row", "{\"rows\": [\n {\"id\": \"baidu.sit\"}]}", 2, 3,
+         u"unknown row \"baidu.sit\""},
+        {"unknown key", "{\"rows\": [\n {\"id\": \"alexa\", \"patterns\": [\"x\"]}]}", 2, 18,
+         u"unknown key \"patterns\" for row \"alexa\""},
+        {"missing placeholder",
+         "{\"rows\": [\n  {\"id\": \"bing.keyword\",\n   \"path\": \"/s?q={keyword}\"}]}", 3, 4,
+         u"must hold {keyword} and {page}"},
+        {"unknown placeholder", "{\"rows\": [{\"id\": \"whois\", \"path\": \"/w?d={domian}\"}]}", 1,
+         27, u"unknown placeholder {domian}"},
+        {"pattern the matcher rejects",
+         "{\"rows\": [\n {\"id\": \"soso.site\",\n  \"patterns\": [\"ok\", \"(?<=x)y\"]}]}", 3, 22,
+         u"invalid perl operator: (?<"},
+        {"wrong type", "{\"rows\": [{\"id\": \"sogou.site\", \"redirects\": \"yes\"}]}", 1, 32,
+         u"must be true or false"},
+        {"row twice", "{\"rows\": [{\"id\": \"ip\"},\n {\"id\": \"ip\"}]}", 2, 3, u"given twice"},
+        {"block sign",
+         "{\"rows\": [{\"id\": \"bing.site\",\n \"blockSigns\": {\"titel\": \"x\"}}]}", 2, 17,
+         u"is not a block sign"},
+        {"too many tokens",
+         "{\"rows\": [{\"id\": \"bing.site\", \"tokens\": "
+         "[\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",\"i\"]}]}",
+         1, 31, u"at most 8 tokens"},
+        {"not a service", "{\"rows\": [{\"id\": \"bing.site\", \"host\": \"bingo\"}]}", 1, 31,
+         u"[hosts]"},
+    };
+    for (const auto& c : cases) {
+        const DefinitionsLoad load = loadDefinitions(c.text, u"user.json"_s);
+        EXPECT_EQ(load.definitions, nullptr) << c.name;
+        ASSERT_EQ(load.problems.size(), 1) << c.name;
+        const DefinitionsProblem& problem = load.problems.first();
+        EXPECT_EQ(problem.file, u"user.json"_s) << c.name;
+        EXPECT_EQ(problem.line, c.line) << c.name << ": " << problem.toString().toStdString();
+        EXPECT_EQ(problem.column, c.column) << c.name << ": " << problem.toString().toStdString();
+        EXPECT_TRUE(problem.text.contains(QStringView(c.says)))
+            << c.name << ": " << problem.toString().toStdString();
+    }
+}
+
+TEST(EngineDefinitions, EveryProblemOfAFileIsNamedInOrder) {
+    const DefinitionsLoad load = loadDefinitions(
+        "{\"rows\": [\n{\"id\": \"x\"},\n{\"id\": \"bing.site\", \"mode\": \"gbk\"},\n"
+        "{\"id\": \"ip\", \"minIntervalMs\": -1}]}",
+        u"user.json"_s);
+    ASSERT_EQ(load.problems.size(), 3);
+    EXPECT_EQ(load.problems[0].line, 2);
+    EXPECT_EQ(load.problems[1].line, 3);
+    EXPECT_EQ(load.problems[2].line, 4);
+}
+
+TEST(EngineDefinitions, FallbackPatternsAndTheNoResultsSign) {
+    const EngineDefinitions& changed = loaded(R"({"rows": [{
+        "id": "bing.site",
+        "patterns": ["共 ((.|\\n)*?) 条", "约 ((.|\\n)*?) 个结果"],
+        "tokens": ["共 ", "约 ", " 条", " 个结果", ","],
+        "noResults": "没有与此相关的结果"
+    }]})");
+    const ScopedDefinitions inUse(changed);
+    const FetchRequest request =
+        CountProbeRequest(CountProbeSpecFor(EngineId::Bing, CountMetric::IndexedPages), {});
+    const struct {
+        const char16_t* page;
+        const char16_t* value;
+        FallbackReason reason;
+        int pattern;
+    } cases[] = {
+        {u"<p>共 1,234 条</p>", u"1234", FallbackReason::None, 0},
+        {u"<p>约 56 个结果</p>", u"56", FallbackReason::None, 1},
+        {u"<p>共 7 条</p><p>约 56 个结果</p>", u"7", FallbackReason::None, 0},
+        {u"<p>没有与此相关的结果</p>", u"0", FallbackReason::None, -1},
+        {u"<p>something else</p>", u"0", FallbackReason::NoMatch, -1},
+    };
+    for (const auto& c : cases) {
+        const FetchOutcome outcome = ExtractFromPage(request, PageText(QString::fromUtf16(c.page)));
+        EXPECT_EQ(outcome.value, QStringView(c.value)) << QString::fromUtf16(c.page).toStdString();
+        EXPECT_EQ(outcome.reason, c.reason) << QString::fromUtf16(c.page).toStdString();
+        EXPECT_EQ(outcome.patternIndex, c.pattern) << QString::fromUtf16(c.page).toStdString();
+    }
+}
+
+TEST(EngineDefinitions, PacingIsTheLongestIntervalOfAHostsRows) {
+    EXPECT_EQ(minIntervalMsFor(u"bing"_s), 0);
+    const EngineDefinitions& paced = loaded(R"({"rows": [
+        {"id": "bing.site", "minIntervalMs": 1500},
+        {"id": "bing.keyword", "minIntervalMs": 700}]})");
+    const ScopedDefinitions inUse(paced);
+    EXPECT_EQ(minIntervalMsFor(u"bing"_s), 1500);
+    EXPECT_EQ(minIntervalMsFor(u"baidu"_s), 0);
+    EXPECT_EQ(minIntervalMsFor(u"nothing"_s), 0);
+}
+
+// The pacer gives a host its rows' interval, and every other host the settings' one.
+TEST(EngineDefinitions, PacingReachesThePacerByTheServicesHost) {
+    const test::HostsOverride hosts(
+        {{u"bing"_s, u"127.0.0.1:18081"_s}, {u"baidu"_s, u"127.0.0.1:18082"_s}});
+    const ScopedDefinitions inUse(
+        loaded(R"({"rows": [{"id": "bing.site", "minIntervalMs": 900}]})"));
+    settings::PacingSettings pacing;
+    pacing.minIntervalMs = 40;
+    const query::PacingRules rules = query::pacingRulesFrom(pacing);
+    EXPECT_EQ(rules.intervalMs(query::pacingHostOf(u"http://127.0.0.1:18081/search?q=x"_s)), 900);
+    EXPECT_EQ(rules.intervalMs(query::pacingHostOf(u"http://127.0.0.1:18082/s?wd=x"_s)), 40);
+}
+
+TEST(EngineDefinitions, ABadFileLeavesTheBuiltInsInPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"engines.json"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"rows\": [{\"id\": \"baidu.site\", \"patterns\": [\"(\"]}]}");
+    file.close();
+    const QStringList problems = useDefinitionsFile(path);
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems.first().startsWith(path + u":1:"_s)) << problems.first().toStdString();
+    EXPECT_EQ(&currentDefinitions(), &builtInDefinitions());
+    EXPECT_EQ(useDefinitionsFile(dir.filePath(u"missing.json"_s)).size(), 2);
+    EXPECT_TRUE(useDefinitionsFile(QString()).isEmpty());
+    EXPECT_EQ(&currentDefinitions(), &builtInDefinitions());
+}
+
+} // namespace
+} // namespace kelvane
+
+namespace kelvane {
+namespace {
+
+TEST(EngineDefinitions, HttpsExampleLoadsAndReadsBothBaiduPhrases) {
+    const DefinitionsLoad load =
+        loadDefinitionsFile(QStringLiteral(KELVANE_FIXTURES_DIR "/../../data/engines-https.json"));
+    ASSERT_NE(load.definitions, nullptr)
+        << (load.problems.isEmpty() ? std::string()
+                                    : load.problems.first().toString().toStdString());
+    const ScopedDefinitions inUse(*load.definitions);
+    const FetchRequest request =
+        CountProbeRequest(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), {});
+    for (const char16_t* page : {u"<p>百度为您找到相关结果数约1,230个</p>",
+                                 u"<div>该网站共有 1,230 个网页被百度收录</div>"}) {
+        const FetchOutcome outcome = ExtractFromPage(request, PageText(QString::fromUtf16(page)));
+        EXPECT_EQ(outcome.value, QStringLiteral("1230")) << QString::fromUtf16(page).toStdString();
+    }
+    // Google's rows stay as built in.
+    EXPECT_TRUE(load.definitions->rowObject(2) == builtInDefinitions().rowObject(2));
+}
+
+} // namespace
+} // namespace kelvane
