@@ -32,8 +32,11 @@ int RunKelvane(int argc, char** argv) {
     net::setDefaultExchangeSettings(settings.exchange);
     // A bad definitions file is reported with the settings problems; the built-ins run.
     const QStringList problems = settings.problems + useDefinitionsFile(settings.enginesFile);
-    // The desktop's queries run on this thread and keep the console's pacing.
-    query::Pacer pacer(query::pacingRulesFrom(settings.pacing));
+    // The desktop's queries run on this thread and keep the console's pacing; the window stays
+    // alive while a request waits for its turn.
+    query::PacingRules pacing = query::pacingRulesFrom(settings.pacing);
+    pacing.whileWaiting = [] { QCoreApplication::processEvents(); };
+    query::Pacer pacer(std::move(pacing));
     const query::ScopedPacer paced(&pacer);
     if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
         console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));

@@ -59,7 +59,15 @@ bool Pacer::takeTurn(const QString& host) {
         // Each caller books its own start, so waiters leave one interval apart.
         state.nextStart = start + std::chrono::milliseconds(gap);
     }
-    std::this_thread::sleep_until(start);
+    if (rules_.whileWaiting) {
+        const auto slice = std::chrono::milliseconds(PacingRules::kWaitSliceMs);
+        while (PacingClock::now() < start) {
+            rules_.whileWaiting();
+            std::this_thread::sleep_until(std::min(start, PacingClock::now() + slice));
+        }
+    } else {
+        std::this_thread::sleep_until(start);
+    }
     return !isResting(host);
 }
 

@@ -22,6 +22,10 @@ struct PacingRules {
     qint64 jitterMs = 0;
     qint64 blockPauseMs = 0;
     qint64 refusalPauseMs = 0;
+    // Called about every kWaitSliceMs while a caller waits for its turn; the desktop lets its
+    // window process events there, so a long interval never freezes it. None: a plain sleep.
+    std::function<void()> whileWaiting;
+    static constexpr int kWaitSliceMs = 50;
 };
 
 // The rules of the settings file: its interval for every host.

@@ -47,6 +47,21 @@ TEST(Pacer, TurnsToOneHostKeepTheInterval) {
     EXPECT_LT(PacingClock::now() - before, 50ms);
 }
 
+// A waiting caller is called back while it waits (the desktop keeps its window alive there),
+// and still starts no earlier than its turn.
+TEST(Pacer, AWaitCallsBackUntilTheTurnComes) {
+    PacingRules waiting = rules(300);
+    int calls = 0;
+    waiting.whileWaiting = [&calls] { ++calls; };
+    Pacer pacer(std::move(waiting));
+    EXPECT_TRUE(pacer.takeTurn(QStringLiteral("slow.example")));
+    EXPECT_EQ(calls, 0);
+    const auto before = PacingClock::now();
+    EXPECT_TRUE(pacer.takeTurn(QStringLiteral("slow.example")));
+    EXPECT_GE(PacingClock::now() - before, 290ms);
+    EXPECT_GE(calls, 3);
+}
+
 TEST(Pacer, JitterStaysWithinItsBound) {
     Pacer pacer(rules(10, 20));
     auto last = PacingClock::now();
