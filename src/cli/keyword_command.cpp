@@ -190,16 +190,17 @@ QString csvRows(const QList<EngineResult>& results, const Query& query) {
     return out;
 }
 
-// The exit status of one search run: a fault over a failure over done.
+// The exit status of one search run: the worst of its engines', a failure over a fault over
+// done, as a batch ranks its items.
 int statusOf(const QList<EngineResult>& results) {
     int status = kExitOk;
     for (const EngineResult& entry : results) {
         const FallbackReason reason = entry.result.why.reason;
         if (isFault(reason))
-            return kExitIncomplete;
-        if (entry.result.outcome == RankSearchOutcome::Failed &&
-            reason != FallbackReason::NotConfigured)
-            status = kExitFailure;
+            status = worseStatus(status, kExitIncomplete);
+        else if (entry.result.outcome == RankSearchOutcome::Failed &&
+                 reason != FallbackReason::NotConfigured)
+            status = worseStatus(status, kExitFailure);
     }
     return status;
 }
@@ -361,14 +362,14 @@ int runKeywordCommand(const QStringList& arguments) {
     const Format format = parser.isSet(jsonOption)  ? Format::Json
                           : parser.isSet(csvOption) ? Format::Csv
                                                     : Format::Table;
+    BatchOptions batch;
+    if (parser.isSet(jobsOption)) {
+        const std::optional<int> jobs = parseJobs(parser.value(jobsOption), error);
+        if (!jobs)
+            return usageError(kCommand, error);
+        batch.jobs = *jobs;
+    }
     if (fromFile || format == Format::Csv) {
-        BatchOptions batch;
-        if (parser.isSet(jobsOption)) {
-            const std::optional<int> jobs = parseJobs(parser.value(jobsOption), error);
-            if (!jobs)
-                return usageError(kCommand, error);
-            batch.jobs = *jobs;
-        }
         QList<Query> queries{{positional.value(0), positional.value(1)}};
         if (fromFile) {
             const std::optional<QList<Query>> read = readQueryList(parser.value(fileOption), error);
@@ -381,7 +382,7 @@ int runKeywordCommand(const QStringList& arguments) {
             console::writeOut(csvHeader());
         query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
         return runBatch(static_cast<int>(queries.size()), batch, pacer, [&](int index) {
-            return searchOne(queries[index], pages, engines, format);
+            return searchOne(queries.at(index), pages, engines, format);
         });
     }
 

@@ -318,7 +318,7 @@ int runSiteCommand(const QStringList& arguments) {
         console::writeOut(csvHeader());
     query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
     return runBatch(static_cast<int>(domains.size()), batch, pacer,
-                    [&](int index) { return querySite(domains[index], shape); });
+                    [&](int index) { return querySite(domains.at(index), shape); });
 }
 
 } // namespace kelvane::cli

@@ -94,14 +94,7 @@ void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString&
         progress.currentUrl = KeywordPageUrl(spec, origin, encodedKeyword, page);
         if (sink)
             sink(PageProgressText(page));
-        // Nothing is sent to a placeholder host.
-        if (const QString name = HostOfUrl(progress.currentUrl);
-            name.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
-            throw EHostNotConfigured(name);
-        // A host that refused rests: the search ends blocked without asking it again.
-        if (query::Pacer* pacer = query::currentPacer();
-            pacer && !pacer->takeTurn(query::pacingHostOf(progress.currentUrl)))
-            throw EBlockedAnswer(query::kPausedDetail);
+        AdmitRequest(progress.currentUrl);
         try {
             state.http.GetToStream(progress.currentUrl, state.buffer);
         } catch (const EIdHTTPProtocolException&) {

@@ -27,13 +27,18 @@ struct Key {
     Apply apply;
 };
 
-// Part: the group of settings (exchange, pacing); Field: the number in it.
-template <auto Part, auto Field> QString wholeNumber(const QString& value, Settings& into) {
+// The largest a time may be (a billion ms is eleven days; a billion s, thirty years): past it,
+// the clock arithmetic of the waits would overflow.
+constexpr qint64 kMaxWholeNumber = 1'000'000'000;
+
+// Group: the group of settings (exchange, pacing); Field: the number in it.
+template <auto Group, auto Field, qint64 Max = kMaxWholeNumber>
+QString wholeNumber(const QString& value, Settings& into) {
     bool ok = false;
     const qint64 number = value.trimmed().toLongLong(&ok);
-    if (!ok || number < 0)
-        return QStringLiteral("a whole number, 0 or more");
-    (into.*Part).*Field = number;
+    if (!ok || number < 0 || number > Max)
+        return QStringLiteral("a whole number from 0 to %1").arg(Max);
+    (into.*Group).*Field = number;
     return {};
 }
 
@@ -84,7 +89,7 @@ constexpr Key kKeys[] = {
     {u"network", u"deadline_ms", u"20000",
      wholeNumber<&Settings::exchange, &ExchangeSettings::deadlineMs>},
     {u"network", u"max_body_bytes", u"33554432",
-     wholeNumber<&Settings::exchange, &ExchangeSettings::maxBodyBytes>},
+     wholeNumber<&Settings::exchange, &ExchangeSettings::maxBodyBytes, qint64(1) << 40>},
     {u"network", u"https", u"off", followHttps},
     {u"network", u"ca_file", u"", caFile},
     {u"network", u"proxy", u"", proxy},

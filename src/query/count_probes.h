@@ -38,7 +38,7 @@ struct CountProbeSpec {
     // A page that matches it holds a real zero; nullptr for none.
     const char16_t* noResults = nullptr;
     const char16_t* fallback = u"0";
-    // The row of the engine definitions this spec comes from.
+    // The row of the engine definitions this table row comes from.
     const char16_t* id = nullptr;
 };
 

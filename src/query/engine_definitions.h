@@ -80,7 +80,7 @@ public:
     const QJsonObject& rowObject(std::size_t index) const { return objects_[index]; }
     bool sameAs(const EngineDefinitions& other) const { return objects_ == other.objects_; }
 
-    // A table a procedure derives from this set (its spec rows), built once and kept with it.
+    // A table a procedure derives from this set (its tables of rows), built once and kept with it.
     template <typename Table> const Table& derived(Table (*build)(const EngineDefinitions&)) const {
         std::lock_guard lock(derivedMutex_);
         std::shared_ptr<void>& slot = derived_[std::type_index(typeid(Table))];

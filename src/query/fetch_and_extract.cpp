@@ -23,20 +23,23 @@ QString HostOfUrl(const QString& url) {
     return http::parseUrl(url).host;
 }
 
-namespace {
-
-// The body, with the head facts of the last answer, kept even when the exchange raises.
-QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, AnswerFacts& facts,
-                     QString& contentType) {
+void AdmitRequest(const QString& url) {
     // Nothing is sent to a placeholder host: it was never meant to be asked.
     const QString host = HostOfUrl(url);
     if (host.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive))
         throw EHostNotConfigured(host);
     // A host that refused rests: its remaining requests end blocked, sending nothing.
-    query::Pacer* pacer = query::currentPacer();
-    const QString pacedHost = pacer ? query::pacingHostOf(url) : QString();
-    if (pacer && !pacer->takeTurn(pacedHost))
+    if (query::Pacer* pacer = query::currentPacer();
+        pacer && !pacer->takeTurn(query::pacingHostOf(url)))
         throw EBlockedAnswer(query::kPausedDetail);
+}
+
+namespace {
+
+// The body, with the head facts of the last answer, kept even when the exchange raises.
+QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, AnswerFacts& facts,
+                     QString& contentType) {
+    AdmitRequest(url);
     TIdHTTP http;
     if (options.userAgent)
         http.Request.UserAgent = *options.userAgent;
@@ -54,8 +57,8 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
         http.GetToStream(url, body);
     } catch (const EIdHTTPProtocolException&) {
         keepFacts();
-        if (pacer)
-            pacer->noteAnswer(pacedHost, facts.status, std::nullopt);
+        if (query::Pacer* pacer = query::currentPacer())
+            pacer->noteAnswer(query::pacingHostOf(url), facts.status, std::nullopt);
         throw;
     }
     keepFacts();

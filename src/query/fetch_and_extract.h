@@ -92,6 +92,10 @@ public:
 // The host part of a request URL, without port.
 QString HostOfUrl(const QString& url);
 
+// Before any request: raises EHostNotConfigured for a placeholder host and EBlockedAnswer
+// ("paused") while the host rests after a refusal; otherwise waits for the host's pacing turn.
+void AdmitRequest(const QString& url);
+
 // The fallback outcome of an error caught while fetching or matching: the one place that
 // names a reason for every error the exchange raises.
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback);

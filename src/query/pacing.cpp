@@ -23,8 +23,8 @@ bool isRefusalSign(const QString& sign) {
 
 PacingRules pacingRulesFrom(const settings::PacingSettings& pacing) {
     PacingRules rules;
-    // A service whose engine definitions ask for an interval of their own keeps it; every other
-    // host keeps the settings' interval.
+    // A service whose engine definitions ask for a longer interval than the settings keeps it;
+    // every other host keeps the settings' interval.
     QHash<QString, qint64> ownIntervals;
     for (const QString& key : hosts::serviceKeys()) {
         if (const int ms = minIntervalMsFor(key); ms > 0) {
@@ -34,7 +34,8 @@ PacingRules pacingRulesFrom(const settings::PacingSettings& pacing) {
     }
     const qint64 fallback = pacing.minIntervalMs;
     rules.intervalMs = [ownIntervals, fallback](const QString& host) {
-        return ownIntervals.value(host, fallback);
+        // A row may ask for more care than the settings, never less.
+        return std::max(ownIntervals.value(host, 0), fallback);
     };
     rules.jitterMs = pacing.jitterMs;
     rules.blockPauseMs = pacing.blockPauseS * 1000;

@@ -130,11 +130,11 @@ TEST(SiteBatch, RequestStartsToOneHostKeepTheInterval) {
     for (const QString& key : {u"baidu"_s, u"yahoo_explorer"_s}) {
         const auto starts = web.arrivals(key);
         ASSERT_EQ(starts.size(), 8u) << key.toStdString();
-        for (size_t i = 1; i < starts.size(); ++i) {
-            // The request arrives a little after it starts; a few ms of slack for that.
-            EXPECT_GE(starts[i] - starts[i - 1], std::chrono::milliseconds(140))
-                << key.toStdString() << " request " << i;
-        }
+        // Eight starts one interval apart span seven intervals. A request reaches the server a
+        // little after its start, and a busy machine can hold the first one up: one interval
+        // of slack, where four jobs without pacing would all arrive at once.
+        EXPECT_GE(starts.back() - starts.front(), std::chrono::milliseconds(6 * 150))
+            << key.toStdString();
     }
 }
 
