@@ -27,10 +27,12 @@ QString lastOpenSslText() {
 }
 
 // One context per CA file for the whole process: loading the store is the costly part, and a
-// context is safe to share once set up.
+// context is safe to share once set up. The table is never destroyed: OpenSSL tears itself down
+// at exit before a static table's destructor could free the contexts, and a table that stays
+// reachable is not mistaken for a leak.
 SSL_CTX* contextFor(const QString& caFile) {
     static std::mutex mutex;
-    static QHash<QString, SSL_CTX*> contexts;
+    static auto& contexts = *new QHash<QString, SSL_CTX*>;
     std::lock_guard lock(mutex);
     if (SSL_CTX* known = contexts.value(caFile))
         return known;
