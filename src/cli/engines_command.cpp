@@ -94,13 +94,6 @@ PageText decodedPage(const QByteArray& bytes, FetchMode mode) {
     return PageText(DecodePage(bytes, mode, declaredContentType(bytes)));
 }
 
-QStringList textsOf(const std::vector<const char16_t*>& texts) {
-    QStringList list;
-    for (const char16_t* text : texts)
-        list << QString::fromUtf16(text);
-    return list;
-}
-
 struct RowResult {
     QString value;
     QString outcome;

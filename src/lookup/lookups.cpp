@@ -7,13 +7,6 @@ namespace kelvane {
 
 namespace {
 
-QStringList textsOf(const std::vector<const char16_t*>& texts) {
-    QStringList list;
-    for (const char16_t* text : texts)
-        list << QString::fromUtf16(text);
-    return list;
-}
-
 // A row of the engine definitions as the lookup procedure reads it.
 PageLookup lookupRow(const EngineRow& row) {
     PageLookup lookup;

@@ -743,4 +743,12 @@ ScopedDefinitions::~ScopedDefinitions() {
     setCurrentDefinitions(*previous_);
 }
 
+QStringList textsOf(const std::vector<const char16_t*>& texts) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(texts.size()));
+    for (const char16_t* text : texts)
+        list << QString::fromUtf16(text);
+    return list;
+}
+
 } // namespace kelvane

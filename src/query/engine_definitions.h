@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <deque>
 #include <map>
@@ -65,6 +66,9 @@ struct EngineRow {
         return n < pathPieces.size() ? pathPieces[n] : u"";
     }
 };
+
+// A list of a row's texts (patterns, tokens, ...) as the procedures take them.
+QStringList textsOf(const std::vector<const char16_t*>& texts);
 
 class EngineDefinitions {
 public:

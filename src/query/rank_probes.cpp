@@ -40,8 +40,7 @@ FetchRequest rankRequest(const EngineRow& row, const QString& domain) {
         else
             request.morePatterns << QString::fromUtf16(row.patterns[i]);
     }
-    for (const char16_t* token : row.tokens)
-        request.tokens << QString::fromUtf16(token);
+    request.tokens = textsOf(row.tokens);
     request.pumpAtEnd = row.pumpAtEnd;
     request.blockSigns = row.blockSigns;
     return request;

@@ -45,13 +45,6 @@ QString patternOf(const EngineRow& row) {
     return QString::fromUtf16(row.patterns.front());
 }
 
-QStringList tokensOf(const EngineRow& row) {
-    QStringList tokens;
-    for (const char16_t* token : row.tokens)
-        tokens << QString::fromUtf16(token);
-    return tokens;
-}
-
 void setBoth(SiteQueryView& view, SiteLabel site, SiteLabel snapshot, const Outcome& outcome) {
     view.setOutcome(SiteField::of(site), outcome);
     view.setOutcome(SiteField::of(snapshot), outcome);
@@ -69,7 +62,7 @@ std::optional<QString> cachedCopyLinkIn(TRegExp& matcher, const Text& page) {
     const QList<RegExpMatch> links = matcher.Execute(page);
     if (links.isEmpty())
         return std::nullopt;
-    QString link = StripTokens(links.first().value, tokensOf(row));
+    QString link = StripTokens(links.first().value, textsOf(row.tokens));
     link.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     return link;
 }
@@ -100,7 +93,7 @@ void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     }
     query.BaiduLastPage.clear();
     // Cut case-sensitively although the match ignored case: capitals keep their tags.
-    const QString value = StripTokens(matches.first().value, tokensOf(row));
+    const QString value = StripTokens(matches.first().value, textsOf(row.tokens));
 
     const qsizetype lastSlash = value.lastIndexOf(u'/') + 1;
     view.setLabelText(SiteLabel::lblBaiduSite, homePageVerdict(lastSlash == domain.size() + 1));
@@ -120,7 +113,7 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
         TRegExp matcher;
         const EngineRow& headingRow = snapshotRow(u"google.snapshot");
         const QString heading = firstMatch(matcher, patternOf(headingRow), query.GoogleLastPage);
-        const QString address = StripTokens(heading, tokensOf(headingRow));
+        const QString address = StripTokens(heading, textsOf(headingRow.tokens));
         view.setLabelText(SiteLabel::lblGoogleSite,
                           homePageVerdict(address.size() == domain.size() + 1));
         view.setOutcome(SiteField::of(SiteLabel::lblGoogleSite),
@@ -143,7 +136,7 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
                             {FallbackReason::NoMatch, {}, askedHost});
             return;
         }
-        QString date = StripTokens(dates.first().value, tokensOf(dateRow));
+        QString date = StripTokens(dates.first().value, textsOf(dateRow.tokens));
         date.replace(u'年', u'-');
         date.replace(u'月', u'-');
         view.setLabelText(SiteLabel::lblGoogleKz, StripTokens(date, {QStringLiteral(" ")}));
