@@ -128,11 +128,6 @@ constexpr CheckSpec kChecks[] = {
     {"chkBing", u"必应", &SiteQueryOptions::chkBing, 400, 1},
 };
 
-// Object names of the result labels, in SiteLabel order.
-constexpr const char* kLabelNames[] = {"lblAlexaRank", "lblChinaRank",  "lblBaiduSite",
-                                       "lblBaiduKz",   "lblGoogleSite", "lblGoogleKz"};
-static_assert(std::size(kLabelNames) == static_cast<size_t>(SiteLabel::lblGoogleKz) + 1);
-
 } // namespace
 
 TfrmMain::TfrmMain() : QWidget(nullptr) {
@@ -301,7 +296,7 @@ void TfrmMain::buildSnapshotPanels() {
 
 QLabel* TfrmMain::addResultLabel(SiteLabel which, QWidget* panel, const QRect& place) {
     auto* label = new QLabel(panel);
-    label->setObjectName(QString::fromLatin1(kLabelNames[static_cast<size_t>(which)]));
+    label->setObjectName(QString::fromLatin1(kSiteLabelNames[static_cast<size_t>(which)]));
     // The values are scraped from pages: markup in an answer is shown, never rendered.
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(place);

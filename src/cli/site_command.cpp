@@ -11,6 +11,7 @@
 #include "platform/locale_format.h"
 #include "platform/settings.h"
 #include "query/domain_validation.h"
+#include "query/engine_id.h"
 #include "query/grid_titles.h"
 #include "query/site_query_driver.h"
 #include "query/site_query_state.h"
@@ -117,12 +118,12 @@ struct SiteRunShape {
 };
 
 QString csvHeader() {
-    return store::CsvRow(
-        {QStringLiteral("domain"), QStringLiteral("baidu"), QStringLiteral("google"),
-         QStringLiteral("yahoo"), QStringLiteral("sogou"), QStringLiteral("soso"),
-         QStringLiteral("youdao"), QStringLiteral("bing"), QStringLiteral("pagerank"),
-         QStringLiteral("sogourank"), QStringLiteral("alexa"), QStringLiteral("chinarank"),
-         QStringLiteral("time"), QStringLiteral("failures")});
+    QStringList titles{QStringLiteral("domain")};
+    for (const char16_t* engine : kEngineKeys)
+        titles << QString::fromUtf16(engine);
+    titles << QStringLiteral("pagerank") << QStringLiteral("sogourank") << QStringLiteral("alexa")
+           << QStringLiteral("chinarank") << QStringLiteral("time") << QStringLiteral("failures");
+    return store::CsvRow(titles);
 }
 
 // One site's query, its history record and what the console shows of it.

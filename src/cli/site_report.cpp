@@ -13,17 +13,16 @@ namespace {
 
 struct LabelField {
     SiteLabel label;
-    const char* field;
     const char16_t* caption;
+    QString name() const {
+        return QString::fromLatin1(kSiteLabelNames[static_cast<size_t>(label)]);
+    }
 };
 
 constexpr LabelField kLabels[] = {
-    {SiteLabel::lblAlexaRank, "lblAlexaRank", u"Alexa"},
-    {SiteLabel::lblChinaRank, "lblChinaRank", u"ChinaRank"},
-    {SiteLabel::lblBaiduSite, "lblBaiduSite", u"百度 SITE："},
-    {SiteLabel::lblBaiduKz, "lblBaiduKz", u"百度 快照时间："},
-    {SiteLabel::lblGoogleSite, "lblGoogleSite", u"谷歌 SITE："},
-    {SiteLabel::lblGoogleKz, "lblGoogleKz", u"谷歌 快照时间："},
+    {SiteLabel::lblAlexaRank, u"Alexa"},        {SiteLabel::lblChinaRank, u"ChinaRank"},
+    {SiteLabel::lblBaiduSite, u"百度 SITE："},  {SiteLabel::lblBaiduKz, u"百度 快照时间："},
+    {SiteLabel::lblGoogleSite, u"谷歌 SITE："}, {SiteLabel::lblGoogleKz, u"谷歌 快照时间："},
 };
 
 QString padded(const QString& text, int width) {
@@ -137,7 +136,7 @@ QString SiteReportJson(const SiteQueryState& view, int pageRank, const QString& 
                   view.ImagePR ? QJsonValue(*view.ImagePR) : QJsonValue(QJsonValue::Null));
     object.insert(QStringLiteral("SouGouRankG"), view.SouGouRankG);
     for (const LabelField& field : kLabels)
-        object.insert(QString::fromLatin1(field.field), view.labelText(field.label));
+        object.insert(field.name(), view.labelText(field.label));
     QJsonArray failures;
     for (const auto& [field, outcome] : view.outcomes().failures()) {
         QJsonObject failure;

@@ -12,4 +12,8 @@ inline constexpr std::array<EngineId, kEngineCount> kAllEngines = {
     EngineId::Baidu, EngineId::Google, EngineId::Yahoo, EngineId::Sogou,
     EngineId::Soso,  EngineId::Youdao, EngineId::Bing};
 
+// Each engine's key, in EngineId order: its [hosts] service and its history and JSON key.
+inline constexpr std::array<const char16_t*, kEngineCount> kEngineKeys = {
+    u"baidu", u"google", u"yahoo", u"sogou", u"soso", u"youdao", u"bing"};
+
 } // namespace kelvane

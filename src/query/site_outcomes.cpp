@@ -9,14 +9,9 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::array<const char16_t*, 6> kLabelNames = {u"lblAlexaRank",  u"lblChinaRank",
-                                                        u"lblBaiduSite",  u"lblBaiduKz",
-                                                        u"lblGoogleSite", u"lblGoogleKz"};
 constexpr std::array<const char16_t*, 6> kLabelKeys = {u"alexa",           u"chinarank",
                                                        u"baidu.snapshot",  u"baidu.snapshot",
                                                        u"google.snapshot", u"google.snapshot"};
-constexpr std::array<const char16_t*, kEngineCount> kEngineKeys = {
-    u"baidu", u"google", u"yahoo", u"sogou", u"soso", u"youdao", u"bing"};
 
 constexpr int kSiteRow = 1;
 
@@ -29,7 +24,7 @@ QString SiteFieldName(const SiteField& field) {
     case SiteField::Kind::SouGouRankG:
         return QStringLiteral("SouGouRankG");
     case SiteField::Kind::Label:
-        return QString::fromUtf16(kLabelNames[static_cast<size_t>(field.label)]);
+        return QString::fromLatin1(kSiteLabelNames[static_cast<size_t>(field.label)]);
     case SiteField::Kind::Cell:
         break;
     }

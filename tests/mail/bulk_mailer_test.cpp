@@ -237,22 +237,7 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
 // A server that scans the message for a while before it accepts: the batch waits for it,
 // says so after the status text, and lets the window redraw meanwhile.
 TEST_F(BulkMailerScripted, SlowServerIsShownWaitingAndStillSucceeds) {
-    test::HostilePeer peer([](int fd) {
-        const QByteArray steps[][2] = {
-            {"", "220 peer.test\r\n"},       {"\r\n", "250 peer.test\r\n"},
-            {"\r\n", "250 reset\r\n"},       {"\r\n", "250 sender\r\n"},
-            {"\r\n", "250 recipient\r\n"},   {"\r\n", "354 go on\r\n"},
-            {"\r\n.\r\n", "250 queued\r\n"}, {"\r\n", "221 bye\r\n"},
-        };
-        for (const auto& step : steps) {
-            if (!step[0].isEmpty() && !test::readUntil(fd, step[0]))
-                return;
-            if (step[0] == "\r\n.\r\n")
-                QThread::msleep(1400);
-            if (!test::sendAll(fd, step[1]))
-                return;
-        }
-    });
+    test::HostilePeer peer(test::smtpPeerSlowAfterData(1400));
     FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
     BulkMailer mailer(view);
     mailer.Port = peer.port();

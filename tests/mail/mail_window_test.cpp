@@ -210,22 +210,7 @@ TEST_F(MailWindowTest, EmptyFieldsWalkTheEightMessagesWithoutConnecting) {
 // A server that takes its time after "." keeps the batch, not the window: a timer of the
 // window's event loop fires during the wait and sees the wait sign after the status text.
 TEST_F(MailWindowTest, SlowServerShowsTheWaitAndTheWindowStaysAlive) {
-    test::HostilePeer peer([](int fd) {
-        const QByteArray steps[][2] = {
-            {"", "220 peer.test\r\n"},       {"\r\n", "250 peer.test\r\n"},
-            {"\r\n", "250 reset\r\n"},       {"\r\n", "250 sender\r\n"},
-            {"\r\n", "250 recipient\r\n"},   {"\r\n", "354 go on\r\n"},
-            {"\r\n.\r\n", "250 queued\r\n"}, {"\r\n", "221 bye\r\n"},
-        };
-        for (const auto& step : steps) {
-            if (!step[0].isEmpty() && !test::readUntil(fd, step[0]))
-                return;
-            if (step[0] == "\r\n.\r\n")
-                QThread::msleep(2500);
-            if (!test::sendAll(fd, step[1]))
-                return;
-        }
-    });
+    test::HostilePeer peer(test::smtpPeerSlowAfterData(2500));
     window->mailer().Port = peer.port();
     window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(5000);
     show();

@@ -3,6 +3,7 @@
 #include "hostile_peer.h"
 #include "net/idhttp.h"
 #include "query/count_probes.h"
+#include "support/error_text.h"
 #include "support/hosts_override.h"
 #include "support/memory_bounds.h"
 #include "support/scripted_http_server.h"
@@ -16,15 +17,6 @@ namespace {
 using test::HostilePeer;
 using test::Reply;
 using test::ScriptedHttpServer;
-
-QString errorOf(TIdHTTP& http, const QString& url, QByteArray& stream) {
-    try {
-        http.GetToStream(url, stream);
-    } catch (const KelvaneError& error) {
-        return error.message();
-    }
-    return {};
-}
 
 TEST(BodyBoundTest, FinalBodyUpToTheBoundAndNotOneByteMore) {
     const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
@@ -59,7 +51,7 @@ TEST(BodyBoundTest, FinalBodyUpToTheBoundAndNotOneByteMore) {
         http.ReadTimeout = 2000;
         http.Exchange.maxBodyBytes = 10;
         QByteArray stream;
-        EXPECT_EQ(errorOf(http, server.url(), stream), c.error);
+        EXPECT_EQ(test::errorOf([&] { http.GetToStream(server.url(), stream); }), c.error);
         EXPECT_EQ(stream, c.body);
     }
 }
@@ -75,7 +67,8 @@ TEST(BodyBoundTest, LongRedirectBodyDropsTheConnection) {
     http.HandleRedirects = true;
     http.ReadTimeout = 2000;
     QByteArray stream;
-    EXPECT_EQ(errorOf(http, server.url(QStringLiteral("/a")), stream), QString());
+    EXPECT_EQ(test::errorOf([&] { http.GetToStream(server.url(QStringLiteral("/a")), stream); }),
+              QString());
     EXPECT_EQ(stream, "done");
     EXPECT_EQ(server.acceptedConnections(), 2);
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <arpa/inet.h>
+#include <chrono>
 #include <functional>
 #include <netinet/in.h>
 #include <poll.h>
@@ -123,6 +124,27 @@ inline long peakRssMb() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+}
+
+// One SMTP session for one message that answers every command at once, but the final "." only
+// after delayMs: a server that scans what it was given before it accepts it.
+inline HostilePeer::Script smtpPeerSlowAfterData(int delayMs) {
+    return [delayMs](int fd) {
+        const QByteArray steps[][2] = {
+            {"", "220 peer.test\r\n"},       {"\r\n", "250 peer.test\r\n"},
+            {"\r\n", "250 reset\r\n"},       {"\r\n", "250 sender\r\n"},
+            {"\r\n", "250 recipient\r\n"},   {"\r\n", "354 go on\r\n"},
+            {"\r\n.\r\n", "250 queued\r\n"}, {"\r\n", "221 bye\r\n"},
+        };
+        for (const auto& step : steps) {
+            if (!step[0].isEmpty() && !readUntil(fd, step[0]))
+                return;
+            if (step[0] == "\r\n.\r\n")
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            if (!sendAll(fd, step[1]))
+                return;
+        }
+    };
 }
 
 } // namespace kelvane::test

@@ -5,6 +5,7 @@
 #include "net/idsmtp.h"
 #include "platform/clock.h"
 #include "platform/locale_format.h"
+#include "support/error_text.h"
 #include "support/scripted_smtp_peer.h"
 
 #include <QTimeZone>
@@ -18,15 +19,6 @@ using test::HostilePeer;
 
 // A reply may hold 256 lines of 4096 bytes; a leak of what the peer sends would be gigabytes.
 constexpr long kMemoryBoundMb = 256;
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const KelvaneError& e) {
-        return e.message();
-    }
-    return {};
-}
 
 void prepare(TIdSMTP& smtp, quint16 port, int readTimeoutMs) {
     smtp.Host = QStringLiteral("127.0.0.1");
@@ -63,7 +55,7 @@ TEST(HostileSmtpTest, EndlessRepliesEndAtTheReadersLimits) {
         const long before = test::peakRssMb();
         TIdSMTP smtp;
         prepare(smtp, peer.port(), -1);
-        EXPECT_EQ(errorOf([&] { smtp.Connect(); }), c.error);
+        EXPECT_EQ(test::errorOf([&] { smtp.Connect(); }), c.error);
         EXPECT_FALSE(smtp.Connected());
         EXPECT_LT(test::peakRssMb() - before, kMemoryBoundMb);
     }
@@ -94,7 +86,8 @@ TEST_F(HostileSmtpData, CloseAfterTheDataBeforeTheReply) {
     prepare(smtp, peer.port(), 5000);
     smtp.Connect();
     TIdMessage m = message(QStringLiteral("line one\r\nline two"));
-    EXPECT_EQ(errorOf([&] { smtp.Send(m); }), QStringLiteral("Connection Closed Gracefully."));
+    EXPECT_EQ(test::errorOf([&] { smtp.Send(m); }),
+              QStringLiteral("Connection Closed Gracefully."));
     EXPECT_FALSE(smtp.Connected());
 }
 
@@ -131,7 +124,7 @@ TEST_F(HostileSmtpData, ResetInTheMiddleOfTheData) {
     // Which of the two the kernel reports depends on where the write stood.
     EXPECT_TRUE(code == ECONNRESET || code == EPIPE) << code;
     EXPECT_FALSE(smtp.Connected());
-    EXPECT_EQ(errorOf([&] { smtp.Send(m); }), QStringLiteral("Not Connected."));
+    EXPECT_EQ(test::errorOf([&] { smtp.Send(m); }), QStringLiteral("Not Connected."));
     EXPECT_LT(test::peakRssMb() - before, kMemoryBoundMb);
 }
 

@@ -1,6 +1,7 @@
 // Kept-alive connections: a request the server drops unanswered on a reused connection is
 // sent once more on a new one; an HTTP/1.0 answer without keep-alive ends the connection.
 #include "net/idhttp.h"
+#include "support/error_text.h"
 #include "support/scripted_http_server.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,6 @@ using test::ScriptedHttpServer;
 
 QByteArray ok(const QByteArray& body) {
     return test::httpResponse("HTTP/1.1 200 OK", {}, body);
-}
-
-QString errorOf(TIdHTTP& http, const QString& url, QByteArray& stream) {
-    try {
-        http.GetToStream(url, stream);
-    } catch (const KelvaneError& error) {
-        return error.message();
-    }
-    return {};
 }
 
 TEST(KeptAliveTest, DroppedBeforeAnswerIsSentOnceMoreOnANewConnection) {
@@ -52,7 +44,9 @@ TEST(KeptAliveTest, DroppedBeforeAnswerIsSentOnceMoreOnANewConnection) {
         http.GetToStream(server.url(QStringLiteral("/1")), first);
         EXPECT_EQ(first, "first");
         QByteArray stream;
-        EXPECT_EQ(errorOf(http, server.url(QStringLiteral("/2")), stream), c.error);
+        EXPECT_EQ(
+            test::errorOf([&] { http.GetToStream(server.url(QStringLiteral("/2")), stream); }),
+            c.error);
         EXPECT_EQ(stream, c.body);
         EXPECT_EQ(server.requests().size(), c.requests);
         EXPECT_EQ(server.acceptedConnections(), c.connections);
@@ -68,7 +62,8 @@ TEST(KeptAliveTest, FreshConnectionIsNotRetried) {
     TIdHTTP http;
     http.ReadTimeout = 2000;
     QByteArray stream;
-    EXPECT_EQ(errorOf(http, server.url(), stream), QStringLiteral("Connection Closed Gracefully."));
+    EXPECT_EQ(test::errorOf([&] { http.GetToStream(server.url(), stream); }),
+              QStringLiteral("Connection Closed Gracefully."));
     EXPECT_EQ(server.requests().size(), 1);
 }
 
@@ -98,7 +93,9 @@ TEST(KeptAliveTest, Http10RedirectClosesUnlessKeptAlive) {
         http.HandleRedirects = true;
         http.ReadTimeout = 2000;
         QByteArray stream;
-        EXPECT_EQ(errorOf(http, server.url(QStringLiteral("/a")), stream), QString());
+        EXPECT_EQ(
+            test::errorOf([&] { http.GetToStream(server.url(QStringLiteral("/a")), stream); }),
+            QString());
         EXPECT_EQ(stream, "done");
         EXPECT_EQ(server.acceptedConnections(), c.connections);
     }

@@ -1,5 +1,6 @@
 #include "support/nginx_server.h"
 
+#include "support/child_process.h"
 #include "support/loopback_port.h"
 
 #include <QDir>
@@ -69,13 +70,7 @@ QByteArray config(const QString& prefix, quint16 port, const QString& certificat
 NginxServer::NginxServer() = default;
 
 NginxServer::~NginxServer() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
+    stopChildProcess(process_);
 }
 
 bool NginxServer::installed() {

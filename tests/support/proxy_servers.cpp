@@ -1,5 +1,6 @@
 #include "support/proxy_servers.h"
 
+#include "support/child_process.h"
 #include "support/loopback_port.h"
 
 #include <QDir>
@@ -47,13 +48,7 @@ ProxyServer::ProxyServer(Kind kind, QString user, QString password)
     : kind_(kind), user_(std::move(user)), password_(std::move(password)) {}
 
 ProxyServer::~ProxyServer() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
+    stopChildProcess(process_);
 }
 
 bool ProxyServer::start() {

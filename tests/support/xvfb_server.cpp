@@ -1,5 +1,7 @@
 #include "support/xvfb_server.h"
 
+#include "support/child_process.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <algorithm>
@@ -40,13 +42,7 @@ bool XvfbServer::start() {
 }
 
 XvfbServer::~XvfbServer() {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-        process_.kill();
-        process_.waitForFinished(2000);
-    }
+    stopChildProcess(process_);
 }
 
 } // namespace kelvane::test
