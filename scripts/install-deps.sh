@@ -11,7 +11,7 @@ packages=(
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
     help2man desktop-file-utils appstream dpkg-dev file
-    git locales systemd
+    git locales systemd time
     xvfb x11-utils
 )
 
