@@ -50,21 +50,16 @@ struct SearchProgress {
     qint64 rank = 0;
 };
 
-QString messageOf(const std::exception& error) {
-    if (const auto* known = dynamic_cast<const KelvaneError*>(&error))
-        return known->message();
-    return QString::fromLocal8Bit(error.what());
-}
-
 RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgress& progress,
                               const std::exception& error) {
-    Outcome why = outcomeOf(FallbackFor(error, {}));
-    why.host = hosts::hostFor(QStringView(spec.hostKey).toString()).section(u':', 0, 0);
+    const FetchOutcome failure = FallbackFor(error, {});
+    Outcome why = outcomeOf(failure);
+    why.host = HostOfUrl(hosts::originFor(QStringView(spec.hostKey).toString()));
     return {QStringView(spec.errorText).toString(),
             progress.currentUrl,
             RankSearchOutcome::Failed,
             0,
-            messageOf(error),
+            failure.errorMessage,
             why};
 }
 
