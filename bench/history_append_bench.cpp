@@ -39,15 +39,15 @@ private:
 void BM_AppendLocked(benchmark::State& state) {
     Scratch scratch;
     for (auto _ : state)
-        kelvane::textfile::appendLine(scratch.path(), kRecord);
+        kelvane::platform::appendLine(scratch.path(), kRecord);
     state.SetItemsProcessed(state.iterations());
 }
 
 void BM_AppendUnlocked(benchmark::State& state) {
     Scratch scratch;
     const QByteArray path = QFile::encodeName(scratch.path());
-    const QByteArray bytes = kelvane::textfile::encodeText(
-        kRecord + u"\r\n"_s, kelvane::textfile::TextEncoding::Ansi, false);
+    const QByteArray bytes = kelvane::platform::encodeText(
+        kRecord + u"\r\n"_s, kelvane::platform::TextEncoding::Ansi, false);
     for (auto _ : state) {
         const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
         if (fd < 0 || ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) !=

@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 QByteArray historyBytes(int lines) {
     QByteArray bytes;
     for (int i = 0; i < lines; ++i)
-        bytes += kelvane::text::toAnsi(
+        bytes += kelvane::platform::toAnsi(
             u"%1/35,980/12,未选/未选,未选/未选,未选/未选,未选/未选,未选/未选,3,0,123456,未选,"
             u"2010/1/26 13:05:09\r\n"_s.arg(1000 + i));
     return bytes;

@@ -45,7 +45,7 @@ bool writeRandomFile(const QString& path, qint64 size) {
 }
 
 qint64 fetchWithKelvane(const QString& url) {
-    kelvane::TIdHTTP http;
+    kelvane::net::TIdHTTP http;
     http.ReadTimeout = 30000;
     QByteArray body;
     http.GetToStream(url, body);
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
         try {
             std::printf("%lld bytes\n", fetchWithKelvane(args[2]));
             return 0;
-        } catch (const kelvane::KelvaneError& error) {
+        } catch (const kelvane::platform::KelvaneError& error) {
             std::fprintf(stderr, "%s\n", error.what());
             return 1;
         }
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     }
     try {
         return compare(sizeMb, runs);
-    } catch (const kelvane::KelvaneError& error) {
+    } catch (const kelvane::platform::KelvaneError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }

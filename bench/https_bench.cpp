@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(nginx.error()));
         return 1;
     }
-    ExchangeSettings settings;
+    platform::ExchangeSettings settings;
     settings.caFile = certs.caFile();
     settings.followHttps = true;
     settings.maxBodyBytes = 0;
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     const QStringList curlTls{QStringLiteral("-s"), QStringLiteral("--cacert"), certs.caFile()};
 
     const double oursBig = medianMs(runs, [&] {
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.Exchange = settings;
         QByteArray body;
         http.GetToStream(bigUrl, body);
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < small; ++i)
         smallUrls << smallUrl;
     const double oursKept = medianMs(runs, [&] {
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.Exchange = settings;
         for (int i = 0; i < small; ++i) {
             QByteArray body;
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
 
     const double oursNew = medianMs(runs, [&] {
         for (int i = 0; i < small; ++i) {
-            TIdHTTP http;
+            net::TIdHTTP http;
             http.Exchange = settings;
             QByteArray body;
             http.GetToStream(smallUrl, body);

@@ -44,7 +44,7 @@ QByteArray resultPage(int page, int kilobytes) {
         }
     }
     text += QStringLiteral("</body></html>\r\n");
-    return text::toAnsi(text);
+    return platform::toAnsi(text);
 }
 
 QByteArray target(int page) {
@@ -87,10 +87,11 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
-        const RankSearchResult result = KeywordRankSearch(
-            EngineId::Baidu, QStringLiteral("www.ab.example"), QStringLiteral("kw"), 1, kPages, {});
+        const keyword::RankSearchResult result =
+            keyword::KeywordRankSearch(query::EngineId::Baidu, QStringLiteral("www.ab.example"),
+                                       QStringLiteral("kw"), 1, kPages, {});
         ours.push_back(timer.nsecsElapsed() / 1e6);
-        if (result.outcome != RankSearchOutcome::NotFound) {
+        if (result.outcome != keyword::RankSearchOutcome::NotFound) {
             std::fprintf(stderr, "search did not run to its end: %s\n", qPrintable(result.text));
             return 1;
         }
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
 
         // What the search does with each page once it is in, page by page as the search
         // does: decode, then match.
-        TRegExp matcher;
+        platform::TRegExp matcher;
         matcher.setMultiline(true);
         matcher.setGlobal(true);
         matcher.setPattern(QStringLiteral("<font color=\"#008000\">((.|\\n)*?)</font>"));
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
         qint64 matchNs = 0;
         for (const QByteArray& page : pages) {
             timer.restart();
-            const QString text = text::fromAnsi(page);
+            const QString text = platform::fromAnsi(page);
             decodeNs += timer.nsecsElapsed();
             timer.restart();
             entries += matcher.Execute(text).size();

@@ -23,7 +23,7 @@ constexpr int kRounds = 3;
 const QString kSubject = QStringLiteral("Kelvane 站长工具 每月报告");
 const QString kBody = QStringLiteral("你好，\r\n这是一封群发测试邮件。\r\nKelvane\r\n");
 
-class StoringView : public MailView {
+class StoringView : public mail::MailView {
 public:
     QString list;
     QString state;
@@ -43,7 +43,7 @@ public:
 double sendLoop(quint16 port, const QString& list) {
     StoringView view;
     view.list = list;
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     mailer.Port = port;
     QElapsedTimer timer;
     timer.start();
@@ -57,7 +57,7 @@ double sendLoop(quint16 port, const QString& list) {
 } // namespace
 
 int main() {
-    ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
+    platform::ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
     test::AiosmtpdServer::Options options;
     options.keepMessages = false;
     test::AiosmtpdServer server(options);
@@ -70,7 +70,7 @@ int main() {
         return 1;
     }
     QTemporaryDir dir;
-    TIdMessage message;
+    net::TIdMessage message;
     message.From.setText(u"sender@example.cn");
     message.From.Name = QStringLiteral("Kelvane");
     message.Subject = kSubject;

@@ -98,7 +98,7 @@ std::string rate(double megabytes, double secs) {
 double matcherSeconds(const QString& page, qsizetype expectedLength, int repeats) {
     return seconds(
         [&] {
-            kelvane::TRegExp re;
+            kelvane::platform::TRegExp re;
             re.setPattern(kPattern);
             const auto found = re.Execute(page);
             if (expectedLength >= 0 && (found.size() != 1 || found[0].length != expectedLength))

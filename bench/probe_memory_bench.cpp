@@ -33,9 +33,9 @@ long probeGrowthKb(const QString& expected) {
     if (child == 0) {
         ::close(fds[0]);
         const long before = peakKb();
-        const FetchOutcome outcome =
-            RunCountProbe(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages),
-                          QStringLiteral("ab.example"), {});
+        const query::FetchOutcome outcome = query::RunCountProbe(
+            query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages),
+            QStringLiteral("ab.example"), {});
         const long growth = outcome.value == expected ? peakKb() - before : -1;
         (void)!::write(fds[1], &growth, sizeof growth);
         ::_exit(0);
@@ -64,13 +64,13 @@ int main(int argc, char** argv) {
         QByteArray filler;
     } pages[] = {
         {"ASCII markup", "<div class=\"r\"><a href=\"/x\">result</a></div>\n"},
-        {"GBK text", text::toAnsi(u"中文搜索结果的摘要文字，") + "\n"},
+        {"GBK text", platform::toAnsi(u"中文搜索结果的摘要文字，") + "\n"},
     };
     std::printf("%-14s %10s %12s %8s\n", "page", "page MB", "growth MB", "ratio");
     for (const auto& page : pages) {
         const qsizetype size = qsizetype(megabytes) << 20;
         QByteArray body = page.filler.repeated(size / page.filler.size());
-        body += text::toAnsi(u"找到相关网页约12,300篇");
+        body += platform::toAnsi(u"找到相关网页约12,300篇");
         test::ScriptedHttpServer server;
         server.setHandler([&](const QByteArray&) {
             return test::Reply(test::httpResponse("HTTP/1.1 200 OK", {}, body));

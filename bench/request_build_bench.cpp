@@ -22,7 +22,7 @@ QString cookieOf(qsizetype bytes) {
 
 // Nanoseconds per request, the best of five rounds of `count` builds.
 double nsPerBuild(const QString& cookie, int count) {
-    http::GetRequest request;
+    net::GetRequest request;
     request.target = QStringLiteral("/s?wd=kelvane");
     request.host = QStringLiteral("ab.example");
     request.accept = QStringLiteral("text/html, */*");
@@ -34,7 +34,7 @@ double nsPerBuild(const QString& cookie, int count) {
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < count; ++i)
-            sink += http::buildGetRequest(request).size();
+            sink += net::buildGetRequest(request).size();
         best = qMin(best, double(clock.nsecsElapsed()) / count);
     }
     if (sink == 0)

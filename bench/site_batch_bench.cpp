@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         QFile list(folder.filePath(QStringLiteral("zenvo/website.txt")));
         if (!list.open(QIODevice::WriteOnly))
             return 1;
-        list.write(text::toAnsi(names.join(QStringLiteral("\r\n"))));
+        list.write(platform::toAnsi(names.join(QStringLiteral("\r\n"))));
         list.close();
 
         const qint64 before = requestCount(web);

@@ -26,11 +26,12 @@ double median(std::vector<double> values) {
 
 // One run of the query; returns its wall time in milliseconds.
 double runQuery() {
-    SiteQueryState view;
+    query::SiteQueryState view;
     view.txtUrl = QStringLiteral("ab.example");
-    const SiteQueryOptions all{true, true, true, true, true, true, true, true, true, true, true};
-    SiteQueryDriver driver(view, all, StandardSiteQueryProbes({}), {},
-                           QStringLiteral("home.example"));
+    const query::SiteQueryOptions all{true, true, true, true, true, true,
+                                      true, true, true, true, true};
+    query::SiteQueryDriver driver(view, all, query::StandardSiteQueryProbes({}), {},
+                                  QStringLiteral("home.example"));
     QElapsedTimer timer;
     timer.start();
     driver.run();

@@ -23,8 +23,8 @@ QString recipient(int i) {
     return QStringLiteral("user%1@example.cn").arg(i);
 }
 
-TIdMessage benchMessage() {
-    TIdMessage m;
+net::TIdMessage benchMessage() {
+    net::TIdMessage m;
     m.From.setText(u"sender@example.cn");
     m.Subject = QStringLiteral("Kelvane 站长工具 每月报告");
     m.setBodyText(QStringLiteral("你好，\r\n这是一封群发测试邮件。\r\nKelvane\r\n"));
@@ -32,12 +32,12 @@ TIdMessage benchMessage() {
 }
 
 double sendOurs(quint16 port) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     client.Host = QStringLiteral("127.0.0.1");
     client.Port = port;
     client.Username = QStringLiteral("kelvane");
     client.Password = QStringLiteral("secret");
-    TIdMessage m = benchMessage();
+    net::TIdMessage m = benchMessage();
     QElapsedTimer timer;
     timer.start();
     client.Connect();
@@ -53,7 +53,7 @@ double sendOurs(quint16 port) {
 } // namespace
 
 int main() {
-    ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
+    platform::ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
     test::AiosmtpdServer::Options options;
     options.keepMessages = false;
     test::AiosmtpdServer server(options);

@@ -10,17 +10,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const QList<QByteArray> parts = fuzz::splitInput(input.mid(1), '\0', 3);
     const int statuses[] = {200, 302, 403, 429, 404};
-    AnswerFacts answer;
+    query::AnswerFacts answer;
     answer.status = statuses[static_cast<unsigned char>(input[0]) % 5];
     answer.location = QString::fromUtf8(parts.value(0));
     answer.url = QString::fromUtf8(parts.value(1));
     answer.body = parts.value(2);
-    for (const BlockSigns* signs :
-         {&kBaiduBlockSigns, &kGoogleBlockSigns, &kSogouBlockSigns, &kSearchPageBlockSigns}) {
-        const std::optional<QString> sign = FindBlockSign(*signs, answer);
+    for (const query::BlockSigns* signs :
+         {&query::kBaiduBlockSigns, &query::kGoogleBlockSigns, &query::kSogouBlockSigns,
+          &query::kSearchPageBlockSigns}) {
+        const std::optional<QString> sign = query::FindBlockSign(*signs, answer);
         FUZZ_CHECK(!sign || !sign->isEmpty());
     }
-    const QByteArray title = PageTitle(answer.body);
+    const QByteArray title = query::PageTitle(answer.body);
     FUZZ_CHECK(title.size() <= answer.body.size());
     return 0;
 }

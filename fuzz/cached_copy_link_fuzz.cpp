@@ -9,20 +9,20 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     const QString page = QString::fromUtf8(fuzz::bytesOf(data, size));
-    TRegExp matcher;
-    const std::optional<QString> link = CachedCopyLink(matcher, page);
+    platform::TRegExp matcher;
+    const std::optional<QString> link = query::CachedCopyLink(matcher, page);
     if (!link)
         return 0;
     FUZZ_CHECK(!link->contains(u'"') && !link->contains(u' '));
     FUZZ_CHECK(link->size() <= page.size());
 
-    const http::Url url = http::parseUrl(*link);
-    http::GetRequest request;
-    request.target = http::requestTarget(url);
-    request.host = http::hostValue(url);
+    const net::Url url = net::parseUrl(*link);
+    net::GetRequest request;
+    request.target = net::requestTarget(url);
+    request.host = net::hostValue(url);
     request.accept = QStringLiteral("text/html, */*");
     request.acceptEncoding = QStringLiteral("identity");
-    const QByteArray bytes = http::buildGetRequest(request);
+    const QByteArray bytes = net::buildGetRequest(request);
     const qsizetype firstLine = bytes.indexOf("\r\n");
     FUZZ_CHECK(firstLine > 0);
     FUZZ_CHECK(bytes.left(firstLine).count(' ') == 2);

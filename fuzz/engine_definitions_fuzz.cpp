@@ -6,9 +6,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     const QByteArray text = fuzz::bytesOf(data, size);
-    const QList<DefinitionsProblem> problems = checkDefinitions(text, QStringLiteral("fuzz.json"));
+    const QList<query::DefinitionsProblem> problems =
+        query::checkDefinitions(text, QStringLiteral("fuzz.json"));
     const int lines = static_cast<int>(text.count('\n')) + 1;
-    for (const DefinitionsProblem& problem : problems) {
+    for (const query::DefinitionsProblem& problem : problems) {
         FUZZ_CHECK(problem.line >= 1 && problem.line <= lines);
         FUZZ_CHECK(problem.column >= 1 && problem.column <= static_cast<int>(size) + 1);
         FUZZ_CHECK(!problem.text.isEmpty());

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
     fuzz::enterScratchDir(QStringLiteral("zenvo/data"));
-    static const ScopedClockOverride clock(
+    static const platform::ScopedClockOverride clock(
         [] { return QDateTime(QDate(2010, 1, 26), QTime(1, 2, 3)); });
     // The first byte is the length of the old file; the rest is the page value.
     const size_t oldSize = qMin<size_t>(data[0], size - 1);
@@ -24,24 +24,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString value = QString::fromUtf8(fuzz::bytesOf(data + 1 + oldSize, size - 1 - oldSize));
 
     const QString path = QStringLiteral("zenvo/data/fuzz.example.cn.txt");
-    textfile::writeFileAtomically(path, old);
-    SiteQueryState view;
+    platform::writeFileAtomically(path, old);
+    query::SiteQueryState view;
     view.txtUrl = QStringLiteral("fuzz.example.cn");
     view.setStringGDCell(1, 1, value);
-    view.setLabelText(SiteLabel::lblAlexaRank, value);
+    view.setLabelText(query::SiteLabel::lblAlexaRank, value);
     store::SaveToFile(view, QStringLiteral("3"));
 
-    const QByteArray after = textfile::readFileBytes(path);
+    const QByteArray after = platform::readFileBytes(path);
     FUZZ_CHECK(after.startsWith(old));
-    const textfile::TextEncoding encoding = textfile::detectEncoding(old);
+    const platform::TextEncoding encoding = platform::detectEncoding(old);
     // A cut UTF-16 code unit is completed with a zero byte before the record is added.
     QByteArray completed = old;
-    const qsizetype unit = textfile::codeUnitBytes(encoding);
-    const qsizetype stray = (old.size() - textfile::markLength(encoding)) % unit;
-    if (old.size() > textfile::markLength(encoding) && stray > 0)
+    const qsizetype unit = platform::codeUnitBytes(encoding);
+    const qsizetype stray = (old.size() - platform::markLength(encoding)) % unit;
+    if (old.size() > platform::markLength(encoding) && stray > 0)
         completed.append(unit - stray, '\0');
-    const QStringList before = store::splitLines(textfile::decodeText(completed));
-    const QStringList lines = store::splitLines(textfile::decodeText(after));
+    const QStringList before = store::splitLines(platform::decodeText(completed));
+    const QStringList lines = store::splitLines(platform::decodeText(after));
     FUZZ_CHECK(lines.size() == before.size() + 1);
     // Earlier lines are untouched.
     for (qsizetype i = 0; i + 1 < before.size(); ++i)
@@ -51,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QStringList fields = store::SplitHistoryFields(record);
     for (const QString& field : fields)
         FUZZ_CHECK(field.size() <= 2 * store::kHistoryValueLength + 1);
-    const QString expected =
-        store::HistoryRecordLine(view, QStringLiteral("3"), defaultDateTimeText(localNow()));
+    const QString expected = store::HistoryRecordLine(
+        view, QStringLiteral("3"), platform::defaultDateTimeText(platform::localNow()));
     // An ANSI file loses only what the code page cannot hold; a marked one nothing.
-    FUZZ_CHECK(record == (encoding == textfile::TextEncoding::Ansi
-                              ? text::fromAnsi(text::toAnsi(expected))
+    FUZZ_CHECK(record == (encoding == platform::TextEncoding::Ansi
+                              ? platform::fromAnsi(platform::toAnsi(expected))
                               : expected));
     const QList<QStringList> records = store::ReadHistory(QStringLiteral("fuzz.example.cn"));
     FUZZ_CHECK(!records.isEmpty() && records.first() == fields);

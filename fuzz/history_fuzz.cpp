@@ -36,16 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (trim)
         bytes.truncate(160);
     const qsizetype lineCount = store::lineRanges(QByteArrayView(bytes)).size();
-    if (trim && lineCount > 0 && textfile::detectEncoding(bytes) == textfile::TextEncoding::Ansi) {
+    if (trim && lineCount > 0 && platform::detectEncoding(bytes) == platform::TextEncoding::Ansi) {
         const QByteArray once = bytes.endsWith('\n') || bytes.endsWith('\r') ? bytes : bytes + "\n";
         bytes = once.repeated(store::kHistoryRetention / lineCount + 2);
     }
     const QString path = QStringLiteral("zenvo/data/fuzz.example.cn.txt");
-    textfile::writeFileAtomically(path, bytes);
+    platform::writeFileAtomically(path, bytes);
 
     const QList<QStringList> records = store::ReadHistory(QStringLiteral("fuzz.example.cn"));
     FUZZ_CHECK(records.size() <= store::kHistoryRetention);
-    const QStringList lines = store::splitLines(textfile::decodeText(bytes));
+    const QStringList lines = store::splitLines(platform::decodeText(bytes));
     FUZZ_CHECK(records.size() == qMin(lines.size(), store::kHistoryRetention));
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QString& line = lines[lines.size() - 1 - i];
@@ -53,11 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkFields(line);
     }
 
-    const QByteArray after = textfile::readFileBytes(path);
+    const QByteArray after = platform::readFileBytes(path);
     if (lines.size() <= store::kHistoryRetention) {
         FUZZ_CHECK(after == bytes);
     } else {
-        if (textfile::detectEncoding(bytes) == textfile::TextEncoding::Ansi) {
+        if (platform::detectEncoding(bytes) == platform::TextEncoding::Ansi) {
             const QList<store::LineRange> ranges = store::lineRanges(QByteArrayView(bytes));
             QByteArray kept;
             for (qsizetype i = ranges.size() - store::kHistoryRetention; i < ranges.size(); ++i)

@@ -6,7 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     const QByteArray line = fuzz::bytesOf(data, size);
-    const qint64 chunk = http::parseChunkSize(line);
+    const qint64 chunk = net::parseChunkSize(line);
     FUZZ_CHECK(chunk >= 0 && chunk < (qint64(1) << 60));
     if (chunk > 0) {
         QByteArray digits = line.trimmed();

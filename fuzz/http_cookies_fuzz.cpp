@@ -9,28 +9,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     // Request host, request path, then one header value per line.
     const QList<QByteArray> parts = fuzz::splitInput(fuzz::bytesOf(data, size), '\n', 3);
-    const QString host = http::headLineText(parts[0]);
-    const QString path = http::headLineText(parts[1]);
+    const QString host = net::headLineText(parts[0]);
+    const QString path = net::headLineText(parts[1]);
     const QDateTime now(QDate(2024, 3, 5), QTime(9, 3, 7), Qt::UTC);
 
-    IdHTTPResponse head;
+    net::IdHTTPResponse head;
     for (const QByteArray& value : parts[2].split('\n')) {
-        const QString text = http::headLineText(value);
+        const QString text = net::headLineText(value);
         head.headers.append({QStringLiteral("Set-Cookie"), text});
-        if (const std::optional<HttpCookie> cookie = http::parseSetCookie(text, host, path, now))
+        if (const std::optional<net::HttpCookie> cookie =
+                net::parseSetCookie(text, host, path, now))
             FUZZ_CHECK(!cookie->name.isEmpty());
-        (void)http::parseCookieDate(text);
-        (void)http::domainMatches(host, text);
+        (void)net::parseCookieDate(text);
+        (void)net::domainMatches(host, text);
     }
-    CookieStore store;
+    net::CookieStore store;
     store.storeFrom(head, host, path, now);
-    FUZZ_CHECK(store.cookies().size() <= CookieStore::kMaxCookies);
+    FUZZ_CHECK(store.cookies().size() <= net::CookieStore::kMaxCookies);
 
-    http::GetRequest request;
+    net::GetRequest request;
     request.target = path;
     request.host = host;
     request.cookie = store.cookieHeader(host, path, now);
-    const QByteArray bytes = http::buildGetRequest(request);
+    const QByteArray bytes = net::buildGetRequest(request);
     // Only the fixed header lines and continuations of them: no value starts a header.
     const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype i = 1; i + 1 < lines.size(); ++i) {

@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         responses.resize(kMaxResponses);
     server.setScript(responses);
 
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 200;
     http.HandleRedirects = responses.size() > 1;
     http.Exchange.deadlineMs = kDeadlineMs;
@@ -140,9 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     clock.start();
     try {
         http.GetToStream(QStringLiteral("http://127.0.0.1:%1/").arg(server.port()), stream);
-    } catch (const EIdHTTPProtocolException& error) {
+    } catch (const net::EIdHTTPProtocolException& error) {
         FUZZ_CHECK(error.ErrorMessage().size() <= input.size());
-    } catch (const KelvaneError&) {
+    } catch (const platform::KelvaneError&) {
         // One of the documented failures; anything else escapes and is a finding.
     }
     FUZZ_CHECK(stream.size() <= input.size());

@@ -10,22 +10,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (QByteArray line : input.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
-        const QString text = http::headLineText(line);
+        const QString text = net::headLineText(line);
         FUZZ_CHECK(text.size() == line.size());
         lines.append(text);
     }
-    const IdHTTPResponse head = http::parseResponseHead(lines);
+    const net::IdHTTPResponse head = net::parseResponseHead(lines);
     FUZZ_CHECK(head.statusLine == lines.first());
-    FUZZ_CHECK(head.ResponseCode == http::statusCodeOf(head.statusLine));
+    FUZZ_CHECK(head.ResponseCode == net::statusCodeOf(head.statusLine));
     FUZZ_CHECK(head.ResponseCode >= -1 && head.ResponseCode <= 999999999);
     FUZZ_CHECK(head.headers.size() < lines.size());
     for (const auto& [name, value] : head.headers) {
         FUZZ_CHECK(!name.contains(u'\n') && !value.contains(u'\n'));
         FUZZ_CHECK(value == value.trimmed());
     }
-    FUZZ_CHECK(http::contentLength(head) >= -1);
-    (void)http::asksToClose(head);
-    (void)http::isChunked(head);
+    FUZZ_CHECK(net::contentLength(head) >= -1);
+    (void)net::asksToClose(head);
+    (void)net::isChunked(head);
     (void)head.ContentType();
     return 0;
 }

@@ -6,16 +6,16 @@
 
 namespace {
 
-void checkUrl(const kelvane::http::Url& url) {
+void checkUrl(const kelvane::net::Url& url) {
     FUZZ_CHECK(url.path.startsWith(u'/') && url.path.endsWith(u'/'));
     FUZZ_CHECK(!url.document.contains(u'/') && !url.document.contains(u'#'));
     FUZZ_CHECK(!url.path.contains(u'\\') && !url.document.contains(u'\\'));
-    const QString target = kelvane::http::requestTarget(url);
+    const QString target = kelvane::net::requestTarget(url);
     FUZZ_CHECK(target.startsWith(u'/'));
-    kelvane::http::GetRequest request;
+    kelvane::net::GetRequest request;
     request.target = target;
-    request.host = kelvane::http::hostValue(url);
-    const QByteArray bytes = kelvane::http::buildGetRequest(request);
+    request.host = kelvane::net::hostValue(url);
+    const QByteArray bytes = kelvane::net::buildGetRequest(request);
     const qsizetype firstLine = bytes.indexOf("\r\n");
     FUZZ_CHECK(firstLine > 0);
     FUZZ_CHECK(bytes.left(firstLine).count(' ') == 2);
@@ -27,10 +27,10 @@ void checkUrl(const kelvane::http::Url& url) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     const QList<QByteArray> parts = fuzz::splitInput(fuzz::bytesOf(data, size), '\n', 2);
-    const http::Url current = http::parseUrl(QString::fromUtf8(parts[0]));
+    const net::Url current = net::parseUrl(QString::fromUtf8(parts[0]));
     checkUrl(current);
-    (void)http::toString(current);
-    const http::Url next = http::resolveLocation(current, QString::fromUtf8(parts[1]));
+    (void)net::toString(current);
+    const net::Url next = net::resolveLocation(current, QString::fromUtf8(parts[1]));
     checkUrl(next);
     QString location = QString::fromUtf8(parts[1]).replace(u'\\', u'/');
     const QString rest = location.left(location.indexOf(u'?'));

@@ -9,18 +9,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     if (size == 0)
         return 0;
-    const KeywordEngineSpec& spec = KeywordEngine(kAllEngines[data[0] % kEngineCount]);
+    const keyword::KeywordEngineSpec& spec =
+        keyword::KeywordEngine(query::kAllEngines[data[0] % query::kEngineCount]);
     const QList<QByteArray> parts = fuzz::splitInput(fuzz::bytesOf(data + 1, size - 1), '\0', 2);
     const QLocale locale(QLocale::Chinese, QLocale::China);
     const QString site = locale.toUpper(QString::fromUtf8(parts[0]));
     const QString page = QString::fromUtf8(parts[1]);
 
-    TRegExp matcher;
+    platform::TRegExp matcher;
     matcher.setMultiline(true);
     matcher.setGlobal(true);
     matcher.setPattern(QStringView(spec.pattern).toString());
-    const QList<RegExpMatch> entries = matcher.Execute(page);
-    const qsizetype found = FirstEntryHoldingSite(entries, site, locale);
+    const QList<platform::RegExpMatch> entries = matcher.Execute(page);
+    const qsizetype found = keyword::FirstEntryHoldingSite(entries, site, locale);
     FUZZ_CHECK(found >= 0 && found <= entries.size());
     if (site.isEmpty())
         FUZZ_CHECK(found == 0);
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!locale.toUpper(entries[n].value).contains(site) || site.isEmpty());
     if (found > 0)
         FUZZ_CHECK(locale.toUpper(entries[found - 1].value).contains(site));
-    for (const RegExpMatch& entry : entries)
+    for (const platform::RegExpMatch& entry : entries)
         FUZZ_CHECK(entry.firstIndex >= 0 && entry.firstIndex + entry.length <= page.size());
     return 0;
 }

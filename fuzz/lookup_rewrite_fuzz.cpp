@@ -9,14 +9,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     if (size == 0)
         return 0;
-    const LookupTable& table = lookupTable();
-    const PageLookup* rows[] = {&table.whois, &table.ownIp, &table.ip};
-    const PageLookup& row = *rows[data[0] % 3];
+    const lookup::LookupTable& table = lookup::lookupTable();
+    const lookup::PageLookup* rows[] = {&table.whois, &table.ownIp, &table.ip};
+    const lookup::PageLookup& row = *rows[data[0] % 3];
     const QString page = QString::fromUtf8(fuzz::bytesOf(data + 1, size - 1));
 
-    const QString memo = RewriteLookupPage(row, page);
+    const QString memo = lookup::RewriteLookupPage(row, page);
     qsizetype growth = 1;
-    for (const Replacement& replacement : row.replacements) {
+    for (const lookup::Replacement& replacement : row.replacements) {
         if (!replacement.from.isEmpty())
             growth = qMax(growth, (replacement.to.size() + replacement.from.size() - 1) /
                                       replacement.from.size());
@@ -26,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (qsizetype at = memo.indexOf(u'\n'); at >= 0; at = memo.indexOf(u'\n', at + 1))
             FUZZ_CHECK(at > 0 && memo[at - 1] == u'\r');
     }
-    FUZZ_CHECK(MemoDisplayText(memo).size() <= memo.size());
+    FUZZ_CHECK(lookup::MemoDisplayText(memo).size() <= memo.size());
     return 0;
 }

@@ -6,16 +6,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     const QString text = QString::fromUtf8(fuzz::bytesOf(data, size));
-    const TIdEMailAddressList list = parseAddressList(text);
+    const net::TIdEMailAddressList list = net::parseAddressList(text);
     FUZZ_CHECK(list.size() <= text.count(u',') + text.count(u';') + 1);
-    const bool clean = !hasControlCharacter(text);
-    for (const TIdEMailAddressItem& item : list) {
+    const bool clean = !net::hasControlCharacter(text);
+    for (const net::TIdEMailAddressItem& item : list) {
         if (clean)
-            FUZZ_CHECK(!hasControlCharacter(item.Address) && !hasControlCharacter(item.Name));
+            FUZZ_CHECK(!net::hasControlCharacter(item.Address) &&
+                       !net::hasControlCharacter(item.Name));
     }
-    const TIdEMailAddressItem one = TIdEMailAddressItem::fromText(text);
+    const net::TIdEMailAddressItem one = net::TIdEMailAddressItem::fromText(text);
     FUZZ_CHECK(one.Address.size() <= text.size());
     if (clean)
-        FUZZ_CHECK(!hasControlCharacter(one.Address));
+        FUZZ_CHECK(!net::hasControlCharacter(one.Address));
     return 0;
 }

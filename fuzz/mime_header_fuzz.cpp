@@ -9,7 +9,7 @@
 
 namespace {
 
-using kelvane::HeaderCharset;
+using kelvane::net::HeaderCharset;
 
 const HeaderCharset kCharsets[] = {
     {"GB2312", 'B'}, {"Big5", 'B'},         {"ISO-2022-JP", 'B'}, {"csEUCKR", 'B'},
@@ -17,7 +17,7 @@ const HeaderCharset kCharsets[] = {
 };
 
 QString fromCharset(const QByteArray& bytes, const HeaderCharset& charset) {
-    if (!kelvane::locale::isKnownCharset(charset.name.constData()))
+    if (!kelvane::platform::isKnownCharset(charset.name.constData()))
         return QString::fromLatin1(bytes);
     QStringDecoder decoder(charset.name.constData(), QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
@@ -103,28 +103,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     if (size < 2)
         return 0;
-    const HeaderCharset& charset = kCharsets[data[0] % std::size(kCharsets)];
-    const QByteArrayView specials = (data[1] & 1) ? kAddressSpecials : QByteArrayView();
+    const net::HeaderCharset& charset = kCharsets[data[0] % std::size(kCharsets)];
+    const QByteArrayView specials = (data[1] & 1) ? net::kAddressSpecials : QByteArrayView();
     // Odd second byte or not: the text as UTF-16 code units or as UTF-8.
     const QByteArray raw = fuzz::bytesOf(data + 2, size - 2);
     const QString text =
         (data[1] & 2) ? QString(reinterpret_cast<const QChar*>(raw.constData()), raw.size() / 2)
                       : QString::fromUtf8(raw);
 
-    const QByteArray header = encodeHeaderText(text, charset, specials);
+    const QByteArray header = net::encodeHeaderText(text, charset, specials);
     // A line break only as the fold between two encoded-words.
     for (qsizetype at = 0; (at = header.indexOf('\n', at)) >= 0; ++at)
         FUZZ_CHECK(at > 0 && header[at - 1] == '\r' && at + 1 < header.size() &&
                    header[at + 1] == ' ');
     FUZZ_CHECK(header.count('\r') == header.count("\r\n "));
 
-    const QByteArray inCharset = locale::toCharset(text, charset.name.constData());
+    const QByteArray inCharset = platform::toCharset(text, charset.name.constData());
     const bool holds = fromCharset(inCharset, charset) == text;
     const QString decoded = decodeHeader(header, charset);
     if (holds)
         FUZZ_CHECK(withoutLineBreaks(decoded) == withoutLineBreaks(text));
 
-    const QByteArray folded = foldMailHeaderLine("Subject: " + header);
+    const QByteArray folded = net::foldMailHeaderLine("Subject: " + header);
     for (const QByteArray& line : folded.split('\n'))
         FUZZ_CHECK(!line.trimmed().isEmpty());
     return 0;

@@ -5,7 +5,7 @@
 
 namespace {
 
-using kelvane::net::proxy::ReplyStep;
+using kelvane::net::ReplyStep;
 
 template <typename Parse> void check(Parse parse, const QByteArray& bytes) {
     const ReplyStep whole = parse(QByteArrayView(bytes));
@@ -23,7 +23,7 @@ template <typename Parse> void check(Parse parse, const QByteArray& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace kelvane::net::proxy;
+    using namespace kelvane::net;
     const QByteArray bytes = kelvane::fuzz::bytesOf(data, size);
     check(socksMethodReply, bytes);
     check(socksLoginReply, bytes);

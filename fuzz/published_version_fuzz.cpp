@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<double> withPoint;
     bool newer = false;
     {
-        const ScopedFormatLocale locale(QLocale::c());
+        const platform::ScopedFormatLocale locale(QLocale::c());
         withPoint = update::ParsePublishedVersion(text);
         newer = update::IsNewer(text);
     }
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         else if (c == u',')
             c = u'.';
     }
-    const ScopedFormatLocale locale(QLocale(QLocale::German, QLocale::Germany));
+    const platform::ScopedFormatLocale locale(QLocale(QLocale::German, QLocale::Germany));
     const std::optional<double> withComma = update::ParsePublishedVersion(swapped);
     FUZZ_CHECK(withComma == withPoint);
     return 0;

@@ -29,10 +29,10 @@ const char16_t* const kOtherPatterns[] = {
 
 std::vector<QString> allPatterns() {
     std::vector<QString> patterns;
-    for (const kelvane::CountProbeSpec& spec : kelvane::CountProbeSpecs())
+    for (const kelvane::query::CountProbeSpec& spec : kelvane::query::CountProbeSpecs())
         patterns.push_back(QString::fromUtf16(spec.pattern));
-    for (const kelvane::EngineId engine : kelvane::kAllEngines)
-        patterns.push_back(QString::fromUtf16(kelvane::KeywordEngine(engine).pattern));
+    for (const kelvane::query::EngineId engine : kelvane::query::kAllEngines)
+        patterns.push_back(QString::fromUtf16(kelvane::keyword::KeywordEngine(engine).pattern));
     for (const char16_t* pattern : kOtherPatterns)
         patterns.push_back(QString::fromUtf16(pattern));
     return patterns;
@@ -44,33 +44,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     static const std::vector<QString> patterns = allPatterns();
     // Compiled once per pattern and option set, as a probe keeps its matcher for a page.
-    static std::vector<std::unique_ptr<TRegExp>> matchers(patterns.size() * 8);
+    static std::vector<std::unique_ptr<platform::TRegExp>> matchers(patterns.size() * 8);
     if (size < 2)
         return 0;
     const size_t which = data[0] % patterns.size();
     const int options = data[1] & 7;
-    std::unique_ptr<TRegExp>& slot = matchers[which * 8 + options];
+    std::unique_ptr<platform::TRegExp>& slot = matchers[which * 8 + options];
     if (!slot) {
-        slot = std::make_unique<TRegExp>();
+        slot = std::make_unique<platform::TRegExp>();
         slot->setPattern(patterns[which]);
         slot->setIgnoreCase(options & 1);
         slot->setGlobal(options & 2);
         slot->setMultiline(options & 4);
     }
-    TRegExp& matcher = *slot;
+    platform::TRegExp& matcher = *slot;
     // Pages reach the matcher decoded: as UTF-8, or in the ANSI code page.
     const QByteArray page = fuzz::bytesOf(data + 2, size - 2);
-    const QString text = (data[1] & 8) ? text::fromAnsi(page) : text::fromUtf8(page);
+    const QString text = (data[1] & 8) ? platform::fromAnsi(page) : platform::fromUtf8(page);
 
-    QList<RegExpMatch> matches;
+    QList<platform::RegExpMatch> matches;
     try {
         matches = matcher.Execute(text);
-    } catch (const EMatcherError&) {
+    } catch (const platform::EMatcherError&) {
         FUZZ_CHECK(false); // every product pattern compiles
     }
     FUZZ_CHECK(matcher.Global() || matches.size() <= 1);
     qsizetype end = 0;
-    for (const RegExpMatch& match : matches) {
+    for (const platform::RegExpMatch& match : matches) {
         FUZZ_CHECK(match.firstIndex >= end && match.length >= 0);
         FUZZ_CHECK(match.firstIndex + match.length <= text.size());
         FUZZ_CHECK(match.value == QStringView(text).sliced(match.firstIndex, match.length));

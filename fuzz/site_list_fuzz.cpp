@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     fuzz::enterScratchDir(QStringLiteral("zenvo"));
     const QByteArray bytes = fuzz::bytesOf(data, size);
-    textfile::writeFileAtomically(QStringLiteral("zenvo/website.txt"), bytes);
+    platform::writeFileAtomically(QStringLiteral("zenvo/website.txt"), bytes);
 
     const QStringList sites = store::ReadSiteList();
     const QString text = store::ReadSiteListText();
@@ -21,17 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(text.count(u'\r') == text.count(u'\n'));
 
     // The byte form of the line split agrees with the text form on ANSI files.
-    const QString decoded = textfile::decodeText(bytes);
-    if (textfile::detectEncoding(bytes) == textfile::TextEncoding::Ansi) {
+    const QString decoded = platform::decodeText(bytes);
+    if (platform::detectEncoding(bytes) == platform::TextEncoding::Ansi) {
         const QList<store::LineRange> byteLines = store::lineRanges(QByteArrayView(bytes));
         FUZZ_CHECK(byteLines.size() == store::lineRanges(QStringView(decoded)).size());
     }
 
     // What the site manager saves is read back as the same entries, where ANSI holds them.
     store::WriteSiteList(text);
-    const QByteArray saved = textfile::readFileBytes(QStringLiteral("zenvo/website.txt"));
+    const QByteArray saved = platform::readFileBytes(QStringLiteral("zenvo/website.txt"));
     FUZZ_CHECK(saved.count('\n') == saved.count("\r\n"));
-    if (kelvane::text::fromAnsi(kelvane::text::toAnsi(text)) == text)
+    if (kelvane::platform::fromAnsi(kelvane::platform::toAnsi(text)) == text)
         FUZZ_CHECK(store::ReadSiteList() == sites);
     return 0;
 }

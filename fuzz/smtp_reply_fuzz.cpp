@@ -8,26 +8,26 @@
 namespace {
 
 struct Outcome {
-    std::vector<kelvane::SmtpReply> replies;
+    std::vector<kelvane::net::SmtpReply> replies;
     bool tooLarge = false;
 };
 
-Outcome readAll(const QByteArray& bytes, qsizetype piece, kelvane::SmtpReplyLimits limits) {
-    kelvane::SmtpReplyReader reader(limits);
+Outcome readAll(const QByteArray& bytes, qsizetype piece, kelvane::net::SmtpReplyLimits limits) {
+    kelvane::net::SmtpReplyReader reader(limits);
     Outcome outcome;
     try {
         for (qsizetype at = 0; at < bytes.size(); at += piece) {
             reader.append(QByteArrayView(bytes).sliced(at, qMin(piece, bytes.size() - at)));
-            while (std::optional<kelvane::SmtpReply> reply = reader.next())
+            while (std::optional<kelvane::net::SmtpReply> reply = reader.next())
                 outcome.replies.push_back(std::move(*reply));
         }
-    } catch (const kelvane::ESmtpReplyTooLarge&) {
+    } catch (const kelvane::net::ESmtpReplyTooLarge&) {
         outcome.tooLarge = true;
     }
     return outcome;
 }
 
-bool same(const kelvane::SmtpReply& a, const kelvane::SmtpReply& b) {
+bool same(const kelvane::net::SmtpReply& a, const kelvane::net::SmtpReply& b) {
     return a.code == b.code && a.codeText == b.codeText && a.text == b.text &&
            a.enhancedCode == b.enhancedCode;
 }
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const qsizetype piece = 1 + data[0] % 16;
     const QByteArray bytes = fuzz::bytesOf(data + 1, size - 1);
     // Small limits, so the fuzzer reaches them.
-    const SmtpReplyLimits limits{64, 8};
+    const net::SmtpReplyLimits limits{64, 8};
 
     const Outcome whole = readAll(bytes, qMax<qsizetype>(bytes.size(), 1), limits);
     const Outcome pieces = readAll(bytes, piece, limits);
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(pieces.replies.size() == whole.replies.size());
     for (size_t i = 0; i < pieces.replies.size(); ++i)
         FUZZ_CHECK(same(pieces.replies[i], whole.replies[i]));
-    for (const SmtpReply& reply : whole.replies) {
+    for (const net::SmtpReply& reply : whole.replies) {
         FUZZ_CHECK(reply.code >= 0 && reply.code <= 999);
         FUZZ_CHECK(!reply.text.isEmpty() && reply.text.size() <= limits.maxLines);
         FUZZ_CHECK(reply.codeText.size() <= 3);
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(line.size() <= limits.maxLineBytes && !line.contains(u'\n'));
     }
     QString text = QString::fromLatin1(bytes);
-    const QString code = takeEnhancedStatusCode(text);
+    const QString code = net::takeEnhancedStatusCode(text);
     FUZZ_CHECK(code.isEmpty() || code.size() >= 5);
     return 0;
 }

@@ -89,14 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScriptPeer peer;
     peer.setScript(fuzz::bytesOf(data, size));
 
-    TIdSMTP smtp;
+    net::TIdSMTP smtp;
     smtp.Host = QStringLiteral("127.0.0.1");
     smtp.Port = peer.port();
     smtp.HeloName = QStringLiteral("fuzz.test");
     smtp.Username = QStringLiteral("user");
     smtp.Password = QStringLiteral("secret");
-    smtp.WaitTimeouts = uniformSmtpWaitTimeouts(2000);
-    TIdMessage message;
+    smtp.WaitTimeouts = net::uniformSmtpWaitTimeouts(2000);
+    net::TIdMessage message;
     message.From.setText(u"a@x.cn");
     message.setRecipientsText(u"b@y.cn; c@z.cn");
     message.Subject = QStringLiteral("s");
@@ -107,12 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(line.size() <= 4096);
         smtp.Send(message);
         smtp.Disconnect();
-    } catch (const KelvaneError&) {
+    } catch (const platform::KelvaneError&) {
         // One of the documented failures; anything else escapes and is a finding.
     }
     try {
         smtp.Disconnect(); // after a failed transaction the session is still open
-    } catch (const KelvaneError&) {
+    } catch (const platform::KelvaneError&) {
     }
     FUZZ_CHECK(!smtp.Connected());
 

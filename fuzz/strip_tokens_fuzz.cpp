@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QStringList tokens;
     for (qsizetype i = 1; i < parts.size(); ++i)
         tokens.append(QString::fromUtf8(parts[i]));
-    const QString stripped = StripTokens(text, tokens);
+    const QString stripped = query::StripTokens(text, tokens);
     FUZZ_CHECK(stripped == reference(text, tokens));
     FUZZ_CHECK(stripped.size() <= text.size());
     return 0;

@@ -41,16 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kelvane;
     const QString text = QString::fromUtf8(fuzz::bytesOf(data, size));
 
-    const std::optional<int> parsed = ParseInteger(text);
+    const std::optional<int> parsed = query::ParseInteger(text);
     FUZZ_CHECK(parsed == referenceInteger(text));
     if (parsed)
-        FUZZ_CHECK(ParseInteger(QString::number(*parsed)) == parsed);
+        FUZZ_CHECK(query::ParseInteger(QString::number(*parsed)) == parsed);
 
-    const QString trimmed = TrimSpacesAndControls(text);
+    const QString trimmed = query::TrimSpacesAndControls(text);
     FUZZ_CHECK(text.contains(trimmed));
     FUZZ_CHECK(trimmed.isEmpty() ||
                (trimmed.front().unicode() > 0x20 && trimmed.back().unicode() > 0x20));
-    FUZZ_CHECK(TrimSpacesAndControls(trimmed) == trimmed);
+    FUZZ_CHECK(query::TrimSpacesAndControls(trimmed) == trimmed);
     qsizetype lead = 0;
     while (lead < text.size() && text[lead].unicode() <= 0x20)
         ++lead;

@@ -38,7 +38,7 @@ TfrmAbout::TfrmAbout() : QWidget(nullptr, Qt::Dialog) {
     auto* site = new QLabel(QStringLiteral("官方网址："), this);
     site->move(64, 104);
     site->adjustSize();
-    auto* link = new widgets::HomePageLink(hosts::homeSiteHost().toUpper(), this);
+    auto* link = new widgets::HomePageLink(platform::homeSiteHost().toUpper(), this);
     link->setObjectName(QStringLiteral("lblLink"));
     link->setGeometry(130, 104, 88, 14);
 }

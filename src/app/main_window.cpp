@@ -109,23 +109,23 @@ constexpr ToolButtonSpec kToolButtons[] = {
 struct CheckSpec {
     const char* name;
     const char16_t* caption;
-    bool SiteQueryOptions::*flag;
+    bool query::SiteQueryOptions::*flag;
     int left;
     int row;
 };
 
 constexpr CheckSpec kChecks[] = {
-    {"chkPageRank", u"PageRank", &SiteQueryOptions::chkPageRank, 70, 0},
-    {"chkAlexa", u"Alexa", &SiteQueryOptions::chkAlexa, 160, 0},
-    {"chkSogouRank", u"SogouRank", &SiteQueryOptions::chkSogouRank, 225, 0},
-    {"chkChinaRank", u"ChinaRank", &SiteQueryOptions::chkChinaRank, 320, 0},
-    {"chkBaidu", u"百度", &SiteQueryOptions::chkBaidu, 70, 1},
-    {"chkGoogle", u"谷歌", &SiteQueryOptions::chkGoogle, 125, 1},
-    {"chkYahoo", u"雅虎", &SiteQueryOptions::chkYahoo, 180, 1},
-    {"chkSogou", u"搜狗", &SiteQueryOptions::chkSogou, 235, 1},
-    {"chkSoso", u"搜搜", &SiteQueryOptions::chkSoso, 290, 1},
-    {"chkYoudao", u"有道", &SiteQueryOptions::chkYoudao, 345, 1},
-    {"chkBing", u"必应", &SiteQueryOptions::chkBing, 400, 1},
+    {"chkPageRank", u"PageRank", &query::SiteQueryOptions::chkPageRank, 70, 0},
+    {"chkAlexa", u"Alexa", &query::SiteQueryOptions::chkAlexa, 160, 0},
+    {"chkSogouRank", u"SogouRank", &query::SiteQueryOptions::chkSogouRank, 225, 0},
+    {"chkChinaRank", u"ChinaRank", &query::SiteQueryOptions::chkChinaRank, 320, 0},
+    {"chkBaidu", u"百度", &query::SiteQueryOptions::chkBaidu, 70, 1},
+    {"chkGoogle", u"谷歌", &query::SiteQueryOptions::chkGoogle, 125, 1},
+    {"chkYahoo", u"雅虎", &query::SiteQueryOptions::chkYahoo, 180, 1},
+    {"chkSogou", u"搜狗", &query::SiteQueryOptions::chkSogou, 235, 1},
+    {"chkSoso", u"搜搜", &query::SiteQueryOptions::chkSoso, 290, 1},
+    {"chkYoudao", u"有道", &query::SiteQueryOptions::chkYoudao, 345, 1},
+    {"chkBing", u"必应", &query::SiteQueryOptions::chkBing, 400, 1},
 };
 
 } // namespace
@@ -160,7 +160,7 @@ void TfrmMain::FormCreate() {
     buildFooter();
     buildTray();
 
-    SetGridTitles(*this);
+    query::SetGridTitles(*this);
     widgets::guarded([this] {
         if (const std::optional<QStringList> list = store::PrepareWorkingDirectory())
             reloadSiteList(*list);
@@ -211,7 +211,8 @@ void TfrmMain::buildRankPanel() {
 
     QFont bold = font();
     bold.setBold(true);
-    for (const SiteLabel rank : {SiteLabel::lblAlexaRank, SiteLabel::lblChinaRank}) {
+    for (const query::SiteLabel rank :
+         {query::SiteLabel::lblAlexaRank, query::SiteLabel::lblChinaRank}) {
         const int row = static_cast<int>(rank);
         addResultLabel(rank, panel, QRect(82, 35 + 16 * row, 90, 16))->setFont(bold);
     }
@@ -231,14 +232,14 @@ void TfrmMain::buildOptionsPanel() {
     QFrame* panel = framedPanel(this, QRect(8, 93, 468, 45));
     panel->setObjectName(QStringLiteral("pnlOptions"));
     widgets::placedLabel(QStringLiteral("查询选项："), panel, QPoint(6, 4));
-    const SiteQueryOptions initial;
+    const query::SiteQueryOptions initial;
     for (const CheckSpec& spec : kChecks) {
         auto* check = new QCheckBox(QString::fromUtf16(spec.caption), panel);
         check->setObjectName(QString::fromLatin1(spec.name));
         check->setChecked(initial.*spec.flag);
         check->move(spec.left, 2 + 20 * spec.row);
         check->adjustSize();
-        bool SiteQueryOptions::*flag = spec.flag;
+        bool query::SiteQueryOptions::*flag = spec.flag;
         // The driver reads each tick when its step begins, so keep the flags live.
         connect(check, &QCheckBox::toggled, this, [this, flag](bool on) { options_.*flag = on; });
     }
@@ -278,11 +279,13 @@ void TfrmMain::buildSnapshotPanels() {
         const char* panel;
         const char16_t* caption;
         int top;
-        SiteLabel site;
-        SiteLabel snapshot;
+        query::SiteLabel site;
+        query::SiteLabel snapshot;
     } rows[] = {
-        {"pnlBaidu", u"百度 SITE：", 213, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz},
-        {"pnlGoogle", u"谷歌 SITE：", 246, SiteLabel::lblGoogleSite, SiteLabel::lblGoogleKz},
+        {"pnlBaidu", u"百度 SITE：", 213, query::SiteLabel::lblBaiduSite,
+         query::SiteLabel::lblBaiduKz},
+        {"pnlGoogle", u"谷歌 SITE：", 246, query::SiteLabel::lblGoogleSite,
+         query::SiteLabel::lblGoogleKz},
     };
     for (const auto& row : rows) {
         QFrame* panel = framedPanel(this, QRect(8, row.top, 468, 27));
@@ -294,9 +297,9 @@ void TfrmMain::buildSnapshotPanels() {
     }
 }
 
-QLabel* TfrmMain::addResultLabel(SiteLabel which, QWidget* panel, const QRect& place) {
+QLabel* TfrmMain::addResultLabel(query::SiteLabel which, QWidget* panel, const QRect& place) {
     auto* label = new QLabel(panel);
-    label->setObjectName(QString::fromLatin1(kSiteLabelNames[static_cast<size_t>(which)]));
+    label->setObjectName(QString::fromLatin1(query::kSiteLabelNames[static_cast<size_t>(which)]));
     // The values are scraped from pages: markup in an answer is shown, never rendered.
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(place);
@@ -308,7 +311,7 @@ void TfrmMain::buildFooter() {
     auto* title = widgets::placedLabel(QStringLiteral("Kelvane   Tessaly"), this, QPoint(333, 318));
     title->setObjectName(QStringLiteral("lblTitle"));
     widgets::placedLabel(QStringLiteral("Powered by："), this, QPoint(333, 342));
-    auto* site = widgets::placedLabel(hosts::homeSiteHost(), this, QPoint(402, 341));
+    auto* site = widgets::placedLabel(platform::homeSiteHost(), this, QPoint(402, 341));
     site->setObjectName(QStringLiteral("lblHomeSite"));
     QFont underlined = site->font();
     underlined.setUnderline(true);
@@ -355,24 +358,26 @@ void TfrmMain::buildTray() {
 
 void TfrmMain::btnQureClick() {
     widgets::guarded([this] {
-        SiteQueryDriver driver(
-            *this, options_, StandardSiteQueryProbes([] { QCoreApplication::processEvents(); }),
+        query::SiteQueryDriver driver(
+            *this, options_,
+            query::StandardSiteQueryProbes([] { QCoreApplication::processEvents(); }),
             [this](const QString& pageRank) { store::SaveToFile(*this, pageRank); },
-            hosts::homeSiteHost());
+            platform::homeSiteHost());
         driver.run();
     });
 }
 
 void TfrmMain::ibtnGuanWangClick() {
     const QString domain = txtUrlText();
-    browser::Open(domain.isEmpty() ? widgets::homePageUrl()
-                                   : widgets::homePageUrl() + QStringLiteral("/?domain=") + domain);
+    platform::openInBrowser(domain.isEmpty()
+                                ? widgets::homePageUrl()
+                                : widgets::homePageUrl() + QStringLiteral("/?domain=") + domain);
 }
 
 void TfrmMain::StringGDDblClick() {
     const QString domain = txtUrlText();
     if (!domain.isEmpty())
-        browser::Open(widgets::homePageUrl() + QStringLiteral("/?domain=") + domain);
+        platform::openInBrowser(widgets::homePageUrl() + QStringLiteral("/?domain=") + domain);
 }
 
 void TfrmMain::FormActivate() {
@@ -413,7 +418,7 @@ void TfrmMain::N6Click() {
 }
 
 void TfrmMain::N7Click() {
-    browser::Open(widgets::homePageUrl());
+    platform::openInBrowser(widgets::homePageUrl());
 }
 
 void TfrmMain::N8Click() {
@@ -421,7 +426,7 @@ void TfrmMain::N8Click() {
 }
 
 void TfrmMain::N9Click() {
-    browser::Open(widgets::homePageUrl());
+    platform::openInBrowser(widgets::homePageUrl());
 }
 
 void TfrmMain::N10Click() {
@@ -454,7 +459,7 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-QLabel* TfrmMain::label(SiteLabel which) const {
+QLabel* TfrmMain::label(query::SiteLabel which) const {
     return labels_[static_cast<size_t>(which)];
 }
 
@@ -537,11 +542,11 @@ void TfrmMain::setSouGouRankGVisible(bool visible) {
     SouGouRankG_->parentWidget()->repaint();
 }
 
-QString TfrmMain::labelText(SiteLabel which) const {
+QString TfrmMain::labelText(query::SiteLabel which) const {
     return label(which)->text();
 }
 
-void TfrmMain::setLabelText(SiteLabel which, const QString& text) {
+void TfrmMain::setLabelText(query::SiteLabel which, const QString& text) {
     label(which)->setText(text);
     label(which)->repaint();
 }
@@ -550,27 +555,27 @@ void TfrmMain::repaintAll() {
     repaint();
 }
 
-void TfrmMain::showFieldOutcome(const SiteField& field, const Outcome* outcome) {
+void TfrmMain::showFieldOutcome(const query::SiteField& field, const query::Outcome* outcome) {
     switch (field.kind) {
-    case SiteField::Kind::Cell:
+    case query::SiteField::Kind::Cell:
         if (QTableWidgetItem* item = StringGD_->item(field.row, field.column)) {
             widgets::showOutcome(item, outcome);
             StringGD_->viewport()->repaint();
         }
         return;
-    case SiteField::Kind::Label:
+    case query::SiteField::Kind::Label:
         widgets::showOutcome(label(field.label), outcome);
         return;
-    case SiteField::Kind::PageRank:
+    case query::SiteField::Kind::PageRank:
         widgets::showOutcome(ImagePR_, outcome);
         return;
-    case SiteField::Kind::SouGouRankG:
+    case query::SiteField::Kind::SouGouRankG:
         widgets::showOutcome(SouGouRankG_, outcome);
         return;
     }
 }
 
-void TfrmMain::setOutcome(const SiteField& field, const Outcome& outcome) {
+void TfrmMain::setOutcome(const query::SiteField& field, const query::Outcome& outcome) {
     outcomes_.set(field, outcome);
     showFieldOutcome(field, &outcome);
 }

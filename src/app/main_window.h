@@ -22,7 +22,7 @@ namespace kelvane::app {
 
 // The main window: the one-button site query, the toolbar of the other windows and the tray
 // icon that keeps the program alive while the window is hidden.
-class TfrmMain : public QWidget, public SiteQueryView {
+class TfrmMain : public QWidget, public query::SiteQueryView {
 public:
     TfrmMain();
     ~TfrmMain() override;
@@ -43,7 +43,7 @@ public:
 
     QSystemTrayIcon* trayIcon() const { return tray_; }
     const QList<QPixmap>& ImageListPR() const { return imageListPR_; }
-    const SiteQueryOptions& options() const { return options_; }
+    const query::SiteQueryOptions& options() const { return options_; }
 
     // SiteQueryView: every write is painted at once.
     QString txtUrlText() const override;
@@ -63,12 +63,12 @@ public:
     void setSouGouRankGPosition(int position) override;
     bool SouGouRankGVisible() const override;
     void setSouGouRankGVisible(bool visible) override;
-    QString labelText(SiteLabel label) const override;
-    void setLabelText(SiteLabel label, const QString& text) override;
+    QString labelText(query::SiteLabel label) const override;
+    void setLabelText(query::SiteLabel label, const QString& text) override;
     void repaintAll() override;
-    void setOutcome(const SiteField& field, const Outcome& outcome) override;
+    void setOutcome(const query::SiteField& field, const query::Outcome& outcome) override;
     void clearOutcomes() override;
-    const SiteOutcomes& outcomes() const override { return outcomes_; }
+    const query::SiteOutcomes& outcomes() const override { return outcomes_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,19 +83,19 @@ private:
     void buildOptionsPanel();
     void buildGrid();
     void buildSnapshotPanels();
-    QLabel* addResultLabel(SiteLabel which, QWidget* panel, const QRect& place);
+    QLabel* addResultLabel(query::SiteLabel which, QWidget* panel, const QRect& place);
     void buildFooter();
     void buildTray();
     // Into the tray icon, or onto the taskbar when the desktop has no notification area.
     void putAway();
     void reloadSiteList(const QStringList& entries);
-    QLabel* label(SiteLabel which) const;
-    void showFieldOutcome(const SiteField& field, const Outcome* outcome);
+    QLabel* label(query::SiteLabel which) const;
+    void showFieldOutcome(const query::SiteField& field, const query::Outcome* outcome);
 
-    SiteQueryOptions options_;
+    query::SiteQueryOptions options_;
     QList<QPixmap> imageListPR_;
     std::optional<int> imagePRIndex_;
-    SiteOutcomes outcomes_;
+    query::SiteOutcomes outcomes_;
     widgets::LastingFailureReport activationFailure_;
 
     QComboBox* txtUrl_ = nullptr;

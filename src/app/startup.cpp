@@ -28,10 +28,11 @@ int RunKelvane(int argc, char** argv) {
     applyApplicationIdentity();
     // Settings first: a file named relative to the folder the program was started from must be
     // found before the program moves into its data folder.
-    const settings::Settings& settings = settings::current();
+    const platform::Settings& settings = platform::currentSettings();
     net::setDefaultExchangeSettings(settings.exchange);
     // A bad definitions file is reported with the settings problems; the built-ins run.
-    const QStringList problems = settings.problems + useDefinitionsFile(settings.enginesFile);
+    const QStringList problems =
+        settings.problems + query::useDefinitionsFile(settings.enginesFile);
     // The desktop's queries run on this thread and keep the console's pacing; the window stays
     // alive while a request waits for its turn.
     query::PacingRules pacing = query::pacingRulesFrom(settings.pacing);
@@ -39,7 +40,7 @@ int RunKelvane(int argc, char** argv) {
     query::Pacer pacer(std::move(pacing));
     const query::ScopedPacer paced(&pacer);
     if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
-        console::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
+        platform::writeErr(QStringLiteral("kelvane: %1\n").arg(problem));
 
     CreateWindows();
     Windows().frmMain->show();

@@ -11,7 +11,7 @@ namespace kelvane::app {
 bool trayAvailable();
 
 // Makes trayAvailable() answer as told for its lifetime (tests of either desktop).
-class ScopedTrayAvailability : public ScopedOverride<std::optional<bool>> {
+class ScopedTrayAvailability : public platform::ScopedOverride<std::optional<bool>> {
 public:
     explicit ScopedTrayAvailability(bool available);
 };

@@ -23,7 +23,7 @@ TfrmUpdate::TfrmUpdate() : QWidget(nullptr, Qt::Dialog) {
     auto* site = new QLabel(QStringLiteral("官方网址："), this);
     site->move(24, 88);
     site->adjustSize();
-    auto* link = new widgets::HomePageLink(hosts::homeSiteHost(), this);
+    auto* link = new widgets::HomePageLink(platform::homeSiteHost(), this);
     link->setObjectName(QStringLiteral("lblLink"));
     link->setGeometry(90, 85, 102, 21);
 

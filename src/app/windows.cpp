@@ -39,12 +39,12 @@ TfrmAbout* CreateAboutWindow() {
 void CreateWindows() {
     KelvaneWindows& w = Windows();
     w.frmMain = new TfrmMain;
-    w.frmMail = new TfrmMail;
-    w.frmKeyWord = new TfrmKeyWord;
+    w.frmMail = new mail::TfrmMail;
+    w.frmKeyWord = new keyword::TfrmKeyWord;
     w.frmManiSite = new store::TfrmManiSite;
     w.frmJilu = new store::TfrmJilu;
-    w.frmWhois = new TfrmWhois;
-    w.frmIP = new TfrmIP;
+    w.frmWhois = new lookup::TfrmWhois;
+    w.frmIP = new lookup::TfrmIP;
     CreateAboutWindow();
     w.frmUpdate = new TfrmUpdate;
 

@@ -106,8 +106,8 @@ int runBatch(int count, const BatchOptions& options, query::Pacer& pacer,
             done = completed;
             failedSoFar = failed;
         }
-        console::writeErr(u'\r' + batchProgressLine(done, count, failedSoFar, clock.elapsed()) +
-                          QStringLiteral("\x1b[K"));
+        platform::writeErr(u'\r' + batchProgressLine(done, count, failedSoFar, clock.elapsed()) +
+                           QStringLiteral("\x1b[K"));
         progressShown = true;
     };
     while (printed < count) {
@@ -129,15 +129,15 @@ int runBatch(int count, const BatchOptions& options, query::Pacer& pacer,
         ++printed;
         status = worseStatus(status, result.status);
         if (options.progress && progressShown)
-            console::writeErr(QStringLiteral("\r\x1b[K"));
-        console::writeOut(result.out);
+            platform::writeErr(QStringLiteral("\r\x1b[K"));
+        platform::writeOut(result.out);
         if (!result.err.isEmpty())
-            console::writeErr(result.err);
+            platform::writeErr(result.err);
         if (options.progress)
             showProgress();
     }
     if (options.progress && progressShown)
-        console::writeErr(QStringLiteral("\n"));
+        platform::writeErr(QStringLiteral("\n"));
     for (std::thread& worker : workers)
         worker.join();
     return status;

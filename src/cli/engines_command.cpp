@@ -44,11 +44,11 @@ QString oneLine(QString text) {
 }
 
 int list() {
-    const EngineDefinitions& definitions = currentDefinitions();
+    const query::EngineDefinitions& definitions = query::currentDefinitions();
     for (std::size_t i = 0; i < definitions.rows().size(); ++i) {
-        const EngineRow& row = definitions.rows()[i];
+        const query::EngineRow& row = definitions.rows()[i];
         const QJsonObject& object = definitions.rowObject(i);
-        console::writeOut(
+        platform::writeOut(
             QStringLiteral("%1\t%2\t%3\t%4\n")
                 .arg(QString::fromUtf16(row.id),
                      row.hostKey ? QString::fromUtf16(row.hostKey) : QStringLiteral("-"),
@@ -58,18 +58,18 @@ int list() {
     return kExitOk;
 }
 
-void printProblems(const QList<DefinitionsProblem>& problems) {
-    for (const DefinitionsProblem& problem : problems)
-        console::writeErr(problem.toString() + u'\n');
+void printProblems(const QList<query::DefinitionsProblem>& problems) {
+    for (const query::DefinitionsProblem& problem : problems)
+        platform::writeErr(problem.toString() + u'\n');
 }
 
 int check(const QString& path) {
-    const DefinitionsLoad loaded = loadDefinitionsFile(path);
+    const query::DefinitionsLoad loaded = query::loadDefinitionsFile(path);
     if (!loaded.definitions) {
         printProblems(loaded.problems);
         return kExitUsage;
     }
-    console::writeOut(QStringLiteral("%1: good\n").arg(path));
+    platform::writeOut(QStringLiteral("%1: good\n").arg(path));
     return kExitOk;
 }
 
@@ -90,8 +90,8 @@ QString declaredContentType(const QByteArray& page) {
            QString::fromLatin1(head.mid(start, end - start));
 }
 
-PageText decodedPage(const QByteArray& bytes, FetchMode mode) {
-    return PageText(DecodePage(bytes, mode, declaredContentType(bytes)));
+platform::PageText decodedPage(const QByteArray& bytes, query::FetchMode mode) {
+    return platform::PageText(query::DecodePage(bytes, mode, declaredContentType(bytes)));
 }
 
 struct RowResult {
@@ -102,62 +102,65 @@ struct RowResult {
 
 // Rows of the other procedures: the first pattern that matches, its first match with the
 // tokens cut; a keyword row gives the number of entries on the page.
-RowResult matchRow(const EngineRow& row, const PageText& page) {
-    TRegExp matcher;
-    const bool keyword = row.kind == EngineRowKind::Keyword;
+RowResult matchRow(const query::EngineRow& row, const platform::PageText& page) {
+    platform::TRegExp matcher;
+    const bool keyword = row.kind == query::EngineRowKind::Keyword;
     matcher.setMultiline(keyword);
     matcher.setGlobal(keyword);
     matcher.setIgnoreCase(QStringView(row.id) == u"baidu.snapshot");
     for (std::size_t i = 0; i < row.patterns.size(); ++i) {
         matcher.setPattern(QString::fromUtf16(row.patterns[i]));
-        const QList<RegExpMatch> matches = matcher.Execute(page);
+        const QList<platform::RegExpMatch> matches = matcher.Execute(page);
         if (matches.isEmpty())
             continue;
         if (keyword)
             return {QStringLiteral("%1 entries").arg(matches.size()),
-                    reasonName(FallbackReason::None), static_cast<int>(i)};
-        const QString value = StripTokens(matches.first().value, textsOf(row.tokens));
+                    query::reasonName(query::FallbackReason::None), static_cast<int>(i)};
+        const QString value = query::StripTokens(matches.first().value, query::textsOf(row.tokens));
         return {value,
-                reasonName(value.isEmpty() ? FallbackReason::EmptyAfterCut : FallbackReason::None),
+                query::reasonName(value.isEmpty() ? query::FallbackReason::EmptyAfterCut
+                                                  : query::FallbackReason::None),
                 static_cast<int>(i)};
     }
     if (row.patterns.empty())
-        return {page.toString().trimmed(), reasonName(FallbackReason::None), -1};
-    return {{}, reasonName(FallbackReason::NoMatch), -1};
+        return {page.toString().trimmed(), query::reasonName(query::FallbackReason::None), -1};
+    return {{}, query::reasonName(query::FallbackReason::NoMatch), -1};
 }
 
-RowResult runRow(const EngineRow& row, const QByteArray& bytes) {
-    const FetchMode mode = row.kind == EngineRowKind::Lookup ? FetchMode::Stream : row.mode;
-    const PageText page = decodedPage(bytes, mode);
+RowResult runRow(const query::EngineRow& row, const QByteArray& bytes) {
+    const query::FetchMode mode =
+        row.kind == query::EngineRowKind::Lookup ? query::FetchMode::Stream : row.mode;
+    const platform::PageText page = decodedPage(bytes, mode);
     try {
-        if (row.kind == EngineRowKind::Count) {
-            for (const CountProbeSpec& spec : CountProbeSpecs()) {
+        if (row.kind == query::EngineRowKind::Count) {
+            for (const query::CountProbeSpec& spec : query::CountProbeSpecs()) {
                 if (QStringView(spec.id) != QStringView(row.id))
                     continue;
-                FetchRequest request = CountProbeRequest(spec, QString());
+                query::FetchRequest request = query::CountProbeRequest(spec, QString());
                 request.url.clear(); // a saved page has no address to show a sign in
-                const FetchOutcome outcome = ExtractFromPage(request, page);
+                const query::FetchOutcome outcome = query::ExtractFromPage(request, page);
                 return {outcome.value,
-                        outcome.reason == FallbackReason::Blocked
-                            ? reasonName(outcome.reason) + u' ' + outcome.detail
-                            : reasonName(outcome.reason),
+                        outcome.reason == query::FallbackReason::Blocked
+                            ? query::reasonName(outcome.reason) + u' ' + outcome.detail
+                            : query::reasonName(outcome.reason),
                         outcome.patternIndex};
             }
         }
         return matchRow(row, page);
     } catch (const std::exception& error) {
         return {{},
-                reasonName(FallbackReason::MatcherFailure) + u' ' + QString::fromUtf8(error.what()),
+                query::reasonName(query::FallbackReason::MatcherFailure) + u' ' +
+                    QString::fromUtf8(error.what()),
                 -1};
     }
 }
 
 // The rows a page file names: its name without the extension is a row's id or the start of
 // some ids ("baidu" for every baidu row).
-QList<const EngineRow*> rowsNamedBy(const QString& pagePath) {
+QList<const query::EngineRow*> rowsNamedBy(const QString& pagePath) {
     const QString stem = QFileInfo(pagePath).completeBaseName();
-    QList<const EngineRow*> rows;
-    for (const EngineRow& row : currentDefinitions().rows()) {
+    QList<const query::EngineRow*> rows;
+    for (const query::EngineRow& row : query::currentDefinitions().rows()) {
         const QStringView id(row.id);
         if (id == stem || id.startsWith(stem + u'.'))
             rows << &row;
@@ -166,22 +169,22 @@ QList<const EngineRow*> rowsNamedBy(const QString& pagePath) {
 }
 
 int test(const QStringList& positional, const QString& onlyRow) {
-    const DefinitionsLoad loaded = loadDefinitionsFile(positional.first());
+    const query::DefinitionsLoad loaded = query::loadDefinitionsFile(positional.first());
     if (!loaded.definitions) {
         printProblems(loaded.problems);
         return kExitUsage;
     }
-    const ScopedDefinitions inUse(*loaded.definitions);
+    const query::ScopedDefinitions inUse(*loaded.definitions);
     bool allRead = true;
     for (const QString& pagePath : positional.mid(1)) {
         QFile file(pagePath);
         if (!file.open(QIODevice::ReadOnly))
             return usageError(kCommand, QStringLiteral("cannot read %1").arg(pagePath));
         const QByteArray bytes = file.readAll();
-        QList<const EngineRow*> rows;
+        QList<const query::EngineRow*> rows;
         if (onlyRow.isEmpty())
             rows = rowsNamedBy(pagePath);
-        else if (const EngineRow* row = loaded.definitions->find(onlyRow))
+        else if (const query::EngineRow* row = loaded.definitions->find(onlyRow))
             rows << row;
         else
             return usageError(kCommand, QStringLiteral("no row \"%1\"").arg(onlyRow));
@@ -190,10 +193,10 @@ int test(const QStringList& positional, const QString& onlyRow) {
                               QStringLiteral("no row is named by %1; name the page after a row "
                                              "(baidu.site.html) or use --row ID")
                                   .arg(QFileInfo(pagePath).fileName()));
-        for (const EngineRow* row : rows) {
+        for (const query::EngineRow* row : rows) {
             const RowResult result = runRow(*row, bytes);
-            allRead = allRead && result.outcome == reasonName(FallbackReason::None);
-            console::writeOut(
+            allRead = allRead && result.outcome == query::reasonName(query::FallbackReason::None);
+            platform::writeOut(
                 QStringLiteral("%1\t%2\t%3\t%4\n")
                     .arg(QString::fromUtf16(row->id), oneLine(result.value), result.outcome,
                          result.patternIndex < 0
@@ -219,7 +222,7 @@ int runEnginesCommand(const QStringList& arguments) {
     if (!parser.parse(QStringList{QStringLiteral("kelvane-cli ") + kCommand} + arguments))
         return usageError(kCommand, parser.errorText());
     if (parser.isSet(helpOption)) {
-        console::writeOut(commandHelp(parser, kCommand));
+        platform::writeOut(commandHelp(parser, kCommand));
         return kExitOk;
     }
     QStringList positional = parser.positionalArguments();
@@ -229,7 +232,7 @@ int runEnginesCommand(const QStringList& arguments) {
     if (action == u"list" && positional.isEmpty())
         return list();
     if (action == u"export" && positional.isEmpty()) {
-        console::writeOut(QString::fromUtf8(builtInDefinitionsText()));
+        platform::writeOut(QString::fromUtf8(query::builtInDefinitionsText()));
         return kExitOk;
     }
     if (action == u"check" && positional.size() == 1)

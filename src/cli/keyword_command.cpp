@@ -27,12 +27,12 @@ const QString kCommand = QStringLiteral("keyword");
 constexpr int kFirstPage = 1;
 constexpr int kLastPage = 100;
 
-using EngineSet = std::array<bool, kEngineCount>;
+using EngineSet = std::array<bool, query::kEngineCount>;
 
 QString engineNameList() {
     QStringList names;
-    for (const EngineId engine : kAllEngines)
-        names << QStringView(KeywordEngine(engine).name).toString();
+    for (const query::EngineId engine : query::kAllEngines)
+        names << QStringView(keyword::KeywordEngine(engine).name).toString();
     return names.join(u',');
 }
 
@@ -43,7 +43,7 @@ std::optional<EngineSet> parseEngineList(const QString& list, QString& error) {
         return chosen;
     }
     for (const QString& item : list.split(u',')) {
-        const KeywordEngineSpec* spec = KeywordEngineNamed(item.trimmed());
+        const keyword::KeywordEngineSpec* spec = keyword::KeywordEngineNamed(item.trimmed());
         if (!spec) {
             error = QStringLiteral("'%1' is not an engine; choose from %2 or all")
                         .arg(item, engineNameList());
@@ -76,12 +76,12 @@ std::optional<PageRange> parsePageRange(const QString& text, QString& error) {
 }
 
 struct EngineResult {
-    EngineId engine;
-    RankSearchResult result;
+    query::EngineId engine;
+    keyword::RankSearchResult result;
 };
 
 // The inputs of the run, and what it tells a person on a terminal while it goes.
-class ConsoleKeywordView : public KeywordRankView {
+class ConsoleKeywordView : public keyword::KeywordRankView {
 public:
     ConsoleKeywordView(QString site, QString keyword, PageRange pages, EngineSet engines,
                        bool showProgress)
@@ -92,23 +92,23 @@ public:
     QString txtKeywordText() const override { return keyword_; }
     int seStartValue() const override { return pages_.first; }
     int seEndValue() const override { return pages_.last; }
-    bool engineTicked(EngineId engine) const override {
+    bool engineTicked(query::EngineId engine) const override {
         return engines_[static_cast<std::size_t>(engine)];
     }
     void setBtnCXEnabled(bool) override {}
     void clear() override { results_.clear(); }
-    void setResultText(EngineId engine, const QString& text) override {
+    void setResultText(query::EngineId engine, const QString& text) override {
         // A ticked engine's box receives only progress; the final text comes with searchDone.
         if (showProgress_ && engineTicked(engine))
-            console::writeErr(QStringLiteral("%1: %2\n").arg(nameOf(engine), text));
+            platform::writeErr(QStringLiteral("%1: %2\n").arg(nameOf(engine), text));
     }
-    void searchDone(EngineId engine, const RankSearchResult& result) override {
+    void searchDone(query::EngineId engine, const keyword::RankSearchResult& result) override {
         results_.append({engine, result});
     }
 
     const QList<EngineResult>& results() const { return results_; }
-    static QString nameOf(EngineId engine) {
-        return QStringView(KeywordEngine(engine).name).toString();
+    static QString nameOf(query::EngineId engine) {
+        return QStringView(keyword::KeywordEngine(engine).name).toString();
     }
 
 private:
@@ -137,10 +137,11 @@ QString jsonLines(const QList<EngineResult>& results, const std::optional<Query>
         object.insert(QStringLiteral("engine"), ConsoleKeywordView::nameOf(entry.engine));
         object.insert(QStringLiteral("text"), entry.result.text);
         object.insert(QStringLiteral("lastUrl"), entry.result.lastUrl);
-        object.insert(QStringLiteral("rank"), entry.result.outcome == RankSearchOutcome::Failed
-                                                  ? QJsonValue(QJsonValue::Null)
-                                                  : QJsonValue(entry.result.rank));
-        object.insert(QStringLiteral("reason"), reasonName(entry.result.why.reason));
+        object.insert(QStringLiteral("rank"),
+                      entry.result.outcome == keyword::RankSearchOutcome::Failed
+                          ? QJsonValue(QJsonValue::Null)
+                          : QJsonValue(entry.result.rank));
+        object.insert(QStringLiteral("reason"), query::reasonName(entry.result.why.reason));
         if (!entry.result.why.detail.isEmpty())
             object.insert(QStringLiteral("detail"), entry.result.why.detail);
         out += QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
@@ -153,16 +154,16 @@ QString table(const QList<EngineResult>& results) {
     int textWidth = 0;
     for (const EngineResult& entry : results) {
         nameWidth =
-            std::max(nameWidth, console::displayWidth(ConsoleKeywordView::nameOf(entry.engine)));
-        textWidth = std::max(textWidth, console::displayWidth(entry.result.text));
+            std::max(nameWidth, platform::displayWidth(ConsoleKeywordView::nameOf(entry.engine)));
+        textWidth = std::max(textWidth, platform::displayWidth(entry.result.text));
     }
     QString out;
     for (const EngineResult& entry : results) {
         const QString name = ConsoleKeywordView::nameOf(entry.engine);
         QString line =
-            name + QString(nameWidth - console::displayWidth(name) + 2, u' ') + entry.result.text;
+            name + QString(nameWidth - platform::displayWidth(name) + 2, u' ') + entry.result.text;
         if (!entry.result.lastUrl.isEmpty()) {
-            line += QString(textWidth - console::displayWidth(entry.result.text) + 2, u' ') +
+            line += QString(textWidth - platform::displayWidth(entry.result.text) + 2, u' ') +
                     entry.result.lastUrl;
         }
         out += line + u'\n';
@@ -180,12 +181,13 @@ QString csvHeader() {
 QString csvRows(const QList<EngineResult>& results, const Query& query) {
     QString out;
     for (const EngineResult& entry : results) {
-        const RankSearchResult& result = entry.result;
-        out += store::CsvRow(
-            {query.site, query.keyword, ConsoleKeywordView::nameOf(entry.engine), result.text,
-             result.lastUrl,
-             result.outcome == RankSearchOutcome::Failed ? QString() : QString::number(result.rank),
-             reasonName(result.why.reason), result.why.detail});
+        const keyword::RankSearchResult& result = entry.result;
+        out += store::CsvRow({query.site, query.keyword, ConsoleKeywordView::nameOf(entry.engine),
+                              result.text, result.lastUrl,
+                              result.outcome == keyword::RankSearchOutcome::Failed
+                                  ? QString()
+                                  : QString::number(result.rank),
+                              query::reasonName(result.why.reason), result.why.detail});
     }
     return out;
 }
@@ -195,11 +197,11 @@ QString csvRows(const QList<EngineResult>& results, const Query& query) {
 int statusOf(const QList<EngineResult>& results) {
     int status = kExitOk;
     for (const EngineResult& entry : results) {
-        const FallbackReason reason = entry.result.why.reason;
-        if (isFault(reason))
+        const query::FallbackReason reason = entry.result.why.reason;
+        if (query::isFault(reason))
             status = worseStatus(status, kExitIncomplete);
-        else if (entry.result.outcome == RankSearchOutcome::Failed &&
-                 reason != FallbackReason::NotConfigured)
+        else if (entry.result.outcome == keyword::RankSearchOutcome::Failed &&
+                 reason != query::FallbackReason::NotConfigured)
             status = worseStatus(status, kExitFailure);
     }
     return status;
@@ -210,8 +212,8 @@ int statusOf(const QList<EngineResult>& results) {
 std::optional<QList<Query>> readQueryList(const QString& path, QString& error) {
     QString text;
     try {
-        text = textfile::decodeText(textfile::readFileBytes(path));
-    } catch (const EFileError& failure) {
+        text = platform::decodeText(platform::readFileBytes(path));
+    } catch (const platform::EFileError& failure) {
         error = failure.message();
         return std::nullopt;
     }
@@ -255,7 +257,7 @@ BatchItemResult searchOne(const Query& query, PageRange pages, const EngineSet& 
         }
     };
     try {
-        RunKeywordRank(view, {});
+        keyword::RunKeywordRank(view, {});
     } catch (const std::exception& error) {
         print();
         result.err = QStringLiteral("kelvane-cli keyword: %1\t%2: %3\n")
@@ -329,7 +331,7 @@ int runKeywordCommand(const QStringList& arguments) {
     if (!parser.parse(QStringList{QStringLiteral("kelvane-cli keyword")} + arguments))
         return usageError(kCommand, parser.errorText());
     if (parser.isSet(helpOption)) {
-        console::writeOut(commandHelp(parser, kCommand));
+        platform::writeOut(commandHelp(parser, kCommand));
         return kExitOk;
     }
     const QStringList positional = parser.positionalArguments();
@@ -343,8 +345,8 @@ int runKeywordCommand(const QStringList& arguments) {
 
     QString error;
     EngineSet engines{};
-    engines[static_cast<std::size_t>(EngineId::Baidu)] = true;
-    engines[static_cast<std::size_t>(EngineId::Google)] = true;
+    engines[static_cast<std::size_t>(query::EngineId::Baidu)] = true;
+    engines[static_cast<std::size_t>(query::EngineId::Google)] = true;
     if (parser.isSet(enginesOption)) {
         const std::optional<EngineSet> chosen = parseEngineList(parser.value(enginesOption), error);
         if (!chosen)
@@ -377,26 +379,26 @@ int runKeywordCommand(const QStringList& arguments) {
                 return usageError(kCommand, error);
             queries = *read;
         }
-        batch.progress = fromFile && console::standardErrorIsTerminal();
+        batch.progress = fromFile && platform::standardErrorIsTerminal();
         if (format == Format::Csv)
-            console::writeOut(csvHeader());
-        query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
+            platform::writeOut(csvHeader());
+        query::Pacer pacer(query::pacingRulesFrom(platform::currentSettings().pacing));
         return runBatch(static_cast<int>(queries.size()), batch, pacer, [&](int index) {
             return searchOne(queries.at(index), pages, engines, format);
         });
     }
 
     // One search, reported as ever, paced as a batch is.
-    query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
+    query::Pacer pacer(query::pacingRulesFrom(platform::currentSettings().pacing));
     const query::ScopedPacer paced(&pacer);
     ConsoleKeywordView view(positional[0], positional[1], pages, engines,
-                            console::standardErrorIsTerminal());
+                            platform::standardErrorIsTerminal());
     const auto print = [&] {
-        console::writeOut(parser.isSet(jsonOption) ? jsonLines(view.results())
-                                                   : table(view.results()));
+        platform::writeOut(parser.isSet(jsonOption) ? jsonLines(view.results())
+                                                    : table(view.results()));
     };
     try {
-        RunKeywordRank(view, {});
+        keyword::RunKeywordRank(view, {});
     } catch (const std::exception&) {
         // The engines done so far are worth showing; the failure is reported by the caller.
         print();

@@ -13,7 +13,7 @@ ListedSites selectListedSites(const QStringList& entries,
     for (const QString& entry : entries) {
         if (entry.trimmed().isEmpty())
             continue;
-        if (!IsValidDomain(entry)) {
+        if (!query::IsValidDomain(entry)) {
             sites.refused
                 << QStringLiteral("'%1' is not a domain name the query accepts").arg(entry);
             continue;
@@ -28,7 +28,7 @@ bool newestRecordFailed(const QString& domain) {
     QList<QStringList> records;
     try {
         records = store::ReadHistory(domain);
-    } catch (const EFileError&) {
+    } catch (const platform::EFileError&) {
         // A site never queried has no failed record.
         return false;
     }

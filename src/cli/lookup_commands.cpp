@@ -18,23 +18,23 @@ const QString kExitStatusHelp =
                    "service answered, 1 the lookup failed (the window's failure text is printed "
                    "and the reason goes to standard error), 2 usage error.");
 
-QString reasonText(const FetchOutcome& outcome) {
+QString reasonText(const query::FetchOutcome& outcome) {
     switch (outcome.reason) {
-    case FallbackReason::EmptyAfterCut:
+    case query::FallbackReason::EmptyAfterCut:
         return QStringLiteral("the service sent an empty record");
-    case FallbackReason::None:
+    case query::FallbackReason::None:
         return {};
     default:
         return outcome.errorMessage.simplified();
     }
 }
 
-int report(const QString& command, const FetchOutcome& outcome) {
-    console::writeOut(outcome.value + u'\n');
+int report(const QString& command, const query::FetchOutcome& outcome) {
+    platform::writeOut(outcome.value + u'\n');
     if (!outcome.fellBack())
         return kExitOk;
-    console::writeErr(QStringLiteral("kelvane-cli %1: lookup failed: %2 (reason: %3)\n")
-                          .arg(command, reasonText(outcome), reasonName(outcome.reason)));
+    platform::writeErr(QStringLiteral("kelvane-cli %1: lookup failed: %2 (reason: %3)\n")
+                           .arg(command, reasonText(outcome), query::reasonName(outcome.reason)));
     return kExitFailure;
 }
 
@@ -47,7 +47,7 @@ std::optional<QStringList> parse(QCommandLineParser& parser, const QString& comm
         return std::nullopt;
     }
     if (parser.isSet(helpOption)) {
-        console::writeOut(commandHelp(parser, command));
+        platform::writeOut(commandHelp(parser, command));
         exitCode = kExitOk;
         return std::nullopt;
     }
@@ -76,7 +76,7 @@ int runWhoisCommand(const QStringList& arguments) {
         return exitCode;
     if (positional->size() != 1)
         return usageError(command, QStringLiteral("expected exactly one NAME"));
-    return report(command, WhoisLookupOutcome(positional->first()));
+    return report(command, lookup::WhoisLookupOutcome(positional->first()));
 }
 
 int runIpCommand(const QStringList& arguments) {
@@ -100,8 +100,8 @@ int runIpCommand(const QStringList& arguments) {
         return exitCode;
     if (positional->size() > 1)
         return usageError(command, QStringLiteral("expected at most one ADDRESS"));
-    return report(command, positional->isEmpty() ? OwnIpLookupOutcome()
-                                                 : IpLookupOutcome(positional->first()));
+    return report(command, positional->isEmpty() ? lookup::OwnIpLookupOutcome()
+                                                 : lookup::IpLookupOutcome(positional->first()));
 }
 
 } // namespace kelvane::cli

@@ -39,7 +39,7 @@ QString overview() {
 } // namespace
 
 int usageError(const QString& command, const QString& message) {
-    console::writeErr(
+    platform::writeErr(
         QStringLiteral("kelvane-cli %1: %2\nTry 'kelvane-cli %1 --help'.\n").arg(command, message));
     return kExitUsage;
 }
@@ -52,39 +52,39 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kelvane-cli"));
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {
-        console::writeErr(cli::overview());
+        platform::writeErr(cli::overview());
         return cli::kExitUsage;
     }
     const QString name = arguments.takeFirst();
-    const settings::Settings& settings = settings::current();
+    const platform::Settings& settings = platform::currentSettings();
     net::setDefaultExchangeSettings(settings.exchange);
     for (const QString& problem : settings.problems)
-        console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
+        platform::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
     // Scripts must not run on definitions other than the ones they named.
-    if (const QStringList problems = useDefinitionsFile(settings.enginesFile);
+    if (const QStringList problems = query::useDefinitionsFile(settings.enginesFile);
         !problems.isEmpty()) {
         for (const QString& problem : problems)
-            console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
+            platform::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
         return cli::kExitUsage;
     }
     if (name == u"--help" || name == u"-h" || name == u"help") {
-        console::writeOut(cli::overview());
+        platform::writeOut(cli::overview());
         return cli::kExitOk;
     }
     for (const cli::Command& command : cli::kCommands) {
         if (name == QLatin1StringView(command.name)) {
             if (const QString problem = platform::enterWorkingFolder(); !problem.isEmpty())
-                console::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
+                platform::writeErr(QStringLiteral("kelvane-cli: %1\n").arg(problem));
             try {
                 return command.run(arguments);
             } catch (const std::exception& error) {
-                console::writeErr(QStringLiteral("kelvane-cli %1: %2\n")
-                                      .arg(name, QString::fromUtf8(error.what())));
+                platform::writeErr(QStringLiteral("kelvane-cli %1: %2\n")
+                                       .arg(name, QString::fromUtf8(error.what())));
                 return cli::kExitFailure;
             }
         }
     }
-    console::writeErr(QStringLiteral("kelvane-cli: unknown command '%1'\n\n").arg(name) +
-                      cli::overview());
+    platform::writeErr(QStringLiteral("kelvane-cli: unknown command '%1'\n\n").arg(name) +
+                       cli::overview());
     return cli::kExitUsage;
 }

@@ -33,16 +33,21 @@ const QString kCommand = QStringLiteral("site");
 
 struct OptionName {
     const char* name;
-    bool SiteQueryOptions::*flag;
+    bool query::SiteQueryOptions::*flag;
 };
 
 constexpr OptionName kOptionNames[] = {
-    {"pagerank", &SiteQueryOptions::chkPageRank},   {"alexa", &SiteQueryOptions::chkAlexa},
-    {"sogourank", &SiteQueryOptions::chkSogouRank}, {"chinarank", &SiteQueryOptions::chkChinaRank},
-    {"baidu", &SiteQueryOptions::chkBaidu},         {"google", &SiteQueryOptions::chkGoogle},
-    {"yahoo", &SiteQueryOptions::chkYahoo},         {"sogou", &SiteQueryOptions::chkSogou},
-    {"soso", &SiteQueryOptions::chkSoso},           {"youdao", &SiteQueryOptions::chkYoudao},
-    {"bing", &SiteQueryOptions::chkBing},
+    {"pagerank", &query::SiteQueryOptions::chkPageRank},
+    {"alexa", &query::SiteQueryOptions::chkAlexa},
+    {"sogourank", &query::SiteQueryOptions::chkSogouRank},
+    {"chinarank", &query::SiteQueryOptions::chkChinaRank},
+    {"baidu", &query::SiteQueryOptions::chkBaidu},
+    {"google", &query::SiteQueryOptions::chkGoogle},
+    {"yahoo", &query::SiteQueryOptions::chkYahoo},
+    {"sogou", &query::SiteQueryOptions::chkSogou},
+    {"soso", &query::SiteQueryOptions::chkSoso},
+    {"youdao", &query::SiteQueryOptions::chkYoudao},
+    {"bing", &query::SiteQueryOptions::chkBing},
 };
 
 QString optionNameList() {
@@ -53,16 +58,17 @@ QString optionNameList() {
 }
 
 // The options of a LIST, or an error text naming what is not an option.
-std::optional<SiteQueryOptions> parseOptionList(const QString& list, QString& error) {
+std::optional<query::SiteQueryOptions> parseOptionList(const QString& list, QString& error) {
     if (list == u"all") {
-        return SiteQueryOptions{true, true, true, true, true, true, true, true, true, true, true};
+        return query::SiteQueryOptions{true, true, true, true, true, true,
+                                       true, true, true, true, true};
     }
     if (list == u"none") {
-        return SiteQueryOptions{false, false, false, false, false, false,
-                                false, false, false, false, false};
+        return query::SiteQueryOptions{false, false, false, false, false, false,
+                                       false, false, false, false, false};
     }
-    SiteQueryOptions options{false, false, false, false, false, false,
-                             false, false, false, false, false};
+    query::SiteQueryOptions options{false, false, false, false, false, false,
+                                    false, false, false, false, false};
     for (const QString& item : list.split(u',')) {
         const OptionName* found = nullptr;
         for (const OptionName& option : kOptionNames) {
@@ -80,17 +86,17 @@ std::optional<SiteQueryOptions> parseOptionList(const QString& list, QString& er
 }
 
 // The in-memory view, telling a person on a terminal what has arrived.
-class ConsoleSiteView : public SiteQueryState {
+class ConsoleSiteView : public query::SiteQueryState {
 public:
     explicit ConsoleSiteView(bool showProgress) : showProgress_(showProgress) {}
 
     void setStringGDCell(int column, int row, const QString& text) override {
-        SiteQueryState::setStringGDCell(column, row, text);
+        query::SiteQueryState::setStringGDCell(column, row, text);
         if (row > 0 && !text.isEmpty())
             progress(StringGDCell(column, 0).trimmed() + u' ' + StringGDCell(0, row), text);
     }
-    void setLabelText(SiteLabel label, const QString& text) override {
-        SiteQueryState::setLabelText(label, text);
+    void setLabelText(query::SiteLabel label, const QString& text) override {
+        query::SiteQueryState::setLabelText(label, text);
         if (!text.isEmpty())
             progress(SiteLabelCaption(label), text);
     }
@@ -98,7 +104,7 @@ public:
 private:
     void progress(const QString& what, const QString& value) const {
         if (showProgress_)
-            console::writeErr(QStringLiteral("  %1: %2\n").arg(what, value.simplified()));
+            platform::writeErr(QStringLiteral("  %1: %2\n").arg(what, value.simplified()));
     }
 
     bool showProgress_;
@@ -108,7 +114,7 @@ enum class Format { Table, Json, Csv };
 
 // How every site of a run is reported.
 struct SiteRunShape {
-    SiteQueryOptions options;
+    query::SiteQueryOptions options;
     Format format = Format::Table;
     // Several sites: each one's output names it.
     bool batch = false;
@@ -119,7 +125,7 @@ struct SiteRunShape {
 
 QString csvHeader() {
     QStringList titles{QStringLiteral("domain")};
-    for (const char16_t* engine : kEngineKeys)
+    for (const char16_t* engine : query::kEngineKeys)
         titles << QString::fromUtf16(engine);
     titles << QStringLiteral("pagerank") << QStringLiteral("sogourank") << QStringLiteral("alexa")
            << QStringLiteral("chinarank") << QStringLiteral("time") << QStringLiteral("failures");
@@ -129,7 +135,7 @@ QString csvHeader() {
 // One site's query, its history record and what the console shows of it.
 BatchItemResult querySite(const QString& domain, const SiteRunShape& shape) {
     ConsoleSiteView view(shape.cellProgress);
-    SetGridTitles(view);
+    query::SetGridTitles(view);
     view.txtUrlList = shape.siteList;
     view.txtUrl = domain;
 
@@ -137,16 +143,16 @@ BatchItemResult querySite(const QString& domain, const SiteRunShape& shape) {
     // first, and the lost record is reported after it.
     QStringList notSaved;
     QStringList record;
-    SiteQueryDriver driver(
-        view, shape.options, StandardSiteQueryProbes({}),
+    query::SiteQueryDriver driver(
+        view, shape.options, query::StandardSiteQueryProbes({}),
         [&view, &notSaved, &record](const QString& pageRank) {
             try {
                 record = store::SaveToFile(view, pageRank);
-            } catch (const EFileError& error) {
+            } catch (const platform::EFileError& error) {
                 notSaved.append(error.message());
             }
         },
-        hosts::homeSiteHost());
+        platform::homeSiteHost());
     driver.run();
 
     BatchItemResult result;
@@ -158,8 +164,9 @@ BatchItemResult querySite(const QString& domain, const SiteRunShape& shape) {
         break;
     case Format::Csv: {
         if (record.isEmpty()) {
-            record = store::HistoryRecordFields(view, QString::number(driver.pageRank()),
-                                                defaultDateTimeText(localNow()));
+            record =
+                store::HistoryRecordFields(view, QString::number(driver.pageRank()),
+                                           platform::defaultDateTimeText(platform::localNow()));
         }
         while (record.size() < store::kPlainRecordFields + 1)
             record << QString();
@@ -257,7 +264,7 @@ int runSiteCommand(const QStringList& arguments) {
     if (!parser.parse(QStringList{QStringLiteral("kelvane-cli site")} + arguments))
         return usageError(kCommand, parser.errorText());
     if (parser.isSet(helpOption)) {
-        console::writeOut(commandHelp(parser, kCommand));
+        platform::writeOut(commandHelp(parser, kCommand));
         return kExitOk;
     }
     const bool allListed = parser.isSet(allListedOption);
@@ -271,15 +278,15 @@ int runSiteCommand(const QStringList& arguments) {
     if (parser.isSet(jsonOption) && parser.isSet(csvOption))
         return usageError(kCommand, QStringLiteral("choose --json or --csv, not both"));
     for (const QString& domain : positional) {
-        if (!IsValidDomain(domain)) {
-            console::writeErr(refusedDomainText(domain));
+        if (!query::IsValidDomain(domain)) {
+            platform::writeErr(refusedDomainText(domain));
             return kExitUsage;
         }
     }
     SiteRunShape shape;
     if (parser.isSet(optionsOption)) {
         QString error;
-        const std::optional<SiteQueryOptions> chosen =
+        const std::optional<query::SiteQueryOptions> chosen =
             parseOptionList(parser.value(optionsOption), error);
         if (!chosen)
             return usageError(kCommand, error);
@@ -303,21 +310,22 @@ int runSiteCommand(const QStringList& arguments) {
                                 ? std::function<bool(const QString&)>(newestRecordFailed)
                                 : std::function<bool(const QString&)>());
         for (const QString& refused : listed.refused)
-            console::writeErr(QStringLiteral("kelvane-cli site: %1 in zenvo/website.txt; skipped\n")
-                                  .arg(refused));
+            platform::writeErr(
+                QStringLiteral("kelvane-cli site: %1 in zenvo/website.txt; skipped\n")
+                    .arg(refused));
         domains = listed.domains;
     }
     shape.format = parser.isSet(jsonOption)  ? Format::Json
                    : parser.isSet(csvOption) ? Format::Csv
                                              : Format::Table;
     shape.batch = allListed || domains.size() > 1;
-    const bool terminal = console::standardErrorIsTerminal();
+    const bool terminal = platform::standardErrorIsTerminal();
     shape.cellProgress = terminal && !shape.batch;
     batch.progress = terminal && shape.batch;
 
     if (shape.format == Format::Csv)
-        console::writeOut(csvHeader());
-    query::Pacer pacer(query::pacingRulesFrom(settings::current().pacing));
+        platform::writeOut(csvHeader());
+    query::Pacer pacer(query::pacingRulesFrom(platform::currentSettings().pacing));
     return runBatch(static_cast<int>(domains.size()), batch, pacer,
                     [&](int index) { return querySite(domains.at(index), shape); });
 }

@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 namespace {
 
@@ -17,7 +17,7 @@ struct KeywordEngineIdentity {
 };
 
 // In EngineId order; the rest of each row comes from the engine definitions.
-constexpr KeywordEngineIdentity kIdentities[kEngineCount] = {
+constexpr KeywordEngineIdentity kIdentities[query::kEngineCount] = {
     {u"baidu.keyword", u"BaiduKeywordRank", u"baidu"},
     {u"google.keyword", u"GoogleKeywordRank", u"google"},
     {u"yahoo.keyword", u"YahooKeywordRank", u"yahoo"},
@@ -27,13 +27,13 @@ constexpr KeywordEngineIdentity kIdentities[kEngineCount] = {
     {u"bing.keyword", u"BingKeywordRank", u"bing"},
 };
 
-using EngineTable = std::array<KeywordEngineSpec, kEngineCount>;
+using EngineTable = std::array<KeywordEngineSpec, query::kEngineCount>;
 
-EngineTable buildEngines(const EngineDefinitions& definitions) {
+EngineTable buildEngines(const query::EngineDefinitions& definitions) {
     EngineTable engines{};
     for (std::size_t i = 0; i < engines.size(); ++i) {
-        const EngineRow& row = definitions.row(kIdentities[i].id);
-        engines[i] = {static_cast<EngineId>(i),
+        const query::EngineRow& row = definitions.row(kIdentities[i].id);
+        engines[i] = {static_cast<query::EngineId>(i),
                       kIdentities[i].searcher,
                       kIdentities[i].name,
                       row.hostKey,
@@ -52,12 +52,12 @@ EngineTable buildEngines(const EngineDefinitions& definitions) {
 }
 
 const EngineTable& engines() {
-    return currentDefinitions().derived(buildEngines);
+    return query::currentDefinitions().derived(buildEngines);
 }
 
 } // namespace
 
-const KeywordEngineSpec& KeywordEngine(EngineId engine) {
+const KeywordEngineSpec& KeywordEngine(query::EngineId engine) {
     return engines()[static_cast<std::size_t>(engine)];
 }
 
@@ -86,7 +86,7 @@ QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& origin,
 
 QString EncodeKeyword(const KeywordEngineSpec& spec, const QString& keyword) {
     return PercentEncode(spec.keywordBytes == KeywordBytes::Utf8 ? keyword.toUtf8()
-                                                                 : text::toAnsi(keyword));
+                                                                 : platform::toAnsi(keyword));
 }
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 // How the keyword becomes bytes before it is percent-encoded.
 enum class KeywordBytes {
@@ -22,7 +22,7 @@ enum class GuardedRegion {
 
 // Everything one engine's keyword rank search does differently from the others.
 struct KeywordEngineSpec {
-    EngineId engine;
+    query::EngineId engine;
     const char16_t* searcher; // the searcher's name, as BaiduKeywordRank
     const char16_t* name;     // short lower-case name for the console front end
     const char16_t* hostKey;  // host configuration key
@@ -37,13 +37,13 @@ struct KeywordEngineSpec {
     const char16_t* errorText;
     GuardedRegion guarded;
     // What the engine's answer looks like when it refuses the search.
-    const BlockSigns* blockSigns;
+    const query::BlockSigns* blockSigns;
     // What follows the page value in the URL.
     const char16_t* afterPage = u"";
 };
 
 // The row of an engine, from the current engine definitions.
-const KeywordEngineSpec& KeywordEngine(EngineId engine);
+const KeywordEngineSpec& KeywordEngine(query::EngineId engine);
 // The row whose short name is given, or null.
 const KeywordEngineSpec* KeywordEngineNamed(QStringView name);
 
@@ -58,4 +58,4 @@ QString KeywordPageUrl(const KeywordEngineSpec& spec, const QString& origin,
 // The keyword in the engine's keyword bytes, percent-encoded.
 QString EncodeKeyword(const KeywordEngineSpec& spec, const QString& keyword);
 
-} // namespace kelvane
+} // namespace kelvane::keyword

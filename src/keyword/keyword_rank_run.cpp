@@ -1,6 +1,6 @@
 #include "keyword/keyword_rank_run.h"
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 namespace {
 
@@ -22,7 +22,8 @@ QString NotSelectedText() {
     return QStringLiteral("未选择");
 }
 
-void RunKeywordRank(KeywordRankView& view, const EventPump& pump, const KeywordSearcher& searcher) {
+void RunKeywordRank(KeywordRankView& view, const query::EventPump& pump,
+                    const KeywordSearcher& searcher) {
     view.clear();
     const QString site = view.txtUrlText();
     const QString keyword = view.txtKeywordText();
@@ -30,7 +31,7 @@ void RunKeywordRank(KeywordRankView& view, const EventPump& pump, const KeywordS
     const int endPage = view.seEndValue();
     view.setBtnCXEnabled(false);
     const ButtonEnabledAgain enableAgain(view);
-    for (const EngineId engine : kAllEngines) {
+    for (const query::EngineId engine : query::kAllEngines) {
         if (!view.engineTicked(engine)) {
             view.setResultText(engine, NotSelectedText());
             continue;
@@ -46,4 +47,4 @@ void RunKeywordRank(KeywordRankView& view, const EventPump& pump, const KeywordS
     }
 }
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -7,21 +7,21 @@
 #include <QString>
 #include <functional>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 // The text of an engine that is not ticked.
 QString NotSelectedText();
 
 // One engine's search, as KeywordRankSearch runs it; tests put fakes in its place.
-using KeywordSearcher =
-    std::function<RankSearchResult(EngineId engine, const QString& site, const QString& keyword,
-                                   int startPage, int endPage, const ProgressSink& progress)>;
+using KeywordSearcher = std::function<RankSearchResult(query::EngineId engine, const QString& site,
+                                                       const QString& keyword, int startPage,
+                                                       int endPage, const ProgressSink& progress)>;
 
 // The run behind the query button: clear, read the inputs, disable the button, search each
 // ticked engine in EngineId order (progress into its result box, then the pump; then the final
 // text and the small button), write "未选择" for the others, enable the button again. A failure
 // escaping a searcher ends the run, with the button enabled again, and reaches the caller.
-void RunKeywordRank(KeywordRankView& view, const EventPump& pump,
+void RunKeywordRank(KeywordRankView& view, const query::EventPump& pump,
                     const KeywordSearcher& searcher = KeywordRankSearch);
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -12,7 +12,7 @@
 #include <exception>
 #include <memory>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 namespace {
 
@@ -32,9 +32,9 @@ struct WorkingState {
     WorkingState(const WorkingState&) = delete;
     WorkingState& operator=(const WorkingState&) = delete;
 
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray buffer;
-    TRegExp matcher;
+    platform::TRegExp matcher;
 };
 
 std::unique_ptr<WorkingState> createWorkingState() {
@@ -52,9 +52,9 @@ struct SearchProgress {
 
 RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgress& progress,
                               const std::exception& error) {
-    const FetchOutcome failure = FallbackFor(error, {});
-    Outcome why = outcomeOf(failure);
-    why.host = HostOfUrl(hosts::originFor(QStringView(spec.hostKey).toString()));
+    const query::FetchOutcome failure = query::FallbackFor(error, {});
+    query::Outcome why = query::outcomeOf(failure);
+    why.host = query::HostOfUrl(platform::originFor(QStringView(spec.hostKey).toString()));
     return {QStringView(spec.errorText).toString(),
             progress.currentUrl,
             RankSearchOutcome::Failed,
@@ -65,19 +65,19 @@ RankSearchResult failedResult(const KeywordEngineSpec& spec, const SearchProgres
 
 // Raises EBlockedAnswer when the last answer shows one of the engine's block signs; tells
 // the pacer what the answer showed.
-void checkAnswer(const KeywordEngineSpec& spec, const TIdHTTP& http, const QString& url,
+void checkAnswer(const KeywordEngineSpec& spec, const net::TIdHTTP& http, const QString& url,
                  const QByteArray& body) {
     const int status = http.Response().ResponseCode;
     std::optional<QString> sign;
     if (spec.blockSigns) {
-        const AnswerFacts facts{status, http.Response().header(QStringLiteral("Location")),
-                                http.URL().isEmpty() ? url : http.URL(), body};
-        sign = FindBlockSign(*spec.blockSigns, facts);
+        const query::AnswerFacts facts{status, http.Response().header(QStringLiteral("Location")),
+                                       http.URL().isEmpty() ? url : http.URL(), body};
+        sign = query::FindBlockSign(*spec.blockSigns, facts);
     }
     if (query::Pacer* pacer = query::currentPacer())
         pacer->noteAnswer(query::pacingHostOf(url), status, sign);
     if (sign)
-        throw EBlockedAnswer(*sign);
+        throw query::EBlockedAnswer(*sign);
 }
 
 // Requests pages until the site turns up. Raises whatever the exchange or the matcher raises.
@@ -89,17 +89,17 @@ void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString&
         progress.currentUrl = KeywordPageUrl(spec, origin, encodedKeyword, page);
         if (sink)
             sink(PageProgressText(page));
-        AdmitRequest(progress.currentUrl);
+        query::AdmitRequest(progress.currentUrl);
         try {
             state.http.GetToStream(progress.currentUrl, state.buffer);
-        } catch (const EIdHTTPProtocolException&) {
+        } catch (const net::EIdHTTPProtocolException&) {
             // A captcha redirect or a refusal reads as a block, not as a status error.
             checkAnswer(spec, state.http, progress.currentUrl, {});
             throw;
         }
         checkAnswer(spec, state.http, progress.currentUrl, state.buffer);
-        const QString text =
-            DecodePage(state.buffer, FetchMode::Stream, state.http.Response().ContentType());
+        const QString text = query::DecodePage(state.buffer, query::FetchMode::Stream,
+                                               state.http.Response().ContentType());
         // Setting the pattern again would recompile it for every page.
         if (state.matcher.Pattern() != QStringView(spec.pattern))
             state.matcher.setPattern(QStringView(spec.pattern).toString());
@@ -119,12 +119,12 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
                         int startPage, int endPage, const ProgressSink& sink,
                         SearchProgress& progress) {
     std::unique_ptr<WorkingState> state = createWorkingState();
-    const QString origin = hosts::originFor(QStringView(spec.hostKey).toString());
+    const QString origin = platform::originFor(QStringView(spec.hostKey).toString());
     const QString encodedKeyword = EncodeKeyword(spec, keyword);
     state->matcher.setMultiline(true);
     state->matcher.setGlobal(true);
     state->matcher.setIgnoreCase(false);
-    const QLocale locale = locale::userLocale();
+    const QLocale locale = platform::userLocale();
     const QString wantedSite = locale.toUpper(site);
 
     if (spec.guarded == GuardedRegion::PageLoop) {
@@ -140,8 +140,10 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
                  progress);
     }
     state.reset();
-    Outcome why{
-        progress.found ? FallbackReason::None : FallbackReason::NoMatch, {}, HostOfUrl(origin)};
+    query::Outcome why{progress.found ? query::FallbackReason::None
+                                      : query::FallbackReason::NoMatch,
+                       {},
+                       query::HostOfUrl(origin)};
     return {RankText(progress.rank),
             progress.currentUrl,
             progress.found ? RankSearchOutcome::Found : RankSearchOutcome::NotFound,
@@ -152,8 +154,8 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
 
 } // namespace
 
-qsizetype FirstEntryHoldingSite(const QList<RegExpMatch>& entries, const QString& wantedSite,
-                                const QLocale& locale) {
+qsizetype FirstEntryHoldingSite(const QList<platform::RegExpMatch>& entries,
+                                const QString& wantedSite, const QLocale& locale) {
     // An empty site would be "contained" in every entry; it never matches.
     if (wantedSite.isEmpty())
         return 0;
@@ -172,8 +174,9 @@ QString PageProgressText(qint64 page) {
     return QStringLiteral("正在查询第 %1 页").arg(page);
 }
 
-RankSearchResult KeywordRankSearch(EngineId engine, const QString& site, const QString& keyword,
-                                   int startPage, int endPage, const ProgressSink& progress) {
+RankSearchResult KeywordRankSearch(query::EngineId engine, const QString& site,
+                                   const QString& keyword, int startPage, int endPage,
+                                   const ProgressSink& progress) {
     const KeywordEngineSpec& spec = KeywordEngine(engine);
     SearchProgress state;
     if (spec.guarded == GuardedRegion::PageLoop)
@@ -195,4 +198,4 @@ ScopedWorkingStateWatch::~ScopedWorkingStateWatch() {
     gWatch = previous_;
 }
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -9,7 +9,7 @@
 #include <QString>
 #include <functional>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 // Receives each page's progress text before the page is requested. A window writes it into
 // the engine's result box and lets the user interface process its pending events before
@@ -35,13 +35,13 @@ struct RankSearchResult {
     QString errorMessage;
     // Why the text is what it is: ok when found, no-match when no page held the site, the
     // failure's reason otherwise (a block page included).
-    Outcome why;
+    query::Outcome why;
 };
 
 // The position (from 1) of the first result entry whose text, upper-cased by the locale,
 // contains wantedSite (already upper-cased the same way); 0 when none does or it is empty.
-qsizetype FirstEntryHoldingSite(const QList<RegExpMatch>& entries, const QString& wantedSite,
-                                const QLocale& locale);
+qsizetype FirstEntryHoldingSite(const QList<platform::RegExpMatch>& entries,
+                                const QString& wantedSite, const QLocale& locale);
 
 // "搜索排名第 " + n + " 位".
 QString RankText(qint64 rank);
@@ -52,8 +52,9 @@ QString PageProgressText(qint64 page);
 // the first result entry that contains the site, ignoring case. Page numbers are not checked;
 // an end before the start requests nothing. Failures inside the engine's guarded region become
 // its error text; for Baidu and Google a failure before the first page reaches the caller.
-RankSearchResult KeywordRankSearch(EngineId engine, const QString& site, const QString& keyword,
-                                   int startPage, int endPage, const ProgressSink& progress);
+RankSearchResult KeywordRankSearch(query::EngineId engine, const QString& site,
+                                   const QString& keyword, int startPage, int endPage,
+                                   const ProgressSink& progress);
 
 // Test seam: sees each search's working state (client, buffer, matcher) come and go. onCreate
 // runs just before the state is made and may throw, as a failed creation would.
@@ -75,4 +76,4 @@ private:
     const WorkingStateWatch* previous_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 // What the keyword ranking run reads and writes, named after the controls the window binds to
 // it. A window, the console front end and a test each implement it; every write shows at once.
@@ -20,17 +20,17 @@ public:
     virtual int seStartValue() const = 0;
     virtual int seEndValue() const = 0;
     // The engine's check box, read when the run reaches that engine.
-    virtual bool engineTicked(EngineId engine) const = 0;
+    virtual bool engineTicked(query::EngineId engine) const = 0;
 
     virtual void setBtnCXEnabled(bool enabled) = 0;
     // clear: the seven result boxes empty, the seven small buttons hidden.
     virtual void clear() = 0;
     // The engine's result box (txtBaidu ... txtBing): a page's progress text while the engine
     // is searched, "未选择" when it is not ticked.
-    virtual void setResultText(EngineId engine, const QString& text) = 0;
+    virtual void setResultText(query::EngineId engine, const QString& text) = 0;
     // The engine's search has returned: its final text into the result box, its lastUrl kept
     // for the small button, the small button shown.
-    virtual void searchDone(EngineId engine, const RankSearchResult& result) = 0;
+    virtual void searchDone(query::EngineId engine, const RankSearchResult& result) = 0;
 };
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -22,7 +22,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 namespace {
 
@@ -39,7 +39,7 @@ struct EngineControls {
 };
 
 // Per engine, in EngineId order; places in the lower panel for the results.
-const EngineControls kEngines[kEngineCount] = {
+const EngineControls kEngines[query::kEngineCount] = {
     {"rbBaidu",
      u"百度",
      63,
@@ -173,13 +173,13 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
     lower->setFrameShape(QFrame::StyledPanel);
     lower->setGeometry(kLowerPanel);
     const QIcon picture = smallButtonPicture();
-    for (size_t i = 0; i < kEngineCount; ++i) {
+    for (size_t i = 0; i < query::kEngineCount; ++i) {
         const EngineControls& spec = kEngines[i];
         auto* check = new QCheckBox(QString::fromUtf16(spec.caption), upper);
         check->setObjectName(QString::fromLatin1(spec.check));
         check->setGeometry(spec.checkLeft, 76, 47, 25);
-        check->setChecked(i == static_cast<size_t>(EngineId::Baidu) ||
-                          i == static_cast<size_t>(EngineId::Google));
+        check->setChecked(i == static_cast<size_t>(query::EngineId::Baidu) ||
+                          i == static_cast<size_t>(query::EngineId::Google));
         checks_[i] = check;
 
         widgets::placedLabel(QString::fromUtf16(spec.label), lower, spec.labelAt);
@@ -196,7 +196,7 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
         small->setIconSize(QSize(16, 16));
         small->setToolTip(QStringLiteral("官网查询"));
         small->hide();
-        const auto engine = static_cast<EngineId>(i);
+        const auto engine = static_cast<query::EngineId>(i);
         connect(small, &QToolButton::clicked, this,
                 [this, engine] { widgets::guarded([this, engine] { sbClick(engine); }); });
         smallButtons_[i] = small;
@@ -212,7 +212,7 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
 
 void TfrmKeyWord::FormCreate() {
     // Read once per run: sites saved later appear here after the next start.
-    if (textfile::isFile(store::siteListPath()))
+    if (platform::isFile(store::siteListPath()))
         txtUrl_->addItems(store::ReadSiteList());
     txtUrl_->setEditText(QString());
 }
@@ -221,8 +221,8 @@ void TfrmKeyWord::btnCXClick() {
     widgets::guarded([this] { RunKeywordRank(*this, [] { QCoreApplication::processEvents(); }); });
 }
 
-void TfrmKeyWord::sbClick(EngineId engine) {
-    browser::Open(lastUrl(engine));
+void TfrmKeyWord::sbClick(query::EngineId engine) {
+    platform::openInBrowser(lastUrl(engine));
 }
 
 QString TfrmKeyWord::txtUrlText() const {
@@ -246,7 +246,7 @@ int TfrmKeyWord::seEndValue() const {
     return wholeNumber(seEnd_);
 }
 
-bool TfrmKeyWord::engineTicked(EngineId engine) const {
+bool TfrmKeyWord::engineTicked(query::EngineId engine) const {
     return checks_[static_cast<size_t>(engine)]->isChecked();
 }
 
@@ -256,28 +256,28 @@ void TfrmKeyWord::setBtnCXEnabled(bool enabled) {
 }
 
 void TfrmKeyWord::clear() {
-    for (size_t i = 0; i < kEngineCount; ++i) {
+    for (size_t i = 0; i < query::kEngineCount; ++i) {
         results_[i]->clear();
         widgets::showOutcome(results_[i], nullptr);
         smallButtons_[i]->hide();
     }
 }
 
-void TfrmKeyWord::setResultText(EngineId engine, const QString& text) {
+void TfrmKeyWord::setResultText(query::EngineId engine, const QString& text) {
     QLineEdit* result = results_[static_cast<size_t>(engine)];
     result->setText(text);
     result->repaint();
 }
 
-void TfrmKeyWord::searchDone(EngineId engine, const RankSearchResult& result) {
+void TfrmKeyWord::searchDone(query::EngineId engine, const RankSearchResult& result) {
     const auto i = static_cast<size_t>(engine);
     results_[i]->setText(result.text);
     // Not found on the pages searched is an answer; anything else that is not ok is not.
     const bool answered = result.outcome == RankSearchOutcome::NotFound &&
-                          result.why.reason == FallbackReason::NoMatch;
+                          result.why.reason == query::FallbackReason::NoMatch;
     widgets::showOutcome(results_[i], answered ? nullptr : &result.why);
     lastUrl_[i] = result.lastUrl;
     smallButtons_[i]->show();
 }
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -12,7 +12,7 @@ class QPushButton;
 class QSpinBox;
 class QToolButton;
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 // The keyword ranking window: a site's position under a keyword in the ticked engines.
 class TfrmKeyWord : public QWidget, public KeywordRankView {
@@ -23,20 +23,20 @@ public:
     void btnCXClick();
     void btnMDClick() {}
     // The small button of an engine: its last result page in the browser.
-    void sbClick(EngineId engine);
+    void sbClick(query::EngineId engine);
 
-    QString lastUrl(EngineId engine) const { return lastUrl_[static_cast<size_t>(engine)]; }
+    QString lastUrl(query::EngineId engine) const { return lastUrl_[static_cast<size_t>(engine)]; }
 
     // KeywordRankView.
     QString txtUrlText() const override;
     QString txtKeywordText() const override;
     int seStartValue() const override;
     int seEndValue() const override;
-    bool engineTicked(EngineId engine) const override;
+    bool engineTicked(query::EngineId engine) const override;
     void setBtnCXEnabled(bool enabled) override;
     void clear() override;
-    void setResultText(EngineId engine, const QString& text) override;
-    void searchDone(EngineId engine, const RankSearchResult& result) override;
+    void setResultText(query::EngineId engine, const QString& text) override;
+    void searchDone(query::EngineId engine, const RankSearchResult& result) override;
 
 private:
     // The spin value as decimal text in D2I, then parsed back as a whole number.
@@ -48,10 +48,10 @@ private:
     QSpinBox* seStart_ = nullptr;
     QSpinBox* seEnd_ = nullptr;
     QLineEdit* D2I_ = nullptr;
-    std::array<QCheckBox*, kEngineCount> checks_{};
-    std::array<QLineEdit*, kEngineCount> results_{};
-    std::array<QToolButton*, kEngineCount> smallButtons_{};
-    std::array<QString, kEngineCount> lastUrl_{};
+    std::array<QCheckBox*, query::kEngineCount> checks_{};
+    std::array<QLineEdit*, query::kEngineCount> results_{};
+    std::array<QToolButton*, query::kEngineCount> smallButtons_{};
+    std::array<QString, query::kEngineCount> lastUrl_{};
 };
 
-} // namespace kelvane
+} // namespace kelvane::keyword

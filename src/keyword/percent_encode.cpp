@@ -1,6 +1,6 @@
 #include "keyword/percent_encode.h"
 
-namespace kelvane {
+namespace kelvane::keyword {
 
 namespace {
 
@@ -46,4 +46,4 @@ QString PercentEncode(QByteArrayView bytes) {
     return out;
 }
 
-} // namespace kelvane
+} // namespace kelvane::keyword

@@ -12,7 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 TfrmIP::TfrmIP() : QWidget(nullptr) {
     setObjectName(QStringLiteral("frmIP"));
@@ -74,4 +74,4 @@ void TfrmIP::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-} // namespace kelvane
+} // namespace kelvane::lookup

@@ -6,7 +6,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 // The IP lookup window: the user's own address at start-up, any address or host on request.
 class TfrmIP : public QWidget {
@@ -27,4 +27,4 @@ private:
     QPlainTextEdit* MoIP_ = nullptr;
 };
 
-} // namespace kelvane
+} // namespace kelvane::lookup

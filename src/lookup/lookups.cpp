@@ -3,18 +3,18 @@
 #include "lookup/page_lookup.h"
 #include "query/engine_definitions.h"
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 namespace {
 
 // A row of the engine definitions as the lookup procedure reads it.
-PageLookup lookupRow(const EngineRow& row) {
+PageLookup lookupRow(const query::EngineRow& row) {
     PageLookup lookup;
     lookup.hostKey = QString::fromUtf16(row.hostKey);
     lookup.path = QString::fromUtf16(row.piece(0));
     if (row.pathPieces.size() > 1)
         lookup.pathAfter = QString::fromUtf16(row.piece(1));
-    lookup.inputTokens = textsOf(row.inputTokens);
+    lookup.inputTokens = query::textsOf(row.inputTokens);
     if (row.userAgent)
         lookup.options.userAgent = QString::fromUtf16(row.userAgent);
     lookup.options.followRedirects = row.followRedirects;
@@ -27,7 +27,7 @@ PageLookup lookupRow(const EngineRow& row) {
     return lookup;
 }
 
-LookupTable buildTable(const EngineDefinitions& definitions) {
+LookupTable buildTable(const query::EngineDefinitions& definitions) {
     LookupTable table{lookupRow(definitions.row(u"whois")), lookupRow(definitions.row(u"ip.own")),
                       lookupRow(definitions.row(u"ip"))};
     // The texts shown are the windows' own, not the engines'.
@@ -41,10 +41,10 @@ LookupTable buildTable(const EngineDefinitions& definitions) {
 } // namespace
 
 const LookupTable& lookupTable() {
-    return currentDefinitions().derived(buildTable);
+    return query::currentDefinitions().derived(buildTable);
 }
 
-FetchOutcome WhoisLookupOutcome(const QString& name) {
+query::FetchOutcome WhoisLookupOutcome(const QString& name) {
     return RunPageLookup(lookupTable().whois, name);
 }
 
@@ -52,7 +52,7 @@ QString WhoisLookup(const QString& name) {
     return WhoisLookupOutcome(name).value;
 }
 
-FetchOutcome OwnIpLookupOutcome() {
+query::FetchOutcome OwnIpLookupOutcome() {
     return RunPageLookup(lookupTable().ownIp, QString());
 }
 
@@ -60,7 +60,7 @@ QString OwnIpLookup() {
     return OwnIpLookupOutcome().value;
 }
 
-FetchOutcome IpLookupOutcome(const QString& typed) {
+query::FetchOutcome IpLookupOutcome(const QString& typed) {
     return RunPageLookup(lookupTable().ip, typed);
 }
 
@@ -68,4 +68,4 @@ QString IpLookup(const QString& typed) {
     return IpLookupOutcome(typed).value;
 }
 
-} // namespace kelvane
+} // namespace kelvane::lookup

@@ -7,7 +7,7 @@
 
 // The whois and IP address lookups: one request per call, returning the memo text. Each call
 // makes and releases its own client and matcher; none processes user-interface events.
-namespace kelvane {
+namespace kelvane::lookup {
 
 // The rows behind the three lookups.
 struct LookupTable {
@@ -33,7 +33,7 @@ inline constexpr char16_t kIpUnknownText[] = u"查询失败 !";
 // Any failure, and an empty record, give kWhoisFailureText. The 2000 ms read time-out bounds
 // each wait for data, so a silent service gives up after about two seconds.
 QString WhoisLookup(const QString& name);
-FetchOutcome WhoisLookupOutcome(const QString& name);
+query::FetchOutcome WhoisLookupOutcome(const QString& name);
 
 // How long the own-address lookup waits for any data: start-up waits for it.
 inline constexpr int kOwnIpStartUpWaitMs = 5000;
@@ -41,12 +41,12 @@ inline constexpr int kOwnIpStartUpWaitMs = 5000;
 // The user's own address as the `home` service reports it; empty on any failure, a service
 // silent for kOwnIpStartUpWaitMs included.
 QString OwnIpLookup();
-FetchOutcome OwnIpLookupOutcome();
+query::FetchOutcome OwnIpLookupOutcome();
 
 // What the `home` service says about an address or host name, typed text with every
 // "http://" dropped; kIpUnknownText for an address it does not recognise, kIpFailureText on
 // any failure. Waits without limit for a service that accepts and never answers.
 QString IpLookup(const QString& typed);
-FetchOutcome IpLookupOutcome(const QString& typed);
+query::FetchOutcome IpLookupOutcome(const QString& typed);
 
-} // namespace kelvane
+} // namespace kelvane::lookup

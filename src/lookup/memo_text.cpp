@@ -1,6 +1,6 @@
 #include "lookup/memo_text.h"
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 QString MemoDisplayText(const QString& text) {
     QString shown = text;
@@ -10,4 +10,4 @@ QString MemoDisplayText(const QString& text) {
     return shown;
 }
 
-} // namespace kelvane
+} // namespace kelvane::lookup

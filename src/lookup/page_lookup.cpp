@@ -4,7 +4,7 @@
 #include "platform/regexp.h"
 #include "query/strip_tokens.h"
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 QString ApplyReplacements(QString text, const QList<Replacement>& replacements) {
     for (const Replacement& replacement : replacements)
@@ -13,14 +13,14 @@ QString ApplyReplacements(QString text, const QList<Replacement>& replacements) 
 }
 
 QString PageLookupUrl(const PageLookup& lookup, const QString& input) {
-    return hosts::originFor(lookup.hostKey) + lookup.path + StripTokens(input, lookup.inputTokens) +
-           lookup.pathAfter;
+    return platform::originFor(lookup.hostKey) + lookup.path +
+           query::StripTokens(input, lookup.inputTokens) + lookup.pathAfter;
 }
 
 QString RewriteLookupPage(const PageLookup& lookup, QString text) {
-    TRegExp matcher;
+    platform::TRegExp matcher;
     matcher.setPattern(lookup.pattern);
-    const QList<RegExpMatch> matches = matcher.Execute(text);
+    const QList<platform::RegExpMatch> matches = matcher.Execute(text);
     if (!matches.isEmpty() && !matches.last().value.isEmpty())
         text = matches.last().value;
     if (!lookup.answerWord.isEmpty() && text.contains(lookup.answerWord, Qt::CaseSensitive))
@@ -32,25 +32,26 @@ namespace {
 
 // The guarded part of a lookup; raises what the exchange or the matcher raises.
 QString fetchAndRewrite(const PageLookup& lookup, const QString& url) {
-    return RewriteLookupPage(lookup, FetchPage(url, FetchMode::Stream, lookup.options));
+    return RewriteLookupPage(lookup,
+                             query::FetchPage(url, query::FetchMode::Stream, lookup.options));
 }
 
 } // namespace
 
-FetchOutcome RunPageLookup(const PageLookup& lookup, const QString& input) {
+query::FetchOutcome RunPageLookup(const PageLookup& lookup, const QString& input) {
     // Building the URL stands outside the guard, as it cannot fail short of memory.
     const QString url = PageLookupUrl(lookup, input);
-    FetchOutcome outcome;
+    query::FetchOutcome outcome;
     try {
         outcome.value = fetchAndRewrite(lookup, url);
     } catch (const std::exception& error) {
-        return FallbackFor(error, lookup.failureText);
+        return query::FallbackFor(error, lookup.failureText);
     }
     if (outcome.value.isEmpty() && !lookup.emptyText.isEmpty()) {
         outcome.value = lookup.emptyText;
-        outcome.reason = FallbackReason::EmptyAfterCut;
+        outcome.reason = query::FallbackReason::EmptyAfterCut;
     }
     return outcome;
 }
 
-} // namespace kelvane
+} // namespace kelvane::lookup

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 struct Replacement {
     QString from;
@@ -24,7 +24,7 @@ struct PageLookup {
     QString path;            // the input is appended to it unencoded
     QString pathAfter;       // what follows the input
     QStringList inputTokens; // cut out of the input first, in order
-    ProbeRequestOptions options;
+    query::ProbeRequestOptions options;
     QString pattern;    // the first match replaces the page; without one the whole page stays
     QString answerWord; // when the text holds it, the text becomes answerText
     QString answerText; // (empty answerWord: no such rule)
@@ -42,6 +42,6 @@ QString RewriteLookupPage(const PageLookup& lookup, QString page);
 
 // Fetches the row's page with a fresh client (Stream decoding) and returns the text to show.
 // Never raises: a failure gives failureText with the reason it fell back.
-FetchOutcome RunPageLookup(const PageLookup& lookup, const QString& input);
+query::FetchOutcome RunPageLookup(const PageLookup& lookup, const QString& input);
 
-} // namespace kelvane
+} // namespace kelvane::lookup

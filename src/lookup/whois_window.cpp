@@ -16,7 +16,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 namespace {
 // Past this many displayed lines the memo gets its vertical scroll bar, for good.
@@ -49,7 +49,7 @@ TfrmWhois::TfrmWhois() : QWidget(nullptr) {
 
 void TfrmWhois::FormShow() {
     widgets::replaceDomainList(txtUrl_, {});
-    if (textfile::isFile(store::siteListPath()))
+    if (platform::isFile(store::siteListPath()))
         widgets::replaceDomainList(txtUrl_, store::ReadSiteList());
 }
 
@@ -97,4 +97,4 @@ void TfrmWhois::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-} // namespace kelvane
+} // namespace kelvane::lookup

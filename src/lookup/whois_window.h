@@ -6,7 +6,7 @@ class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace kelvane {
+namespace kelvane::lookup {
 
 // The whois window: a domain in, the registration record out.
 class TfrmWhois : public QWidget {
@@ -32,4 +32,4 @@ private:
     QPlainTextEdit* MoWhois_ = nullptr;
 };
 
-} // namespace kelvane
+} // namespace kelvane::lookup

@@ -3,7 +3,7 @@
 #include "mail/server_address.h"
 #include "net/mail_address.h"
 
-namespace kelvane {
+namespace kelvane::mail {
 
 namespace {
 
@@ -20,15 +20,16 @@ bool breaksLine(QStringView text) {
 // Closes the session and gives the button back however the batch ends.
 class BatchEnd {
 public:
-    BatchEnd(MailView& view, TIdSMTP& smtp, bool& busy) : view_(view), smtp_(smtp), busy_(busy) {}
+    BatchEnd(MailView& view, net::TIdSMTP& smtp, bool& busy)
+        : view_(view), smtp_(smtp), busy_(busy) {}
     ~BatchEnd() {
         try {
             smtp_.Disconnect();
-        } catch (const KelvaneError&) {
+        } catch (const platform::KelvaneError&) {
             // A failing QUIT does not matter: the connection is closed all the same.
         }
         view_.setBtnSendEnabled(true);
-        view_.setBtnSendCaption(QString::fromUtf16(mail_text::kSendCaption));
+        view_.setBtnSendCaption(QString::fromUtf16(kSendCaption));
         busy_ = false;
     }
     BatchEnd(const BatchEnd&) = delete;
@@ -36,15 +37,15 @@ public:
 
 private:
     MailView& view_;
-    TIdSMTP& smtp_;
+    net::TIdSMTP& smtp_;
     bool& busy_;
 };
 
 // Why a line or the session failed: a refusal quotes the server's reply, code first; any
 // other failure gives its own message. One line of text either way.
-QString failureText(const KelvaneError& error) {
+QString failureText(const platform::KelvaneError& error) {
     QString text = error.message();
-    if (const auto* refusal = dynamic_cast<const EIdSMTPReplyError*>(&error)) {
+    if (const auto* refusal = dynamic_cast<const net::EIdSMTPReplyError*>(&error)) {
         text = QString::number(refusal->errorCode());
         if (!refusal->enhancedCode().isEmpty())
             text += u' ' + refusal->enhancedCode();
@@ -59,10 +60,9 @@ QString lineOutcome(QString line, const char16_t* what, const QString& why = {})
     return line + u'：' + QString::fromUtf16(what) + why;
 }
 
-QString lineOutcome(const QString& line, const KelvaneError& error) {
-    const bool refused = dynamic_cast<const EIdSMTPReplyError*>(&error) != nullptr;
-    return lineOutcome(line, refused ? mail_text::kLineRefused : mail_text::kLineFailed,
-                       failureText(error));
+QString lineOutcome(const QString& line, const platform::KelvaneError& error) {
+    const bool refused = dynamic_cast<const net::EIdSMTPReplyError*>(&error) != nullptr;
+    return lineOutcome(line, refused ? kLineRefused : kLineFailed, failureText(error));
 }
 
 } // namespace
@@ -131,7 +131,7 @@ void BulkMailer::btnSendClick() {
     BatchEnd end(view_, IdSMTP, busy_);
     try {
         view_.setBtnSendEnabled(false);
-        view_.setBtnSendCaption(QString::fromUtf16(mail_text::kSendingCaption));
+        view_.setBtnSendCaption(QString::fromUtf16(kSendingCaption));
 
         const mail::ServerAddress server =
             mail::splitServerAddress(view_.txtServerNameText(), Port);
@@ -159,31 +159,31 @@ void BulkMailer::btnSendClick() {
             sendMail(line);
 
         IdSMTP.Disconnect();
-        view_.setTxtStateText(QString::fromUtf16(mail_text::kDone));
-    } catch (const KelvaneError& error) {
+        view_.setTxtStateText(QString::fromUtf16(kDone));
+    } catch (const platform::KelvaneError& error) {
         // The batch stops silently: txtState keeps what it last showed. The report says why,
         // and which lines were never tried.
         const QStringList lines = MemoLines(view_.moMailListText());
         for (qsizetype n = lineOutcomes_.size(); n < lines.size(); ++n)
-            lineOutcomes_ << lineOutcome(lines[n], mail_text::kLineNotSent);
-        lineOutcomes_ << QString::fromUtf16(mail_text::kSessionFailed) + failureText(error);
+            lineOutcomes_ << lineOutcome(lines[n], kLineNotSent);
+        lineOutcomes_ << QString::fromUtf16(kSessionFailed) + failureText(error);
     }
     view_.setLineOutcomes(lineOutcomes_);
 }
 
 void BulkMailer::sendMail(const QString& line) {
-    const QString sending = QString::fromUtf16(mail_text::kSendingTo) + line;
+    const QString sending = QString::fromUtf16(kSendingTo) + line;
     view_.setTxtStateText(sending);
     try {
         if (senderRefused_ || breaksLine(line))
-            throw EIdSMTPInvalidAddress(QStringLiteral("Invalid address: control character."));
+            throw net::EIdSMTPInvalidAddress(QStringLiteral("Invalid address: control character."));
         IdMessage.setRecipientsText(line);
         IdSMTP.Send(IdMessage);
-        lineOutcomes_ << lineOutcome(line, mail_text::kLineSent);
-    } catch (const KelvaneError& error) {
-        view_.setTxtStateText(sending + QString::fromUtf16(mail_text::kFailed));
+        lineOutcomes_ << lineOutcome(line, kLineSent);
+    } catch (const platform::KelvaneError& error) {
+        view_.setTxtStateText(sending + QString::fromUtf16(kFailed));
         lineOutcomes_ << lineOutcome(line, error);
     }
 }
 
-} // namespace kelvane
+} // namespace kelvane::mail

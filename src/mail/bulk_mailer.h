@@ -7,10 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace kelvane {
+namespace kelvane::mail {
 
 // The texts the mail window shows.
-namespace mail_text {
 inline constexpr const char16_t* kSendCaption = u"开始发送";
 inline constexpr const char16_t* kSendingCaption = u"正在发送";
 inline constexpr const char16_t* kSendingTo = u"正在发送至：";
@@ -23,7 +22,6 @@ inline constexpr const char16_t* kLineRefused = u"被拒绝：";
 inline constexpr const char16_t* kLineFailed = u"失败：";
 inline constexpr const char16_t* kLineNotSent = u"未发送";
 inline constexpr const char16_t* kSessionFailed = u"会话中断：";
-} // namespace mail_text
 
 // The sign shown after the status text once the server has kept a batch waiting this long.
 QString ServerWaitText(qint64 waitedMs);
@@ -39,15 +37,15 @@ class BulkMailer {
 public:
     explicit BulkMailer(MailView& view);
 
-    TIdSMTP IdSMTP;
-    TIdMessage IdMessage;
+    net::TIdSMTP IdSMTP;
+    net::TIdMessage IdMessage;
     // The server's port when the server box names none; tests point it at their loopback
     // servers.
     quint16 Port = 25;
     // How long each reply is awaited: RFC 5321's client time-outs, so a slow server that is
     // fine is not given up on, while one that stops answering still ends its transaction (or
     // the batch). Tests shrink them.
-    SmtpWaitTimeouts ReplyTimeouts = kRfc5321WaitTimeouts;
+    net::SmtpWaitTimeouts ReplyTimeouts = net::kRfc5321WaitTimeouts;
 
     // The eight fields in order; the first empty one puts its message into txtState and the
     // answer is no.
@@ -71,4 +69,4 @@ private:
     QStringList lineOutcomes_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::mail

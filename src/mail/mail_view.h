@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace kelvane {
+namespace kelvane::mail {
 
 // What the bulk mail batch reads and writes, named after the controls of the mail window. The
 // window, and a test, implement it; every write shows at once.
@@ -36,4 +36,4 @@ public:
     virtual void setLineOutcomes(const QStringList& outcomes) { (void)outcomes; }
 };
 
-} // namespace kelvane
+} // namespace kelvane::mail

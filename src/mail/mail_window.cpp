@@ -11,7 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-namespace kelvane::app {
+namespace kelvane::mail {
 
 namespace {
 
@@ -96,7 +96,7 @@ void TfrmMail::FormCreate() {
     txtContent_ = memo("txtContent", box5, {6, 18, 471, 293});
 
     txtState_ = edit("txtState", this, {221, 473, 405, 21});
-    state_ = QString::fromUtf16(mail_text::kInitialState);
+    state_ = QString::fromUtf16(kInitialState);
     txtState_->setText(state_);
     txtState_->setEnabled(false);
     QPalette red = txtState_->palette();
@@ -105,7 +105,7 @@ void TfrmMail::FormCreate() {
         red.setColor(group, QPalette::Text, Qt::red);
     txtState_->setPalette(red);
 
-    btnSend_ = new QPushButton(QString::fromUtf16(mail_text::kSendCaption), this);
+    btnSend_ = new QPushButton(QString::fromUtf16(kSendCaption), this);
     btnSend_->setObjectName(QStringLiteral("btnSend"));
     btnSend_->setGeometry(632, 473, 75, 25);
     connect(btnSend_, &QPushButton::clicked, this,
@@ -176,4 +176,4 @@ void TfrmMail::setBtnSendCaption(const QString& caption) {
     btnSend_->setText(caption);
 }
 
-} // namespace kelvane::app
+} // namespace kelvane::mail

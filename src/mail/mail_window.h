@@ -9,7 +9,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace kelvane::app {
+namespace kelvane::mail {
 
 // The bulk mail window: the recipient list, the server and sender fields, subject and body,
 // and the send button whose click runs one batch of BulkMailer.
@@ -59,4 +59,4 @@ private:
     QPushButton* btnSend_ = nullptr;
 };
 
-} // namespace kelvane::app
+} // namespace kelvane::mail

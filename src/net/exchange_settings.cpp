@@ -7,21 +7,21 @@ namespace kelvane::net {
 namespace {
 
 std::mutex gMutex;
-ExchangeSettings gDefault;
+platform::ExchangeSettings gDefault;
 
 } // namespace
 
-ExchangeSettings defaultExchangeSettings() {
+platform::ExchangeSettings defaultExchangeSettings() {
     std::lock_guard lock(gMutex);
     return gDefault;
 }
 
-void setDefaultExchangeSettings(const ExchangeSettings& settings) {
+void setDefaultExchangeSettings(const platform::ExchangeSettings& settings) {
     std::lock_guard lock(gMutex);
     gDefault = settings;
 }
 
-ScopedExchangeSettings::ScopedExchangeSettings(const ExchangeSettings& settings)
+ScopedExchangeSettings::ScopedExchangeSettings(const platform::ExchangeSettings& settings)
     : previous_(defaultExchangeSettings()) {
     setDefaultExchangeSettings(settings);
 }

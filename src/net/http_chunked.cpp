@@ -1,6 +1,6 @@
 #include "net/http_chunked.h"
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 qint64 parseChunkSize(QByteArrayView line) {
     const QByteArrayView trimmed = line.trimmed();
@@ -26,4 +26,4 @@ qint64 parseChunkSize(QByteArrayView line) {
     return size;
 }
 
-} // namespace kelvane::http
+} // namespace kelvane::net

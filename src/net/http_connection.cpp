@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -15,7 +15,8 @@ constexpr qsizetype kReadPiece = 256 * 1024;
 
 } // namespace
 
-void HttpConnection::open(const net::Endpoint& endpoint, const ExchangeSettings& settings) {
+void HttpConnection::open(const net::Endpoint& endpoint,
+                          const platform::ExchangeSettings& settings) {
     close();
     net::OpenedStream opened = net::openStream(endpoint, settings, deadline_);
     stream_ = std::move(opened.stream);
@@ -38,7 +39,7 @@ bool HttpConnection::peerHasClosed() {
 
 platform::ByteStream& HttpConnection::stream() {
     if (!stream_)
-        throw ESocketError(ENOTCONN, QString::fromLocal8Bit(std::strerror(ENOTCONN)));
+        throw platform::ESocketError(ENOTCONN, QString::fromLocal8Bit(std::strerror(ENOTCONN)));
     return *stream_;
 }
 
@@ -56,7 +57,7 @@ void HttpConnection::send(QByteArrayView bytes) {
 int HttpConnection::waitLimit(int timeoutMs) const {
     const int limit = deadline_.waitMs(timeoutMs);
     if (limit == 0)
-        throw EReadTimeout();
+        throw platform::EReadTimeout();
     return limit;
 }
 
@@ -66,7 +67,7 @@ bool HttpConnection::waitForData(int timeoutMs) {
     if (stream().waitReadable(waitLimit(timeoutMs)))
         return true;
     if (deadline_.hasPassed())
-        throw EReadTimeout();
+        throw platform::EReadTimeout();
     return false;
 }
 
@@ -74,7 +75,7 @@ bool HttpConnection::fill(int timeoutMs) {
     if (eof_)
         return false;
     if (!stream().waitReadable(waitLimit(timeoutMs)))
-        throw EReadTimeout();
+        throw platform::EReadTimeout();
     if (start_ > 0 && start_ == buffer_.size()) {
         buffer_.clear();
         start_ = 0;
@@ -110,7 +111,7 @@ QByteArray HttpConnection::readLine(int timeoutMs) {
             if (length > 0 && begin[length - 1] == '\r')
                 --length;
             if (length > kMaxLineLength)
-                throw KelvaneError(QStringLiteral("Max line length exceeded."));
+                throw platform::KelvaneError(QStringLiteral("Max line length exceeded."));
             QByteArray line(begin, length);
             start_ += consumed;
             return line;
@@ -118,10 +119,10 @@ QByteArray HttpConnection::readLine(int timeoutMs) {
         scanned = buffered();
         // One byte of slack for the CR before the LF.
         if (scanned > kMaxLineLength + 1)
-            throw KelvaneError(QStringLiteral("Max line length exceeded."));
+            throw platform::KelvaneError(QStringLiteral("Max line length exceeded."));
         if (!fill(timeoutMs)) {
             if (buffered() == 0)
-                throw EConnClosedGracefully();
+                throw platform::EConnClosedGracefully();
             QByteArray line(buffer_.constData() + start_, buffered());
             start_ = buffer_.size();
             return line;
@@ -141,13 +142,13 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
     if (eof_)
         return 0;
     if (!stream().waitReadable(waitLimit(timeoutMs)))
-        throw EReadTimeout();
+        throw platform::EReadTimeout();
     // Straight into the caller's array: no copy through the head buffer.
     const qsizetype piece = qMin(maxBytes, kReadPiece);
     const qsizetype before = out.size();
     if (out.capacity() - before < piece) {
         out.reserve(before + qMax(piece, before)); // doubling keeps appends amortised
-        adviseLargeBuffer(out.data(), out.capacity());
+        platform::adviseLargeBuffer(out.data(), out.capacity());
     }
     out.resize(before + piece);
     qsizetype got = 0;
@@ -165,4 +166,4 @@ qsizetype HttpConnection::readSome(QByteArray& out, qsizetype maxBytes, int time
     return got;
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

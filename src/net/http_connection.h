@@ -9,7 +9,7 @@
 #include <QString>
 #include <memory>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // One client connection with a read buffer: lines for the head, pieces for the body. Every
 // wait lasts at most timeoutMs (<= 0: no limit) and never past the exchange's deadline, then
@@ -20,11 +20,11 @@ public:
     static constexpr qsizetype kMaxLineLength = 16384;
 
     // Bounds every later wait, resolving and connecting included; a default Deadline: none.
-    void setDeadline(const Deadline& deadline) { deadline_ = deadline; }
+    void setDeadline(const platform::Deadline& deadline) { deadline_ = deadline; }
     bool deadlineHasPassed() const { return deadline_.hasPassed(); }
 
     // Directly, through the settings' proxy, and over TLS as the endpoint and settings say.
-    void open(const net::Endpoint& endpoint, const ExchangeSettings& settings);
+    void open(const net::Endpoint& endpoint, const platform::ExchangeSettings& settings);
     bool isOpen() const { return stream_ && stream_->isOpen(); }
     bool isOpenTo(const net::Endpoint& endpoint) const;
     // Plain http through an HTTP proxy: requests carry the absolute URL and these credentials.
@@ -59,7 +59,7 @@ private:
     qsizetype buffered() const { return buffer_.size() - start_; }
 
     std::unique_ptr<platform::ByteStream> stream_;
-    Deadline deadline_;
+    platform::Deadline deadline_;
     net::Endpoint endpoint_;
     bool viaHttpProxy_ = false;
     QString proxyCredentials_;
@@ -69,4 +69,4 @@ private:
     qint64 received_ = 0;
 };
 
-} // namespace kelvane
+} // namespace kelvane::net

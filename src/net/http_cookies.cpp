@@ -3,9 +3,7 @@
 #include <QStringList>
 #include <QTimeZone>
 
-namespace kelvane {
-
-namespace http {
+namespace kelvane::net {
 
 namespace {
 
@@ -139,8 +137,6 @@ bool domainMatches(const QString& host, const QString& domain) {
     return host.endsWith(domain, Qt::CaseInsensitive);
 }
 
-} // namespace http
-
 void CookieStore::storeFrom(const IdHTTPResponse& head, const QString& requestHost,
                             const QString& requestPath, const QDateTime& now) {
     for (const auto& [key, value] : head.headers) {
@@ -148,8 +144,8 @@ void CookieStore::storeFrom(const IdHTTPResponse& head, const QString& requestHo
             key.compare(QLatin1String("Set-Cookie2"), Qt::CaseInsensitive) != 0)
             continue;
         const std::optional<HttpCookie> cookie =
-            http::parseSetCookie(value, requestHost, requestPath, now);
-        if (cookie && http::domainMatches(requestHost, cookie->domain))
+            parseSetCookie(value, requestHost, requestPath, now);
+        if (cookie && domainMatches(requestHost, cookie->domain))
             store(*cookie, now);
     }
 }
@@ -184,8 +180,8 @@ QString CookieStore::cookieHeader(const QString& host, const QString& path, cons
     removeWhere([&](const HttpCookie& c) { return c.expires.isValid() && c.expires <= now; });
     QString header;
     for (const HttpCookie& c : cookies_) {
-        if ((c.secure && !secureTransport) || !http::domainMatches(host, c.domain) ||
-            !http::pathMatches(path, c.path))
+        if ((c.secure && !secureTransport) || !domainMatches(host, c.domain) ||
+            !pathMatches(path, c.path))
             continue;
         const qsizetype separator = header.isEmpty() ? 0 : 2;
         if (header.size() + separator + c.name.size() + 1 + c.value.size() > kMaxHeaderBytes)
@@ -197,4 +193,4 @@ QString CookieStore::cookieHeader(const QString& host, const QString& path, cons
     return header;
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

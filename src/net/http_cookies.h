@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::net {
 
 struct HttpCookie {
     QString name;
@@ -18,8 +18,6 @@ struct HttpCookie {
     QDateTime expires;
     bool secure = false;
 };
-
-namespace http {
 
 // One Set-Cookie or Set-Cookie2 value: name=value, then Domain, Path, Expires or Max-Age
 // (Max-Age wins) and Secure; other attributes are ignored. A missing Domain takes the request
@@ -33,8 +31,6 @@ bool domainMatches(const QString& host, const QString& domain);
 
 // An Expires date in the forms servers use (RFC 1123, RFC 850, asctime); invalid when none fits.
 QDateTime parseCookieDate(const QString& text);
-
-} // namespace http
 
 // The cookies of one client object. Bounded in count and in bytes: past either bound the
 // oldest cookies go. One Cookie header is bounded too: cookies that would take it past
@@ -74,4 +70,4 @@ private:
     qsizetype bytes_ = 0;
 };
 
-} // namespace kelvane
+} // namespace kelvane::net

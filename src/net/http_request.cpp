@@ -1,6 +1,6 @@
 #include "net/http_request.h"
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 namespace {
 
@@ -125,4 +125,4 @@ QByteArray buildGetRequest(const GetRequest& request) {
     return out + "\r\n";
 }
 
-} // namespace kelvane::http
+} // namespace kelvane::net

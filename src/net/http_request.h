@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 // What one GET request carries; empty userAgent or cookie leaves that header out.
 struct GetRequest {
@@ -39,4 +39,4 @@ QStringList foldHeaderLine(const QString& line, qsizetype limit = kMaxRequestLin
 // Accept-Encoding with "identity": appended after ", " to other text, unless already there.
 QString withIdentity(const QString& acceptEncoding);
 
-} // namespace kelvane::http
+} // namespace kelvane::net

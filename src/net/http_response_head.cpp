@@ -1,6 +1,6 @@
 #include "net/http_response_head.h"
 
-namespace kelvane {
+namespace kelvane::net {
 
 QString IdHTTPResponse::header(const QString& name) const {
     for (const auto& [key, value] : headers) {
@@ -10,9 +10,9 @@ QString IdHTTPResponse::header(const QString& name) const {
     return {};
 }
 
-} // namespace kelvane
+} // namespace kelvane::net
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 int statusCodeOf(QStringView statusLine) {
     const QList<QStringView> fields = statusLine.split(u' ', Qt::SkipEmptyParts);
@@ -95,4 +95,4 @@ qint64 contentLength(const IdHTTPResponse& head) {
     return ok && length >= 0 ? length : -1;
 }
 
-} // namespace kelvane::http
+} // namespace kelvane::net

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 // The second space-separated field of a status line as a number; -1 when there is none.
 int statusCodeOf(QStringView statusLine);
@@ -27,4 +27,4 @@ bool isChunked(const IdHTTPResponse& head);
 // Content-Length as a number of bytes; -1 when absent, negative, or not a number.
 qint64 contentLength(const IdHTTPResponse& head);
 
-} // namespace kelvane::http
+} // namespace kelvane::net

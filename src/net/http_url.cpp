@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 namespace {
 
@@ -162,4 +162,4 @@ QString percentEncodeHighBytes(const QString& headText) {
     return out;
 }
 
-} // namespace kelvane::http
+} // namespace kelvane::net

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace kelvane::http {
+namespace kelvane::net {
 
 // A GET target split the way the client sends it. Nothing is percent-encoded or decoded.
 struct Url {
@@ -39,4 +39,4 @@ Url resolveLocation(const Url& current, const QString& location);
 // 8-bit Location is requested with the server's own bytes, as browsers do.
 QString percentEncodeHighBytes(const QString& headText);
 
-} // namespace kelvane::http
+} // namespace kelvane::net

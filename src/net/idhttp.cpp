@@ -15,7 +15,7 @@
 #include <QElapsedTimer>
 #include <limits>
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -85,27 +85,27 @@ private:
 };
 
 bool expectsBody(const IdHTTPResponse& head) {
-    return http::isChunked(head) || http::contentLength(head) != 0;
+    return isChunked(head) || contentLength(head) != 0;
 }
 
 void readBody(HttpConnection& connection, const IdHTTPResponse& head, BodySink& sink,
               int timeoutMs) {
-    if (http::isChunked(head)) {
+    if (isChunked(head)) {
         for (;;) {
-            const qint64 size = http::parseChunkSize(connection.readLine(timeoutMs));
+            const qint64 size = parseChunkSize(connection.readLine(timeoutMs));
             if (size <= 0)
                 break;
             if (sink.take(connection, size, timeoutMs) < size) {
                 if (sink.overLimit())
                     return;
-                throw EConnClosedGracefully();
+                throw platform::EConnClosedGracefully();
             }
             connection.readLine(timeoutMs);
         }
         connection.readLine(timeoutMs);
         return;
     }
-    const qint64 length = http::contentLength(head);
+    const qint64 length = contentLength(head);
     if (length == 0)
         return;
     // A short body is kept as it came: no error when the server closes early.
@@ -129,13 +129,13 @@ void readStray(HttpConnection& connection, BodySink& sink, int windowMs) {
 IdHTTPResponse readHead(HttpConnection& connection, int timeoutMs) {
     QList<QString> lines;
     try {
-        lines.append(http::headLineText(connection.readLine(timeoutMs)));
-    } catch (const EReadTimeout&) {
+        lines.append(headLineText(connection.readLine(timeoutMs)));
+    } catch (const platform::EReadTimeout&) {
         // A status line that never comes within its wait counts as an empty one; the end of
         // the exchange's deadline ends the exchange.
         if (connection.deadlineHasPassed())
             throw;
-        return http::parseResponseHead({QString()});
+        return parseResponseHead({QString()});
     }
     // An empty status line is the whole head.
     qsizetype bytes = lines.first().size();
@@ -145,28 +145,30 @@ IdHTTPResponse readHead(HttpConnection& connection, int timeoutMs) {
             break;
         bytes += line.size();
         if (lines.size() > kMaxHeaderLines || bytes > kMaxHeadBytes)
-            throw KelvaneError(QStringLiteral("Too many response headers (more than %1 lines "
-                                              "or %2 bytes).")
-                                   .arg(kMaxHeaderLines)
-                                   .arg(kMaxHeadBytes));
-        lines.append(http::headLineText(line));
+            throw platform::KelvaneError(
+                QStringLiteral("Too many response headers (more than %1 lines "
+                               "or %2 bytes).")
+                    .arg(kMaxHeaderLines)
+                    .arg(kMaxHeadBytes));
+        lines.append(headLineText(line));
     }
-    return http::parseResponseHead(lines);
+    return parseResponseHead(lines);
 }
 
 // https is reached where the user chose it: a [hosts] value written "https://", or anywhere
 // once [network] https is on. Elsewhere it fails as it always has.
-net::Endpoint endpointOf(const http::Url& target, bool followHttps) {
+net::Endpoint endpointOf(const Url& target, bool followHttps) {
     const bool https = target.scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
     if (!https && target.port.isEmpty())
-        throw KelvaneError(QStringLiteral("Unknown Protocol"));
+        throw platform::KelvaneError(QStringLiteral("Unknown Protocol"));
     bool ok = false;
     const uint port = target.port.toUInt(&ok);
-    if (https && (!ok || port == 0 || port > 65535 ||
-                  (!followHttps && !hosts::isTlsOrigin(target.host, static_cast<quint16>(port)))))
-        throw KelvaneError(QStringLiteral("IOHandler value is not valid"));
+    if (https &&
+        (!ok || port == 0 || port > 65535 ||
+         (!followHttps && !platform::isTlsOrigin(target.host, static_cast<quint16>(port)))))
+        throw platform::KelvaneError(QStringLiteral("IOHandler value is not valid"));
     if (!ok || port == 0 || port > 65535)
-        throw KelvaneError(QStringLiteral("Invalid Port Number: ") + target.port);
+        throw platform::KelvaneError(QStringLiteral("Invalid Port Number: ") + target.port);
     return {target.host, static_cast<quint16>(port), https};
 }
 
@@ -174,7 +176,7 @@ net::Endpoint endpointOf(const http::Url& target, bool followHttps) {
 class ExchangeDeadline {
 public:
     ExchangeDeadline(HttpConnection& connection, qint64 deadlineMs) : connection_(connection) {
-        connection_.setDeadline(Deadline::after(deadlineMs));
+        connection_.setDeadline(platform::Deadline::after(deadlineMs));
     }
     ~ExchangeDeadline() { connection_.setDeadline({}); }
     ExchangeDeadline(const ExchangeDeadline&) = delete;
@@ -188,8 +190,8 @@ private:
 bool droppedBeforeAnswer(HttpConnection& connection, qint64 receivedBefore,
                          const std::exception& error) {
     return connection.bytesReceived() == receivedBefore &&
-           (dynamic_cast<const EConnClosedGracefully*>(&error) ||
-            dynamic_cast<const ESocketError*>(&error));
+           (dynamic_cast<const platform::EConnClosedGracefully*>(&error) ||
+            dynamic_cast<const platform::ESocketError*>(&error));
 }
 
 } // namespace
@@ -200,7 +202,7 @@ TIdHTTP::~TIdHTTP() = default;
 
 void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
     const qsizetype start = stream.size();
-    http::Url target = http::parseUrl(url);
+    Url target = parseUrl(url);
     int redirects = 0;
     bool closeAtEnd = false;
     if (!connection_)
@@ -224,14 +226,14 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
         QByteArray body;
         readSideBody(body, bodyExpected);
         return EIdHTTPProtocolException(response_.statusLine, response_.ResponseCode,
-                                        text::fromStringBody(body, response_.ContentType()));
+                                        platform::fromStringBody(body, response_.ContentType()));
     };
 
     try {
         for (;;) {
             const net::Endpoint endpoint = endpointOf(target, Exchange.followHttps);
-            url_ = http::toString(target);
-            Request.AcceptEncoding = http::withIdentity(Request.AcceptEncoding);
+            url_ = toString(target);
+            Request.AcceptEncoding = withIdentity(Request.AcceptEncoding);
             if (connection.isOpen() &&
                 (!connection.isOpenTo(endpoint) || connection.peerHasClosed()))
                 connection.close();
@@ -242,19 +244,19 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
             if (!cookies_)
                 cookies_ = std::make_unique<CookieStore>();
             const QString requestPath = target.path + target.document;
-            http::GetRequest request;
-            request.target = http::requestTarget(target);
+            GetRequest request;
+            request.target = requestTarget(target);
             if (connection.viaHttpProxy()) {
-                request.target.prepend(QStringLiteral("http://") + http::hostValue(target));
+                request.target.prepend(QStringLiteral("http://") + hostValue(target));
                 request.proxyAuthorization = connection.proxyCredentials();
             }
-            request.host = http::hostValue(target);
+            request.host = hostValue(target);
             request.accept = Request.Accept;
             request.acceptEncoding = Request.AcceptEncoding;
             request.userAgent = Request.UserAgent;
             request.cookie = cookies_->cookieHeader(target.host, requestPath,
                                                     QDateTime::currentDateTimeUtc(), endpoint.tls);
-            const QByteArray requestBytes = http::buildGetRequest(request);
+            const QByteArray requestBytes = buildGetRequest(request);
 
             const auto sendAndReadHead = [&] {
                 connection.send(requestBytes);
@@ -265,20 +267,20 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                     if (response_.ResponseCode != 100)
                         break;
                     if (interim >= kMaxInterimResponses)
-                        throw KelvaneError(QStringLiteral("Too many interim responses."));
+                        throw platform::KelvaneError(QStringLiteral("Too many interim responses."));
                 }
             };
             const qint64 receivedBefore = connection.bytesReceived();
             try {
                 sendAndReadHead();
-            } catch (const KelvaneError& error) {
+            } catch (const platform::KelvaneError& error) {
                 // A GET is idempotent: once more on a fresh connection (RFC 9112, 9.3.1).
                 if (!reused || !droppedBeforeAnswer(connection, receivedBefore, error))
                     throw;
                 connection.open(endpoint, Exchange);
                 sendAndReadHead();
             }
-            closeAtEnd = http::asksToClose(response_);
+            closeAtEnd = asksToClose(response_);
             const int code = response_.ResponseCode;
             if (code == 407 && connection.viaHttpProxy())
                 throw net::EProxyLoginRefused(Exchange.proxy.host + u':' +
@@ -304,7 +306,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                 stream.truncate(start);
                 if (redirects >= RedirectMaximum)
                     return;
-                target = http::resolveLocation(target, http::percentEncodeHighBytes(location));
+                target = resolveLocation(target, percentEncodeHighBytes(location));
                 continue;
             }
 
@@ -316,11 +318,11 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
                     BodySink discard(none, 0);
                     readStray(connection, discard, kNoBodyWindowMs);
                 } else {
-                    const qint64 length = http::contentLength(response_);
-                    if (length > 0 && !http::isChunked(response_)) {
+                    const qint64 length = contentLength(response_);
+                    if (length > 0 && !isChunked(response_)) {
                         const qint64 reserve = qMin(qMin(length, kMaxReserve), maxBody);
                         stream.reserve(start + static_cast<qsizetype>(reserve));
-                        adviseLargeBuffer(stream.data(), stream.capacity());
+                        platform::adviseLargeBuffer(stream.data(), stream.capacity());
                     }
                     readBody(connection, response_, sink, ReadTimeout);
                 }
@@ -350,7 +352,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
 QString TIdHTTP::GetToString(const QString& url) {
     QByteArray body;
     GetToStream(url, body);
-    return text::fromStringBody(body, response_.ContentType());
+    return platform::fromStringBody(body, response_.ContentType());
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

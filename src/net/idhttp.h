@@ -9,13 +9,14 @@
 #include <QString>
 #include <memory>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // A final status the exchange does not accept: the status line as the message.
-class EIdHTTPProtocolException : public KelvaneError {
+class EIdHTTPProtocolException : public platform::KelvaneError {
 public:
     EIdHTTPProtocolException(const QString& statusLine, int errorCode, QString errorText)
-        : KelvaneError(statusLine), errorCode_(errorCode), errorText_(std::move(errorText)) {}
+        : platform::KelvaneError(statusLine), errorCode_(errorCode),
+          errorText_(std::move(errorText)) {}
     int ErrorCode() const noexcept { return errorCode_; }
     // The error body, decoded as GetToString decodes.
     const QString& ErrorMessage() const noexcept { return errorText_; }
@@ -26,10 +27,11 @@ private:
 };
 
 // A final body past the exchange's bound (ExchangeSettings::maxBodyBytes).
-class EIdHTTPBodyTooLarge : public KelvaneError {
+class EIdHTTPBodyTooLarge : public platform::KelvaneError {
 public:
     explicit EIdHTTPBodyTooLarge(qint64 limit)
-        : KelvaneError(QStringLiteral("Response body larger than %1 bytes.").arg(limit)) {}
+        : platform::KelvaneError(QStringLiteral("Response body larger than %1 bytes.").arg(limit)) {
+    }
 };
 
 // The request settings a caller may change; the rest of the request is fixed.
@@ -71,7 +73,7 @@ public:
     int ReadTimeout = -1;
     // The deadline and body bound of each exchange; past the deadline it fails as a read
     // time-out does.
-    ExchangeSettings Exchange = net::defaultExchangeSettings();
+    platform::ExchangeSettings Exchange = net::defaultExchangeSettings();
 
     // Appends the final response body to the caller's stream.
     void GetToStream(const QString& url, QByteArray& stream);
@@ -90,4 +92,4 @@ private:
     std::unique_ptr<CookieStore> cookies_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -1,6 +1,6 @@
 #include "net/idmessage.h"
 
-namespace kelvane {
+namespace kelvane::net {
 
 void TIdMessage::setBodyText(QStringView text) {
     Body.clear();
@@ -17,4 +17,4 @@ void TIdMessage::setBodyText(QStringView text) {
         Body.append(text.mid(start).toString());
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // A plain-text message: sender, recipients, subject and body lines. No MIME parts.
 struct TIdMessage {
@@ -26,4 +26,4 @@ struct TIdMessage {
     void setBodyText(QStringView text);
 };
 
-} // namespace kelvane
+} // namespace kelvane::net

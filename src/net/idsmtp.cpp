@@ -9,7 +9,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -45,8 +45,8 @@ void checkAddress(const QString& address) {
 } // namespace
 
 EIdSMTPReplyError::EIdSMTPReplyError(const SmtpReply& reply)
-    : KelvaneError(replyMessage(reply)), errorCode_(reply.code), enhancedCode_(reply.enhancedCode),
-      replyText_(replyMessage(reply)) {}
+    : platform::KelvaneError(replyMessage(reply)), errorCode_(reply.code),
+      enhancedCode_(reply.enhancedCode), replyText_(replyMessage(reply)) {}
 
 TIdSMTP::~TIdSMTP() {
     closeConnection();
@@ -98,10 +98,10 @@ void TIdSMTP::write(QByteArrayView bytes, SmtpWait wait) {
     try {
         while (!bytes.isEmpty()) {
             const qsizetype size = qMin(kBlock, bytes.size());
-            stream_->sendAll(bytes.first(size), Deadline::after(limitOf(wait)));
+            stream_->sendAll(bytes.first(size), platform::Deadline::after(limitOf(wait)));
             bytes = bytes.sliced(size);
         }
-    } catch (const KelvaneError&) {
+    } catch (const platform::KelvaneError&) {
         closeConnection();
         throw;
     }
@@ -121,13 +121,13 @@ const SmtpReply& TIdSMTP::readReply(SmtpWait wait, std::initializer_list<int> ex
                 break;
             }
             if (!waitFor(wait, clock, [this](int slice) { return stream_->waitReadable(slice); }))
-                throw EReadTimeout();
+                throw platform::EReadTimeout();
             const qsizetype got = stream_->readSome(buffer, sizeof buffer);
             if (got == 0)
-                throw EConnClosedGracefully();
+                throw platform::EConnClosedGracefully();
             reader_.append(QByteArrayView(buffer, got));
         }
-    } catch (const KelvaneError&) {
+    } catch (const platform::KelvaneError&) {
         // Whatever broke the reply stream leaves it out of step: the connection is done.
         closeConnection();
         throw;
@@ -147,8 +147,8 @@ const SmtpReply& TIdSMTP::sendCmd(const QByteArray& command, SmtpWait wait,
 QString TIdSMTP::greetingName() const {
     if (!HeloName.isEmpty())
         return HeloName;
-    const QString host = localHostName();
-    return host.isEmpty() ? computerName() : host;
+    const QString host = platform::localHostName();
+    return host.isEmpty() ? platform::computerName() : host;
 }
 
 void TIdSMTP::Connect() {
@@ -157,7 +157,7 @@ void TIdSMTP::Connect() {
     authenticated_ = false;
     capabilities_.clear();
     reader_.clear();
-    auto socket = std::make_unique<TcpSocket>();
+    auto socket = std::make_unique<platform::TcpSocket>();
     socket->connectTo(Host, Port);
     stream_ = std::move(socket);
     try {
@@ -194,12 +194,12 @@ void TIdSMTP::greet() {
 void TIdSMTP::startTls() {
     // Bytes the server sent after its 220 would be plaintext injected into the TLS session.
     reader_.clear();
-    auto* socket = dynamic_cast<TcpSocket*>(stream_.get());
+    auto* socket = dynamic_cast<platform::TcpSocket*>(stream_.get());
     if (!socket)
         throw EIdNotConnected();
-    std::unique_ptr<TcpSocket> transport(socket);
+    std::unique_ptr<platform::TcpSocket> transport(socket);
     stream_.release();
-    const Deadline deadline = Deadline::after(limitOf(SmtpWait::Other));
+    const platform::Deadline deadline = platform::Deadline::after(limitOf(SmtpWait::Other));
     stream_ = platform::TlsStream::connect(std::move(transport), Host, {CaFile}, deadline);
     secure_ = true;
 }
@@ -256,7 +256,7 @@ void TIdSMTP::Send(TIdMessage& message) {
     } catch (const EIdSMTPReplyError&) {
         try {
             sendCmd("RSET", SmtpWait::Other);
-        } catch (const KelvaneError&) {
+        } catch (const platform::KelvaneError&) {
             // The refusal is the news; a connection lost on RSET shows on the next command.
         }
         throw;
@@ -280,4 +280,4 @@ void TIdSMTP::Disconnect() {
     closeConnection();
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -14,10 +14,10 @@
 #include <initializer_list>
 #include <memory>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // A reply whose code is not one the command expects.
-class EIdSMTPReplyError : public KelvaneError {
+class EIdSMTPReplyError : public platform::KelvaneError {
 public:
     explicit EIdSMTPReplyError(const SmtpReply& reply);
     int errorCode() const noexcept { return errorCode_; }
@@ -32,22 +32,22 @@ private:
 };
 
 // Connect on an object whose connection is open.
-class EIdAlreadyConnected : public KelvaneError {
+class EIdAlreadyConnected : public platform::KelvaneError {
 public:
-    EIdAlreadyConnected() : KelvaneError(QStringLiteral("Already connected.")) {}
+    EIdAlreadyConnected() : platform::KelvaneError(QStringLiteral("Already connected.")) {}
 };
 
 // A command on an object without an open connection.
-class EIdNotConnected : public KelvaneError {
+class EIdNotConnected : public platform::KelvaneError {
 public:
-    EIdNotConnected() : KelvaneError(QStringLiteral("Not Connected.")) {}
+    EIdNotConnected() : platform::KelvaneError(QStringLiteral("Not Connected.")) {}
 };
 
 // An address that cannot go into a command or header: it holds a control character, or text
 // from outside the address proper.
-class EIdSMTPInvalidAddress : public KelvaneError {
+class EIdSMTPInvalidAddress : public platform::KelvaneError {
 public:
-    using KelvaneError::KelvaneError;
+    using platform::KelvaneError::KelvaneError;
 };
 
 enum class SmtpAuthType {
@@ -132,4 +132,4 @@ private:
     bool authenticated_ = false;
 };
 
-} // namespace kelvane
+} // namespace kelvane::net

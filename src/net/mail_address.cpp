@@ -1,6 +1,6 @@
 #include "net/mail_address.h"
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -179,4 +179,4 @@ bool hasForeignText(QStringView address) {
     return false;
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

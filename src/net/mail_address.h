@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // One mail address with its display name.
 struct TIdEMailAddressItem {
@@ -35,4 +35,4 @@ bool hasControlCharacter(QStringView text);
 // parameters of the command.
 bool hasForeignText(QStringView address);
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -2,7 +2,7 @@
 
 #include "platform/locale_info.h"
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -32,7 +32,7 @@ QByteArray quoted(QStringView name) {
 // An address as header bytes. The client refuses addresses with control characters before it
 // writes; this keeps a direct caller of the writer from breaking the header all the same.
 QByteArray addressBytes(QStringView address, const HeaderCharset& charset) {
-    QByteArray bytes = locale::toCharset(address, charset.name.constData());
+    QByteArray bytes = platform::toCharset(address, charset.name.constData());
     for (char& byte : bytes) {
         if (static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F)
             byte = '?';
@@ -54,7 +54,7 @@ QByteArray headerLine(QByteArrayView name, QByteArrayView value) {
 } // namespace
 
 MessageFormat MessageFormat::current() {
-    return {headerCharsetFor(locale::userLocale()), locale::localNow()};
+    return {headerCharsetFor(platform::userLocale()), platform::localNowWithOffset()};
 }
 
 QByteArray formatMailDate(const QDateTime& time) {
@@ -117,7 +117,7 @@ QByteArray messageData(TIdMessage& message, const MessageFormat& format) {
         for (const QString& line : split.Body) {
             if (line.startsWith(u'.'))
                 data += '.';
-            data += locale::toCharset(line, format.charset.name.constData());
+            data += platform::toCharset(line, format.charset.name.constData());
             data += "\r\n";
         }
     }
@@ -125,4 +125,4 @@ QByteArray messageData(TIdMessage& message, const MessageFormat& format) {
     return data;
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

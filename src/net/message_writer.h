@@ -7,7 +7,7 @@
 #include <QByteArrayList>
 #include <QDateTime>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // What a message is written with: the header charset and the time that stands for "now".
 struct MessageFormat {
@@ -29,4 +29,4 @@ QByteArrayList headerLines(TIdMessage& message, const MessageFormat& format);
 // an empty line and the "." line that ends the data. Every line ends with CR LF.
 QByteArray messageData(TIdMessage& message, const MessageFormat& format);
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -4,7 +4,7 @@
 
 #include <QList>
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -93,11 +93,12 @@ QByteArray encodeRun(QStringView run, const HeaderCharset& charset, QByteArrayVi
     qsizetype start = 0;
     while (start < run.size()) {
         qsizetype end = start + characterWidth(run, start);
-        QByteArray bytes = locale::toCharset(run.mid(start, end - start), charset.name.constData());
+        QByteArray bytes =
+            platform::toCharset(run.mid(start, end - start), charset.name.constData());
         while (end < run.size()) {
             const qsizetype nextEnd = end + characterWidth(run, end);
             QByteArray longer =
-                locale::toCharset(run.mid(start, nextEnd - start), charset.name.constData());
+                platform::toCharset(run.mid(start, nextEnd - start), charset.name.constData());
             if (encodedLength(longer) > budget)
                 break;
             bytes = std::move(longer);
@@ -221,7 +222,7 @@ QByteArray encodeHeaderText(QStringView text, const HeaderCharset& charset,
         const Token& token = tokens[i];
         if (token.word.isEmpty() || !needsEncoding(token.word, specials)) {
             appendBlanks(out, token.blanks);
-            out += locale::toCharset(token.word, charset.name.constData());
+            out += platform::toCharset(token.word, charset.name.constData());
             ++i;
             continue;
         }
@@ -253,4 +254,4 @@ QByteArray foldMailHeaderLine(QByteArrayView line) {
     return out;
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QStringView>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // The charset of every header word and body line of a message, and the RFC 2047 encoding
 // letter of its encoded-words.
@@ -35,4 +35,4 @@ QByteArray encodeHeaderText(QStringView text, const HeaderCharset& charset,
 // Physical lines are joined by CR LF; continuation lines begin with a space. No final CR LF.
 QByteArray foldMailHeaderLine(QByteArrayView line);
 
-} // namespace kelvane
+} // namespace kelvane::net

@@ -5,9 +5,9 @@
 namespace kelvane::net {
 
 // A failure of the proxy between the client and the server; each kind has its own text.
-class EProxyError : public KelvaneError {
+class EProxyError : public platform::KelvaneError {
 public:
-    using KelvaneError::KelvaneError;
+    using platform::KelvaneError::KelvaneError;
 };
 
 // The proxy itself cannot be reached.

@@ -4,7 +4,7 @@
 
 #include <arpa/inet.h>
 
-namespace kelvane::net::proxy {
+namespace kelvane::net {
 
 namespace {
 
@@ -150,13 +150,13 @@ ReplyStep connectReply(QByteArrayView bytes, IdHTTPResponse* head) {
         if (end > lineStart && bytes[end - 1] == '\r')
             --end;
         if (end == lineStart && !lines.isEmpty()) {
-            const IdHTTPResponse parsed = http::parseResponseHead(lines);
+            const IdHTTPResponse parsed = parseResponseHead(lines);
             if (head)
                 *head = parsed;
             return {ReplyStep::Complete, i + 1, parsed.ResponseCode};
         }
         if (end > lineStart || !lines.isEmpty())
-            lines.append(http::headLineText(bytes.sliced(lineStart, end - lineStart)));
+            lines.append(headLineText(bytes.sliced(lineStart, end - lineStart)));
         lineStart = i + 1;
     }
     if (bytes.size() >= kMaxConnectHead)
@@ -164,4 +164,4 @@ ReplyStep connectReply(QByteArrayView bytes, IdHTTPResponse* head) {
     return {};
 }
 
-} // namespace kelvane::net::proxy
+} // namespace kelvane::net

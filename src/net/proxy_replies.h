@@ -7,7 +7,7 @@
 #include <QString>
 
 // What a client says to a proxy and reads back from it, as bytes: no sockets here.
-namespace kelvane::net::proxy {
+namespace kelvane::net {
 
 // A reply read so far: more bytes needed, a whole reply of `length` bytes, or bytes that no
 // good reply begins with.
@@ -46,4 +46,4 @@ QByteArray connectRequest(const QString& host, quint16 port, const QString& cred
 constexpr qsizetype kMaxConnectHead = 16384;
 ReplyStep connectReply(QByteArrayView bytes, IdHTTPResponse* head = nullptr);
 
-} // namespace kelvane::net::proxy
+} // namespace kelvane::net

@@ -1,6 +1,6 @@
 #include "net/smtp_reply.h"
 
-namespace kelvane {
+namespace kelvane::net {
 
 namespace {
 
@@ -101,4 +101,4 @@ void SmtpReplyReader::clear() {
     pending_ = SmtpReply{};
 }
 
-} // namespace kelvane
+} // namespace kelvane::net

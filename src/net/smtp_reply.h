@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // One SMTP reply: the code of its first line and the text of every line, with any RFC 3463
 // enhanced status code taken off the front of each text.
@@ -20,9 +20,9 @@ struct SmtpReply {
 };
 
 // A peer that sends more than a client will keep for one reply.
-class ESmtpReplyTooLarge : public KelvaneError {
+class ESmtpReplyTooLarge : public platform::KelvaneError {
 public:
-    using KelvaneError::KelvaneError;
+    using platform::KelvaneError::KelvaneError;
 };
 
 struct SmtpReplyLimits {
@@ -56,4 +56,4 @@ private:
 // Splits an enhanced status code ("5.1.1 ") off the front of a reply text; empty when absent.
 QString takeEnhancedStatusCode(QString& text);
 
-} // namespace kelvane
+} // namespace kelvane::net

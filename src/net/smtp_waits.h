@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace kelvane {
+namespace kelvane::net {
 
 // What an SMTP client is waiting for; each wait has its own limit.
 enum class SmtpWait {
@@ -44,4 +44,4 @@ inline constexpr SmtpWaitTimeouts kRfc5321WaitTimeouts = {
     5 * kMinuteMs,  // Other
 };
 
-} // namespace kelvane
+} // namespace kelvane::net

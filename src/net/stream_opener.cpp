@@ -17,11 +17,12 @@ QString proxyName(const ProxyConfig& proxy) {
     return proxy.host + u':' + QString::number(proxy.port);
 }
 
-std::unique_ptr<TcpSocket> connectToProxy(const ProxyConfig& proxy, const Deadline& deadline) {
-    auto socket = std::make_unique<TcpSocket>();
+std::unique_ptr<platform::TcpSocket> connectToProxy(const ProxyConfig& proxy,
+                                                    const platform::Deadline& deadline) {
+    auto socket = std::make_unique<platform::TcpSocket>();
     try {
         socket->connectTo(proxy.host, proxy.port, deadline);
-    } catch (const ESocketError& error) {
+    } catch (const platform::ESocketError& error) {
         throw EProxyUnreachable(proxyName(proxy), QString(error.message()).replace(u'\n', u' '));
     }
     return socket;
@@ -29,16 +30,16 @@ std::unique_ptr<TcpSocket> connectToProxy(const ProxyConfig& proxy, const Deadli
 
 // Reads a proxy's reply one byte at a time, so that nothing of what follows it is taken.
 template <typename Parse>
-proxy::ReplyStep readReply(TcpSocket& socket, const Deadline& deadline, Parse parse,
-                           const std::function<void()>& onClose) {
+ReplyStep readReply(platform::TcpSocket& socket, const platform::Deadline& deadline, Parse parse,
+                    const std::function<void()>& onClose) {
     QByteArray bytes;
     for (;;) {
-        const proxy::ReplyStep step = parse(QByteArrayView(bytes));
-        if (step.status != proxy::ReplyStep::Incomplete)
+        const ReplyStep step = parse(QByteArrayView(bytes));
+        if (step.status != ReplyStep::Incomplete)
             return step;
         const int waitMs = deadline.waitMs(-1);
         if (waitMs == 0 || !socket.waitReadable(waitMs))
-            throw EReadTimeout();
+            throw platform::EReadTimeout();
         char byte;
         if (socket.readSome(&byte, 1) == 0)
             onClose();
@@ -46,59 +47,58 @@ proxy::ReplyStep readReply(TcpSocket& socket, const Deadline& deadline, Parse pa
     }
 }
 
-void socksHandshake(TcpSocket& socket, const ProxyConfig& proxy, const Endpoint& endpoint,
-                    const Deadline& deadline) {
+void socksHandshake(platform::TcpSocket& socket, const ProxyConfig& proxy, const Endpoint& endpoint,
+                    const platform::Deadline& deadline) {
     const QString name = proxyName(proxy);
     const auto closed = [&name] {
         throw ESocksError(name, QStringLiteral("the proxy closed the connection"));
     };
-    socket.sendAll(proxy::socksGreeting(proxy.hasLogin), deadline);
-    const proxy::ReplyStep method = readReply(socket, deadline, proxy::socksMethodReply, closed);
-    if (method.status == proxy::ReplyStep::Malformed)
+    socket.sendAll(socksGreeting(proxy.hasLogin), deadline);
+    const ReplyStep method = readReply(socket, deadline, socksMethodReply, closed);
+    if (method.status == ReplyStep::Malformed)
         throw ESocksError(name, QStringLiteral("not a SOCKS5 answer"));
-    if (method.code == proxy::kSocksNoMethod)
+    if (method.code == kSocksNoMethod)
         throw EProxyLoginRefused(name);
-    if (method.code == proxy::kSocksLogin && proxy.hasLogin) {
-        const QByteArray login = proxy::socksLoginRequest(proxy.user, proxy.password);
+    if (method.code == kSocksLogin && proxy.hasLogin) {
+        const QByteArray login = socksLoginRequest(proxy.user, proxy.password);
         socket.sendAll(login, deadline);
-        const proxy::ReplyStep answer = readReply(socket, deadline, proxy::socksLoginReply,
-                                                  [&name] { throw EProxyLoginRefused(name); });
-        if (answer.status == proxy::ReplyStep::Malformed)
+        const ReplyStep answer = readReply(socket, deadline, socksLoginReply,
+                                           [&name] { throw EProxyLoginRefused(name); });
+        if (answer.status == ReplyStep::Malformed)
             throw ESocksError(name, QStringLiteral("not a SOCKS5 login answer"));
         if (answer.code != 0)
             throw EProxyLoginRefused(name);
-    } else if (method.code != proxy::kSocksNoAuth) {
+    } else if (method.code != kSocksNoAuth) {
         throw ESocksError(name, QStringLiteral("the proxy chose a method not offered"));
     }
-    const QByteArray request = proxy::socksConnectRequest(endpoint.host, endpoint.port);
+    const QByteArray request = socksConnectRequest(endpoint.host, endpoint.port);
     if (request.isEmpty())
         throw ESocksError(name, QStringLiteral("host name longer than 255 bytes"));
     socket.sendAll(request, deadline);
-    const proxy::ReplyStep reply = readReply(socket, deadline, proxy::socksConnectReply, closed);
-    if (reply.status == proxy::ReplyStep::Malformed)
+    const ReplyStep reply = readReply(socket, deadline, socksConnectReply, closed);
+    if (reply.status == ReplyStep::Malformed)
         throw ESocksError(name, QStringLiteral("not a SOCKS5 connect answer"));
     if (reply.code == 0)
         return;
     const QString target = endpoint.host + u':' + QString::number(endpoint.port);
-    if (proxy::socksCouldNotReach(reply.code))
-        throw EProxyConnectFailed(name, target, proxy::socksReplyText(reply.code));
-    throw ESocksError(name, proxy::socksReplyText(reply.code));
+    if (socksCouldNotReach(reply.code))
+        throw EProxyConnectFailed(name, target, socksReplyText(reply.code));
+    throw ESocksError(name, socksReplyText(reply.code));
 }
 
-void httpConnect(TcpSocket& socket, const ProxyConfig& proxy, const QString& credentials,
-                 const Endpoint& endpoint, const Deadline& deadline) {
+void httpConnect(platform::TcpSocket& socket, const ProxyConfig& proxy, const QString& credentials,
+                 const Endpoint& endpoint, const platform::Deadline& deadline) {
     const QString name = proxyName(proxy);
     const QString target = endpoint.host + u':' + QString::number(endpoint.port);
-    socket.sendAll(proxy::connectRequest(endpoint.host, endpoint.port, credentials), deadline);
+    socket.sendAll(connectRequest(endpoint.host, endpoint.port, credentials), deadline);
     IdHTTPResponse head;
-    const proxy::ReplyStep reply = readReply(
-        socket, deadline,
-        [&head](QByteArrayView bytes) { return proxy::connectReply(bytes, &head); },
+    const ReplyStep reply = readReply(
+        socket, deadline, [&head](QByteArrayView bytes) { return connectReply(bytes, &head); },
         [&] {
             throw EProxyConnectFailed(name, target,
                                       QStringLiteral("the proxy closed the connection"));
         });
-    if (reply.status == proxy::ReplyStep::Malformed)
+    if (reply.status == ReplyStep::Malformed)
         throw EProxyConnectFailed(name, target, QStringLiteral("no HTTP answer"));
     // A CONNECT is answered by the proxy alone; some proxies refuse a login with 401.
     if (reply.code == 407 || reply.code == 401)
@@ -109,20 +109,20 @@ void httpConnect(TcpSocket& socket, const ProxyConfig& proxy, const QString& cre
 
 } // namespace
 
-OpenedStream openStream(const Endpoint& endpoint, const ExchangeSettings& settings,
-                        const Deadline& deadline) {
+OpenedStream openStream(const Endpoint& endpoint, const platform::ExchangeSettings& settings,
+                        const platform::Deadline& deadline) {
     OpenedStream opened;
     const ProxyConfig& proxy = settings.proxy;
     const bool direct = proxy.kind == ProxyConfig::Kind::None ||
                         platform::bypassesProxy(endpoint.host, settings.noProxy);
-    std::unique_ptr<TcpSocket> socket;
+    std::unique_ptr<platform::TcpSocket> socket;
     if (direct) {
-        socket = std::make_unique<TcpSocket>();
+        socket = std::make_unique<platform::TcpSocket>();
         socket->connectTo(endpoint.host, endpoint.port, deadline);
     } else {
         socket = connectToProxy(proxy, deadline);
         const QString credentials =
-            proxy.hasLogin ? proxy::basicCredentials(proxy.user, proxy.password) : QString();
+            proxy.hasLogin ? basicCredentials(proxy.user, proxy.password) : QString();
         if (proxy.kind == ProxyConfig::Kind::Socks5) {
             socksHandshake(*socket, proxy, endpoint, deadline);
         } else if (endpoint.tls) {

@@ -29,7 +29,7 @@ struct OpenedStream {
 // Opens the way to the endpoint: directly, or through the proxy of the settings unless the host
 // is in no_proxy; then TLS when the endpoint asks for it. The deadline bounds every step.
 // Proxy failures raise EProxyError kinds; certificate and handshake failures ETlsError.
-OpenedStream openStream(const Endpoint& endpoint, const ExchangeSettings& settings,
-                        const Deadline& deadline);
+OpenedStream openStream(const Endpoint& endpoint, const platform::ExchangeSettings& settings,
+                        const platform::Deadline& deadline);
 
 } // namespace kelvane::net

@@ -2,7 +2,7 @@
 
 #include <QProcess>
 
-namespace kelvane::browser {
+namespace kelvane::platform {
 
 namespace {
 
@@ -12,19 +12,19 @@ void launchDesktopBrowser(const QString& url) {
     QProcess::startDetached(QStringLiteral("xdg-open"), {url});
 }
 
-Launcher& currentLauncher() {
-    static Launcher launcher = launchDesktopBrowser;
+BrowserLauncher& currentLauncher() {
+    static BrowserLauncher launcher = launchDesktopBrowser;
     return launcher;
 }
 
 } // namespace
 
-void Open(const QString& url) {
+void openInBrowser(const QString& url) {
     if (currentLauncher())
         currentLauncher()(url);
 }
 
-ScopedLauncher::ScopedLauncher(Launcher launcher)
+ScopedBrowserLauncher::ScopedBrowserLauncher(BrowserLauncher launcher)
     : ScopedOverride(currentLauncher(), std::move(launcher)) {}
 
-} // namespace kelvane::browser
+} // namespace kelvane::platform

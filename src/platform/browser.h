@@ -5,18 +5,18 @@
 #include <QString>
 #include <functional>
 
-namespace kelvane::browser {
+namespace kelvane::platform {
 
 // Opens a URL in the desktop's browser, passed unchanged (nothing is encoded). Failures are
 // ignored: the product never reports a browser that did not start.
-void Open(const QString& url);
+void openInBrowser(const QString& url);
 
-using Launcher = std::function<void(const QString& url)>;
+using BrowserLauncher = std::function<void(const QString& url)>;
 
 // Replaces the launcher for its lifetime (tests record the URLs instead).
-class ScopedLauncher : public ScopedOverride<Launcher> {
+class ScopedBrowserLauncher : public ScopedOverride<BrowserLauncher> {
 public:
-    explicit ScopedLauncher(Launcher launcher);
+    explicit ScopedBrowserLauncher(BrowserLauncher launcher);
 };
 
-} // namespace kelvane::browser
+} // namespace kelvane::platform

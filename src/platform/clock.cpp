@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 namespace {
 
@@ -21,4 +21,4 @@ QDateTime localNow() {
 ScopedClockOverride::ScopedClockOverride(std::function<QDateTime()> now)
     : ScopedOverride(nowSource(), std::move(now)) {}
 
-} // namespace kelvane
+} // namespace kelvane::platform

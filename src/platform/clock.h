@@ -5,7 +5,7 @@
 #include <QDateTime>
 #include <functional>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // The local date and time now. Tests replace it to reach moments they cannot wait for
 // (a query at midnight).
@@ -17,4 +17,4 @@ public:
     explicit ScopedClockOverride(std::function<QDateTime()> now);
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace kelvane::console {
+namespace kelvane::platform {
 
 namespace {
 
@@ -42,4 +42,4 @@ int displayWidth(QStringView text) {
     return width;
 }
 
-} // namespace kelvane::console
+} // namespace kelvane::platform

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace kelvane::console {
+namespace kelvane::platform {
 
 // Whether standard error is a terminal: progress is shown only to a person watching.
 bool standardErrorIsTerminal();
@@ -14,4 +14,4 @@ void writeErr(const QString& text);
 // Columns a text takes on a terminal: East Asian wide characters take two.
 int displayWidth(QStringView text);
 
-} // namespace kelvane::console
+} // namespace kelvane::platform

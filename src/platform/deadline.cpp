@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 Deadline Deadline::after(qint64 ms) {
     Deadline deadline;
@@ -31,4 +31,4 @@ int Deadline::waitMs(int ownLimitMs) const {
     return static_cast<int>(ownLimitMs > 0 ? qMin<qint64>(ownLimitMs, left) : left);
 }
 
-} // namespace kelvane
+} // namespace kelvane::platform

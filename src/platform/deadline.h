@@ -3,7 +3,7 @@
 #include <QtGlobal>
 #include <chrono>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // One point on the monotonic clock by which a whole exchange must be over. Every wait of the
 // exchange asks it how long it may last.
@@ -29,4 +29,4 @@ private:
     bool set_ = false;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -4,7 +4,7 @@
 #include <QString>
 #include <exception>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // Base of every error the core raises: network, file and matcher failures carry a message
 // that a caller may show (the general error report) or replace with its own fixed text.
@@ -56,4 +56,4 @@ public:
     using KelvaneError::KelvaneError;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

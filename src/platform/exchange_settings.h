@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // Bounds and transport of one HTTP exchange, as the settings file's [network] section gives
 // them.
@@ -29,4 +29,4 @@ struct ExchangeSettings {
     friend bool operator==(const ExchangeSettings&, const ExchangeSettings&) = default;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <optional>
 
-namespace kelvane::hosts {
+namespace kelvane::platform {
 
 namespace {
 
@@ -53,7 +53,7 @@ QHash<QString, QString> load() {
     QHash<QString, QString> table;
     for (const Default& entry : kDefaults)
         table.insert(QString::fromUtf16(entry.key), QString::fromUtf16(entry.host));
-    table.insert(settings::current().hosts);
+    table.insert(currentSettings().hosts);
     const QString path = configFilePath();
     if (path.isEmpty())
         return table;
@@ -133,10 +133,10 @@ QString homeSiteHost() {
     return hostFor(QStringLiteral("home"));
 }
 
-void reload() {
-    settings::reload();
+void reloadHosts() {
+    reloadSettings();
     std::lock_guard lock(gMutex);
     gHosts.reset();
 }
 
-} // namespace kelvane::hosts
+} // namespace kelvane::platform

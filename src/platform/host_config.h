@@ -7,7 +7,7 @@
 // [hosts] of the settings file may override any of them, one key per service, value "host" or
 // "host:port"; the older hosts file (KELVANE_HOSTS, otherwise kelvane-hosts.ini beside the
 // executable) still works, and its keys win over the settings file's.
-namespace kelvane::hosts {
+namespace kelvane::platform {
 
 // "host" or "host:port" for a service key ("home", "baidu", "google", ...), without the
 // "https://" a value may begin with. An unknown key yields an empty text.
@@ -27,6 +27,6 @@ bool isServiceKey(const QString& key);
 QString homeSiteHost();
 
 // Drops what was read, so the next call reads the configuration again (tests change it).
-void reload();
+void reloadHosts();
 
-} // namespace kelvane::hosts
+} // namespace kelvane::platform

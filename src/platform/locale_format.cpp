@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 namespace {
 
@@ -63,4 +63,4 @@ QString withoutTimeZone(const QString& timeFormat) {
 ScopedFormatLocale::ScopedFormatLocale(const QLocale& locale)
     : ScopedOverride(fixedLocale(), locale) {}
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -9,7 +9,7 @@
 #include <QTime>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // The user's locale for dates and times: QLocale::system(), unless a test has fixed one.
 QLocale formatLocale();
@@ -32,4 +32,4 @@ public:
     explicit ScopedFormatLocale(const QLocale& locale);
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -6,7 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace kelvane::locale {
+namespace kelvane::platform {
 
 namespace {
 
@@ -43,8 +43,8 @@ QLocale userLocale() {
     return formatLocale();
 }
 
-QDateTime localNow() {
-    const QDateTime now = kelvane::localNow();
+QDateTime localNowWithOffset() {
+    const QDateTime now = localNow();
     // Pin the offset, so a caller reads the same offset that the time was taken with.
     return now.toOffsetFromUtc(now.offsetFromUtc());
 }
@@ -75,4 +75,4 @@ QByteArray toCharset(QStringView text, const char* charsetName) {
     return encodeWith(charsetName, mended);
 }
 
-} // namespace kelvane::locale
+} // namespace kelvane::platform

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kelvane::textfile {
+namespace kelvane::platform {
 
 namespace {
 
@@ -196,4 +196,4 @@ void setBeforeReplaceHookForTesting(std::function<void()> hook) {
     beforeReplaceHook() = std::move(hook);
 }
 
-} // namespace kelvane::textfile
+} // namespace kelvane::platform

@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-namespace kelvane::textfile {
+namespace kelvane::platform {
 
 // A file held under an exclusive advisory lock (flock) for as long as the object lives. Every
 // writer of a product file takes it, so appends, trims and saves from any number of
@@ -52,4 +52,4 @@ QString replacementPath(const QString& path);
 // renamed, so a test can stop the process at the worst moment.
 void setBeforeReplaceHookForTesting(std::function<void()> hook);
 
-} // namespace kelvane::textfile
+} // namespace kelvane::platform

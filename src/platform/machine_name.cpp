@@ -4,7 +4,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 namespace {
 
@@ -62,4 +62,4 @@ ScopedMachineNames::ScopedMachineNames(std::function<QByteArray()> hostName,
     : hostName_(hostNameSource(), std::move(hostName)),
       computer_(computerNameSource(), std::move(computer)) {}
 
-} // namespace kelvane
+} // namespace kelvane::platform

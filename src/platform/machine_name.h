@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // The longest host name the socket layer reports, in bytes.
 inline constexpr qsizetype kMaxHostNameBytes = 250;
@@ -30,4 +30,4 @@ private:
     ScopedOverride<std::function<QString()>> computer_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

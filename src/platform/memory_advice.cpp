@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <sys/mman.h>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 void adviseLargeBuffer(void* data, qsizetype size) {
     constexpr std::uintptr_t kHugePage = 2 * 1024 * 1024;
@@ -17,4 +17,4 @@ void adviseLargeBuffer(void* data, qsizetype size) {
 #endif
 }
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -4,7 +4,7 @@
 #include <QString>
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // A page's text held as UTF-8, the form the matcher reads: a fetched page is decoded straight
 // into it, so a probe never holds the page as bytes, as UTF-16 and as UTF-8 at once.
@@ -32,4 +32,4 @@ private:
     QByteArray utf8_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

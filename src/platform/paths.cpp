@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 namespace {
 QString& overriddenDir() {
@@ -29,4 +29,4 @@ QString nativeProductPath(const QString& productPath) {
     return path;
 }
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // The folder that holds the running executable.
 QString executableDir();
@@ -17,4 +17,4 @@ public:
 // A product path written with backslashes ("zenvo\data\x.txt") in this platform's form.
 QString nativeProductPath(const QString& productPath);
 
-} // namespace kelvane
+} // namespace kelvane::platform

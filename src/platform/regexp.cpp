@@ -9,7 +9,7 @@
 #include <cstring>
 #include <re2/re2.h>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 namespace {
 
@@ -195,4 +195,4 @@ bool TRegExp::Test(QStringView text) {
     return RE2::PartialMatch(re2::StringPiece(utf8.data(), static_cast<size_t>(utf8.size())), re);
 }
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -11,7 +11,7 @@ namespace re2 {
 class RE2;
 }
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // One match: the whole matched text and where it stands in the searched text, in UTF-16 units.
 struct RegExpMatch {
@@ -60,4 +60,4 @@ private:
     std::unique_ptr<re2::RE2> compiled_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

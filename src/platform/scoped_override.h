@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // Gives a process-wide seam (the clock, the browser launcher, the error report, ...) another
 // value for the lifetime of the guard, and puts the previous one back when it ends, so guards
@@ -20,4 +20,4 @@ private:
     T previous_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <optional>
 
-namespace kelvane::settings {
+namespace kelvane::platform {
 
 namespace {
 
@@ -133,7 +133,7 @@ void readSection(QSettings& ini, const QString& section, const QString& file, Se
     for (const QString& name : ini.childKeys()) {
         const QString value = textOf(ini.value(name));
         if (section == u"hosts") {
-            if (!hosts::isServiceKey(name))
+            if (!isServiceKey(name))
                 into.problems.append(QStringLiteral("%1: unknown key \"%2\" in [hosts] is ignored.")
                                          .arg(file, name));
             else if (!value.trimmed().isEmpty())
@@ -225,16 +225,16 @@ Settings readSettingsFile(const QString& path) {
     return settings;
 }
 
-const Settings& current() {
+const Settings& currentSettings() {
     std::lock_guard lock(gMutex);
     if (!gCurrent)
         gCurrent = readSettingsFile(settingsFilePath());
     return *gCurrent;
 }
 
-void reload() {
+void reloadSettings() {
     std::lock_guard lock(gMutex);
     gCurrent.reset();
 }
 
-} // namespace kelvane::settings
+} // namespace kelvane::platform

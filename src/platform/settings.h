@@ -7,7 +7,7 @@
 #include <QStringList>
 
 // The program's one settings file: an INI file with sections [hosts], [network] and [engines].
-namespace kelvane::settings {
+namespace kelvane::platform {
 
 // How politely requests go out: the scheduler shared by every query of a run reads these.
 struct PacingSettings {
@@ -47,8 +47,8 @@ QStringList builtInLines();
 Settings readSettingsFile(const QString& path);
 
 // The settings of this process, read once.
-const Settings& current();
+const Settings& currentSettings();
 // Drops what was read, so the next call reads the file again (tests change it).
-void reload();
+void reloadSettings();
 
-} // namespace kelvane::settings
+} // namespace kelvane::platform

@@ -18,7 +18,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 namespace {
 
@@ -243,4 +243,4 @@ bool TcpSocket::peerHasClosed() {
     return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
-} // namespace kelvane
+} // namespace kelvane::platform

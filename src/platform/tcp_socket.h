@@ -6,7 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-namespace kelvane {
+namespace kelvane::platform {
 
 // A blocking TCP client connection. Failures raise ESocketError with the system's error number.
 class TcpSocket final : public platform::ByteStream {
@@ -44,4 +44,4 @@ private:
     quint16 port_ = 0;
 };
 
-} // namespace kelvane
+} // namespace kelvane::platform

@@ -4,7 +4,7 @@
 #include <QStringEncoder>
 #include <algorithm>
 
-namespace kelvane::text {
+namespace kelvane::platform {
 
 namespace {
 
@@ -155,4 +155,4 @@ QString fromStringBody(QByteArrayView body, QStringView contentType) {
                                                              : fromOneCharPerByte(body);
 }
 
-} // namespace kelvane::text
+} // namespace kelvane::platform

@@ -6,7 +6,7 @@
 #include <QStringView>
 
 // The text decodings of the product. The ANSI code page is code page 936 (GBK) everywhere.
-namespace kelvane::text {
+namespace kelvane::platform {
 
 // Bytes in the ANSI code page. Invalid or truncated sequences become U+FFFD; nothing is held back.
 QString fromAnsi(QByteArrayView bytes);
@@ -39,4 +39,4 @@ QString fromStringBody(QByteArrayView body, QStringView contentType);
 QByteArray ansiToUtf8(QByteArrayView bytes);
 QByteArray charsetTextToUtf8(QByteArrayView body, QStringView contentType);
 
-} // namespace kelvane::text
+} // namespace kelvane::platform

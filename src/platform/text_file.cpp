@@ -10,7 +10,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace kelvane::textfile {
+namespace kelvane::platform {
 
 namespace {
 
@@ -65,7 +65,7 @@ QString decodeText(QByteArrayView bytes) {
     const TextEncoding encoding = detectEncoding(bytes);
     const QByteArrayView body = bytes.sliced(markLength(encoding));
     if (encoding == TextEncoding::Ansi)
-        return text::fromAnsi(body);
+        return fromAnsi(body);
     // Stateless, so a truncated last character becomes U+FFFD instead of vanishing.
     QStringDecoder decoder(unicodeEncoding(encoding), QStringConverter::Flag::Stateless);
     return decoder.decode(body);
@@ -73,7 +73,7 @@ QString decodeText(QByteArrayView bytes) {
 
 QByteArray encodeText(QStringView text, TextEncoding encoding, bool withMark) {
     if (encoding == TextEncoding::Ansi)
-        return text::toAnsi(text);
+        return toAnsi(text);
     const auto flags =
         withMark ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default;
     QStringEncoder encoder(unicodeEncoding(encoding), flags);
@@ -159,4 +159,4 @@ bool createDirectory(const QString& path) {
     return QDir().mkdir(path);
 }
 
-} // namespace kelvane::textfile
+} // namespace kelvane::platform

@@ -9,7 +9,7 @@
 
 // Text files as the product keeps them: read with byte-order-mark detection, written in the
 // ANSI code page with CR LF. Every file-system call of the engines goes through here.
-namespace kelvane::textfile {
+namespace kelvane::platform {
 
 // The encoding a file's first bytes select, tested in this order: FF FE, FE FF, EF BB BF,
 // otherwise the ANSI code page.
@@ -52,4 +52,4 @@ bool isFile(const QString& path);
 // Creates one directory. False when that fails, also when it already exists.
 bool createDirectory(const QString& path);
 
-} // namespace kelvane::textfile
+} // namespace kelvane::platform

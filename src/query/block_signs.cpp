@@ -3,7 +3,7 @@
 #include "net/http_url.h"
 #include "platform/text_codec.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -18,8 +18,8 @@ struct UrlParts {
 std::optional<UrlParts> partsOf(const QString& url, const QString& base) {
     if (url.isEmpty())
         return std::nullopt;
-    const http::Url parsed =
-        base.isEmpty() ? http::parseUrl(url) : http::resolveLocation(http::parseUrl(base), url);
+    const net::Url parsed =
+        base.isEmpty() ? net::parseUrl(url) : net::resolveLocation(net::parseUrl(base), url);
     return UrlParts{parsed.host, parsed.path + parsed.document};
 }
 
@@ -37,7 +37,7 @@ std::optional<QString> urlSign(const BlockSigns& signs, const std::optional<UrlP
 
 bool titleIs(const QByteArray& title, const char16_t* expected) {
     const QString text = QString::fromUtf16(expected);
-    return !title.isEmpty() && (title == text.toUtf8() || title == text::toAnsi(text));
+    return !title.isEmpty() && (title == text.toUtf8() || title == platform::toAnsi(text));
 }
 
 } // namespace
@@ -73,4 +73,4 @@ std::optional<QString> FindBlockSign(const BlockSigns& signs, const AnswerFacts&
     return std::nullopt;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

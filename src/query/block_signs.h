@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // What an engine's answer looks like when it refuses to serve a search: a captcha host or path
 // behind a redirect, a verification page title, a tiny page pointing at the block page. Every
@@ -36,10 +36,11 @@ inline constexpr BlockSigns kSogouBlockSigns{.pathStarts = u"/antispider", .sear
 inline constexpr BlockSigns kSearchPageBlockSigns{.searchPage = true};
 
 // Raised where an answer shows a block sign and the caller ends as on a failed exchange.
-class EBlockedAnswer : public KelvaneError {
+class EBlockedAnswer : public platform::KelvaneError {
 public:
     explicit EBlockedAnswer(QString sign)
-        : KelvaneError(QStringLiteral("Blocked (%1).").arg(sign)), sign_(std::move(sign)) {}
+        : platform::KelvaneError(QStringLiteral("Blocked (%1).").arg(sign)),
+          sign_(std::move(sign)) {}
     const QString& sign() const noexcept { return sign_; }
 
 private:
@@ -61,4 +62,4 @@ std::optional<QString> FindBlockSign(const BlockSigns& signs, const AnswerFacts&
 // The text of the first <title> element of a page, raw bytes, spaces around it removed.
 QByteArray PageTitle(const QByteArray& body);
 
-} // namespace kelvane
+} // namespace kelvane::query

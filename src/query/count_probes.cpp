@@ -4,7 +4,7 @@
 #include "query/engine_definitions.h"
 #include "query/site_query_context.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -67,7 +67,7 @@ CountSpecTable buildSpecs(const EngineDefinitions& definitions) {
     return specs;
 }
 
-PageText* sharedPage(SharedPage page, SiteQueryContext* context) {
+platform::PageText* sharedPage(SharedPage page, SiteQueryContext* context) {
     if (!context)
         return nullptr;
     switch (page) {
@@ -97,7 +97,7 @@ const CountProbeSpec& CountProbeSpecFor(EngineId engine, CountMetric metric) {
 }
 
 QString CountProbeUrl(const CountProbeSpec& spec, const QString& domain) {
-    return hosts::originFor(QString::fromUtf16(spec.hostKey)) +
+    return platform::originFor(QString::fromUtf16(spec.hostKey)) +
            QString::fromUtf16(spec.beforeDomain) + domain + QString::fromUtf16(spec.afterDomain);
 }
 
@@ -132,4 +132,4 @@ FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain, co
     return FetchAndExtractOutcome(CountProbeRequest(spec, domain, context), pump);
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -7,7 +7,7 @@
 #include <QString>
 #include <array>
 
-namespace kelvane {
+namespace kelvane::query {
 
 struct SiteQueryContext;
 class EngineDefinitions;
@@ -61,4 +61,4 @@ FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain
 FetchOutcome RunCountProbe(const CountProbeSpec& spec, const QString& domain, const EventPump& pump,
                            SiteQueryContext* context = nullptr);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -3,17 +3,17 @@
 #include "platform/errors.h"
 #include "platform/regexp.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 bool IsValidDomain(const QString& text) {
-    TRegExp matcher;
+    platform::TRegExp matcher;
     matcher.setPattern(
         QStringLiteral(R"(^\w+((-\w+)|(\.\w+))*[A-Za-z0-9]+((\.|-)[A-Za-z0-9]+)*\.[A-Za-z]+$)"));
     try {
         return matcher.Test(text);
-    } catch (const EMatcherError&) {
+    } catch (const platform::EMatcherError&) {
         return false;
     }
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

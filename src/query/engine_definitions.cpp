@@ -13,7 +13,7 @@
 #include <atomic>
 #include <cmath>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -129,10 +129,10 @@ QString numberProblem(int least, int most) {
 // Why the matcher rejects a pattern, or empty.
 QString patternProblem(const QString& pattern) {
     try {
-        TRegExp matcher;
+        platform::TRegExp matcher;
         matcher.setPattern(pattern);
         matcher.Test(u"");
-    } catch (const EMatcherError& error) {
+    } catch (const platform::EMatcherError& error) {
         return error.message();
     }
     return {};
@@ -158,7 +158,7 @@ QString readStringList(const QJsonValue& value, RowContext& context,
 }
 
 QString readHost(const QJsonValue& value, RowContext& context) {
-    if (!value.isString() || !hosts::isServiceKey(value.toString()))
+    if (!value.isString() || !platform::isServiceKey(value.toString()))
         return QStringLiteral("must name a service of the [hosts] section");
     context.row.hostKey = context.builder.text(value.toString());
     return {};
@@ -647,7 +647,7 @@ Loaded load(const QByteArray& text, const QString& fileName, const EngineDefinit
 const EngineRow& EngineDefinitions::row(QStringView id) const {
     if (const EngineRow* found = find(id))
         return *found;
-    throw KelvaneError(QStringLiteral("No engine row \"%1\".").arg(id));
+    throw platform::KelvaneError(QStringLiteral("No engine row \"%1\".").arg(id));
 }
 
 const EngineRow* EngineDefinitions::find(QStringView id) const {
@@ -751,4 +751,4 @@ QStringList textsOf(const std::vector<const char16_t*>& texts) {
     return list;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -22,7 +22,7 @@
 // Every per-engine fact (hosts, paths, modes, client options, patterns, tokens, block signs) as
 // data: the built-in set compiled in from data/engines.json, and a user's file laid over it
 // row by row and key by key.
-namespace kelvane {
+namespace kelvane::query {
 
 // Which procedure reads a row; fixed by the row's id.
 enum class EngineRowKind { Count, Rank, Snapshot, Keyword, Lookup };
@@ -154,4 +154,4 @@ private:
     const EngineDefinitions* previous_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::query

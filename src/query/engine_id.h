@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The seven search engines, in the order every grid column, record field and check box uses.
 enum class EngineId { Baidu, Google, Yahoo, Sogou, Soso, Youdao, Bing };
@@ -16,4 +16,4 @@ inline constexpr std::array<EngineId, kEngineCount> kAllEngines = {
 inline constexpr std::array<const char16_t*, kEngineCount> kEngineKeys = {
     u"baidu", u"google", u"yahoo", u"sogou", u"soso", u"youdao", u"bing"};
 
-} // namespace kelvane
+} // namespace kelvane::query

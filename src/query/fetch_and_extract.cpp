@@ -12,15 +12,15 @@
 
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::query {
 
 QString DecodePage(const QByteArray& body, FetchMode mode, const QString& contentType) {
-    return mode == FetchMode::Stream ? text::fromAnsi(body)
-                                     : text::fromCharsetText(body, contentType);
+    return mode == FetchMode::Stream ? platform::fromAnsi(body)
+                                     : platform::fromCharsetText(body, contentType);
 }
 
 QString HostOfUrl(const QString& url) {
-    return http::parseUrl(url).host;
+    return net::parseUrl(url).host;
 }
 
 void AdmitRequest(const QString& url) {
@@ -40,7 +40,7 @@ namespace {
 QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, AnswerFacts& facts,
                      QString& contentType) {
     AdmitRequest(url);
-    TIdHTTP http;
+    net::TIdHTTP http;
     if (options.userAgent)
         http.Request.UserAgent = *options.userAgent;
     if (options.followRedirects)
@@ -55,7 +55,7 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
     QByteArray body;
     try {
         http.GetToStream(url, body);
-    } catch (const EIdHTTPProtocolException&) {
+    } catch (const net::EIdHTTPProtocolException&) {
         keepFacts();
         if (query::Pacer* pacer = query::currentPacer())
             pacer->noteAnswer(query::pacingHostOf(url), facts.status, std::nullopt);
@@ -68,10 +68,11 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
 
 // The page as UTF-8 text, decoded piece by piece: what the matcher reads, at a third of the
 // memory of bytes and UTF-16 held together.
-PageText decodePageText(const QByteArray& body, FetchMode mode, const QString& contentType) {
-    return PageText::fromUtf8(mode == FetchMode::Stream
-                                  ? text::ansiToUtf8(body)
-                                  : text::charsetTextToUtf8(body, contentType));
+platform::PageText decodePageText(const QByteArray& body, FetchMode mode,
+                                  const QString& contentType) {
+    return platform::PageText::fromUtf8(mode == FetchMode::Stream
+                                            ? platform::ansiToUtf8(body)
+                                            : platform::charsetTextToUtf8(body, contentType));
 }
 
 } // namespace
@@ -83,7 +84,8 @@ QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions&
     return DecodePage(body, mode, contentType);
 }
 
-PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options) {
+platform::PageText FetchPageText(const QString& url, FetchMode mode,
+                                 const ProbeRequestOptions& options) {
     AnswerFacts facts;
     QString contentType;
     const QByteArray body = fetchBody(url, options, facts, contentType);
@@ -92,21 +94,21 @@ PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOpt
 
 FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
     FetchOutcome outcome{fallback, FallbackReason::OtherError, 0, {}, {}, {}};
-    if (const auto* known = dynamic_cast<const KelvaneError*>(&error))
+    if (const auto* known = dynamic_cast<const platform::KelvaneError*>(&error))
         outcome.errorMessage = known->message();
     else
         outcome.errorMessage = QString::fromLocal8Bit(error.what());
-    if (const auto* status = dynamic_cast<const EIdHTTPProtocolException*>(&error)) {
+    if (const auto* status = dynamic_cast<const net::EIdHTTPProtocolException*>(&error)) {
         outcome.reason = FallbackReason::HttpStatus;
         outcome.httpStatus = status->ErrorCode();
-    } else if (dynamic_cast<const EReadTimeout*>(&error)) {
+    } else if (dynamic_cast<const platform::EReadTimeout*>(&error)) {
         outcome.reason = FallbackReason::TimedOut;
-    } else if (dynamic_cast<const ESocketError*>(&error) ||
-               dynamic_cast<const EConnClosedGracefully*>(&error)) {
+    } else if (dynamic_cast<const platform::ESocketError*>(&error) ||
+               dynamic_cast<const platform::EConnClosedGracefully*>(&error)) {
         outcome.reason = FallbackReason::NoConnection;
-    } else if (dynamic_cast<const EIdHTTPBodyTooLarge*>(&error)) {
+    } else if (dynamic_cast<const net::EIdHTTPBodyTooLarge*>(&error)) {
         outcome.reason = FallbackReason::TooLarge;
-    } else if (dynamic_cast<const EMatcherError*>(&error)) {
+    } else if (dynamic_cast<const platform::EMatcherError*>(&error)) {
         outcome.reason = FallbackReason::MatcherFailure;
     } else if (dynamic_cast<const EHostNotConfigured*>(&error)) {
         outcome.reason = FallbackReason::NotConfigured;
@@ -128,9 +130,9 @@ FetchOutcome blockedOutcome(const FetchRequest& request, const AnswerFacts& fact
 }
 
 // The patterns in order, the first that matches giving the value; raises a matcher failure.
-FetchOutcome matchPage(const FetchRequest& request, const PageText& page) {
-    TRegExp matcher;
-    QList<RegExpMatch> matches;
+FetchOutcome matchPage(const FetchRequest& request, const platform::PageText& page) {
+    platform::TRegExp matcher;
+    QList<platform::RegExpMatch> matches;
     int index = 0;
     for (; index <= request.morePatterns.size(); ++index) {
         matcher.setPattern(index == 0 ? request.pattern : request.morePatterns[index - 1]);
@@ -158,7 +160,7 @@ FetchOutcome fetchAndMatch(const FetchRequest& request) {
     QString contentType;
     try {
         facts.body = fetchBody(request.url, request.options, facts, contentType);
-    } catch (const EIdHTTPProtocolException&) {
+    } catch (const net::EIdHTTPProtocolException&) {
         // A captcha redirect or a refusal status is a block, not a plain status error.
         if (request.blockSigns) {
             if (const auto sign = FindBlockSign(*request.blockSigns, facts))
@@ -170,7 +172,8 @@ FetchOutcome fetchAndMatch(const FetchRequest& request) {
     // beside a third copy.
     const std::optional<QString> sign =
         request.blockSigns ? FindBlockSign(*request.blockSigns, facts) : std::nullopt;
-    const PageText page = decodePageText(std::exchange(facts.body, {}), request.mode, contentType);
+    const platform::PageText page =
+        decodePageText(std::exchange(facts.body, {}), request.mode, contentType);
     if (request.keep)
         *request.keep = page;
     if (sign)
@@ -181,7 +184,7 @@ FetchOutcome fetchAndMatch(const FetchRequest& request) {
 
 } // namespace
 
-FetchOutcome ExtractFromPage(const FetchRequest& request, const PageText& page) {
+FetchOutcome ExtractFromPage(const FetchRequest& request, const platform::PageText& page) {
     if (request.blockSigns) {
         const AnswerFacts facts{200, {}, request.url, page.utf8()};
         if (const auto sign = FindBlockSign(*request.blockSigns, facts))
@@ -207,4 +210,4 @@ QString FetchAndExtract(const FetchRequest& request, const EventPump& pump) {
     return FetchAndExtractOutcome(request, pump).value;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // Lets the user interface process its pending events; empty where nothing needs it.
 using EventPump = std::function<void()>;
@@ -54,7 +54,7 @@ struct FetchRequest {
     QStringList tokens;
     QString fallback;
     // Receives the page text right after a successful fetch, before matching.
-    PageText* keep = nullptr;
+    platform::PageText* keep = nullptr;
     // Whether the user interface processes its pending events once before the result returns.
     bool pumpAtEnd = false;
     // The engine's block signs, checked on the answer before the pattern; none for a service.
@@ -80,13 +80,14 @@ QString FetchPage(const QString& url, FetchMode mode, const ProbeRequestOptions&
 
 // The same page as UTF-8 text, decoded piece by piece: what the matcher reads, at a third of
 // the memory of bytes and UTF-16 held together.
-PageText FetchPageText(const QString& url, FetchMode mode, const ProbeRequestOptions& options);
+platform::PageText FetchPageText(const QString& url, FetchMode mode,
+                                 const ProbeRequestOptions& options);
 
 // Raised instead of a request to a host left at its reserved placeholder.
-class EHostNotConfigured : public KelvaneError {
+class EHostNotConfigured : public platform::KelvaneError {
 public:
     explicit EHostNotConfigured(const QString& host)
-        : KelvaneError(QStringLiteral("No host configured (%1).").arg(host)) {}
+        : platform::KelvaneError(QStringLiteral("No host configured (%1).").arg(host)) {}
 };
 
 // The host part of a request URL, without port.
@@ -107,7 +108,7 @@ FetchOutcome FetchAndExtractOutcome(const FetchRequest& request, const EventPump
 // The matching half of FetchAndExtractOutcome over a page already fetched and decoded: block
 // signs read from the body alone, the patterns in order, the tokens, the no-results sign.
 // Raises a matcher failure.
-FetchOutcome ExtractFromPage(const FetchRequest& request, const PageText& page);
+FetchOutcome ExtractFromPage(const FetchRequest& request, const platform::PageText& page);
 
 // The value alone, as the probes show it.
 QString FetchAndExtract(const FetchRequest& request, const EventPump& pump);
@@ -115,4 +116,4 @@ QString FetchAndExtract(const FetchRequest& request, const EventPump& pump);
 // The page text of a body under a fetch mode.
 QString DecodePage(const QByteArray& body, FetchMode mode, const QString& contentType);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -1,6 +1,6 @@
 #include "query/grid_titles.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 void SetGridTitles(SiteQueryView& view) {
     static const char16_t* const kEngineTitles[] = {
@@ -12,4 +12,4 @@ void SetGridTitles(SiteQueryView& view) {
     view.setStringGDCell(0, 2, QStringLiteral("反链"));
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -2,9 +2,9 @@
 
 #include "query/site_query_view.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 // Row 0: the engines, each after four spaces; column 0: "收录" and "反链"; [0,0] empty.
 void SetGridTitles(SiteQueryView& view);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -119,4 +119,4 @@ TextPlace placeOfOffset(const QByteArray& text, qsizetype offset) {
     return place;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

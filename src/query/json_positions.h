@@ -6,7 +6,7 @@
 
 // Where things stand in a JSON text, so that a problem found after parsing can still name a
 // line and a column.
-namespace kelvane {
+namespace kelvane::query {
 
 // The byte offset of every object key and array element of a JSON text that has parsed, by its
 // path: "/rows/3" for an element, "/rows/3/patterns" for a key (the offset of the key itself).
@@ -20,4 +20,4 @@ struct TextPlace {
 // The line and column of a byte offset in UTF-8 text.
 TextPlace placeOfOffset(const QByteArray& text, qsizetype offset);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -62,4 +62,4 @@ Outcome outcomeOf(const FetchOutcome& fetched) {
     return outcome;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

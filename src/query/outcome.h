@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // Why a shown value is what it is: the reason, a detail where one helps (the status code, the
 // block sign) and the host asked, so a front end can tell a failure from a real zero.
@@ -37,4 +37,4 @@ bool isFault(FallbackReason reason);
 // The outcome part of a fetch.
 Outcome outcomeOf(const FetchOutcome& fetched);
 
-} // namespace kelvane
+} // namespace kelvane::query

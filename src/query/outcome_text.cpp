@@ -1,6 +1,6 @@
 #include "query/outcome_text.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -39,4 +39,4 @@ QString OutcomeToolTip(const Outcome& outcome) {
     return text + u'：' + outcome.host;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

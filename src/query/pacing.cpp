@@ -21,14 +21,14 @@ bool isRefusalSign(const QString& sign) {
 
 } // namespace
 
-PacingRules pacingRulesFrom(const settings::PacingSettings& pacing) {
+PacingRules pacingRulesFrom(const platform::PacingSettings& pacing) {
     PacingRules rules;
     // A service whose engine definitions ask for a longer interval than the settings keeps it;
     // every other host keeps the settings' interval.
     QHash<QString, qint64> ownIntervals;
-    for (const QString& key : hosts::serviceKeys()) {
+    for (const QString& key : platform::serviceKeys()) {
         if (const int ms = minIntervalMsFor(key); ms > 0) {
-            qint64& interval = ownIntervals[pacingHostOf(hosts::originFor(key))];
+            qint64& interval = ownIntervals[pacingHostOf(platform::originFor(key))];
             interval = std::max<qint64>(interval, ms);
         }
     }
@@ -108,7 +108,7 @@ ScopedPacer::~ScopedPacer() {
 }
 
 QString pacingHostOf(const QString& url) {
-    return http::hostValue(http::parseUrl(url));
+    return net::hostValue(net::parseUrl(url));
 }
 
 } // namespace kelvane::query

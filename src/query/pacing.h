@@ -29,7 +29,7 @@ struct PacingRules {
 };
 
 // The rules of the settings file: its interval for every host.
-PacingRules pacingRulesFrom(const settings::PacingSettings& pacing);
+PacingRules pacingRulesFrom(const platform::PacingSettings& pacing);
 
 // The detail of an outcome that sent nothing because its host rests.
 inline const QString kPausedDetail = QStringLiteral("paused");

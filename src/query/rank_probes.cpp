@@ -8,14 +8,14 @@
 
 #include <algorithm>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
 const QString kAlexaFallback = QStringLiteral("查询失败");
 
 QString rowUrl(const EngineRow& row, const QString& domain) {
-    return hosts::originFor(QString::fromUtf16(row.hostKey)) + QString::fromUtf16(row.piece(0)) +
+    return platform::originFor(QString::fromUtf16(row.hostKey)) + QString::fromUtf16(row.piece(0)) +
            domain + QString::fromUtf16(row.piece(1));
 }
 
@@ -136,4 +136,4 @@ QString ChinaRankLookup(const QString& domain, const EventPump& pump) {
     return ChinaRankProbe(domain, pump).value;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The four rank look-ups of the upper panel; none reports an error: each falls back, and the
 // outcome says why.
@@ -20,4 +20,4 @@ int SogouRankLookup(const QString& domain, const EventPump& pump);
 QString AlexaRankLookup(const QString& domain, const EventPump& pump);
 QString ChinaRankLookup(const QString& domain, const EventPump& pump);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The six text labels of the result view.
 enum class SiteLabel {
@@ -21,4 +21,4 @@ inline constexpr std::array<const char*, 6> kSiteLabelNames = {
     "lblAlexaRank", "lblChinaRank", "lblBaiduSite", "lblBaiduKz", "lblGoogleSite", "lblGoogleKz"};
 static_assert(kSiteLabelNames.size() == static_cast<std::size_t>(SiteLabel::lblGoogleKz) + 1);
 
-} // namespace kelvane
+} // namespace kelvane::query

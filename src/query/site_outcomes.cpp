@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -95,4 +95,4 @@ QString SiteOutcomes::historyField() const {
     return pairs.join(u';');
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

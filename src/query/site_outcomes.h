@@ -7,7 +7,7 @@
 #include <QString>
 #include <utility>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // A place of the result view that a probe fills.
 struct SiteField {
@@ -50,4 +50,4 @@ private:
     QList<Entry> entries_;
 };
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -180,4 +180,4 @@ void SiteQueryDriver::saveHistory(int pageRank) {
     }
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

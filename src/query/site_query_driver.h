@@ -4,7 +4,7 @@
 #include "query/site_query_probes.h"
 #include "query/site_query_view.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The sequence behind the query button: check the domain, run the probe of every ticked
 // option in the fixed order, write each result as it arrives, then append the history.
@@ -39,4 +39,4 @@ private:
     int pageRank_ = 0;
 };
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The ticks of the query options panel, as the window opens. The driver reads each flag when
 // its step begins, so a tick changed during a run changes the later steps of that run.
@@ -18,4 +18,4 @@ struct SiteQueryOptions {
     bool chkBing = false;
 };
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -8,7 +8,7 @@
 #include <array>
 #include <functional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The probes the site query calls, each with the domain text unchanged; a probe that returns
 // a bare value reports it as "ok".
@@ -42,4 +42,4 @@ struct SiteQueryProbes {
 // Appends the history record of the domain in the view; the PageRank comes as decimal text.
 using SaveToFileHook = std::function<void(const QString& pageRank)>;
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 bool inGrid(int column, int row) {
@@ -32,4 +32,4 @@ void SiteQueryState::setLabelText(SiteLabel label, const QString& text) {
     labels[static_cast<size_t>(label)] = text;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // A view held in memory: the console front end prints it, tests inspect it.
 class SiteQueryState : public SiteQueryView {
@@ -49,4 +49,4 @@ public:
     const SiteOutcomes& outcomes() const override { return outcomeList; }
 };
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // What the site query reads and writes, named after the controls the main window binds to it.
 // A window, the console front end and a test each implement it; every write is shown at once.
@@ -60,4 +60,4 @@ public:
     virtual const SiteOutcomes& outcomes() const = 0;
 };
 
-} // namespace kelvane
+} // namespace kelvane::query

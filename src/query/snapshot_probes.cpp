@@ -9,7 +9,7 @@
 #include "query/strip_tokens.h"
 #include "query/text_values.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 namespace {
 
@@ -22,16 +22,16 @@ QString homePageVerdict(bool homeFirst) {
     return homeFirst ? kHomeFirst : kNotFirst;
 }
 
-class ENoFirstResult : public KelvaneError {
+class ENoFirstResult : public platform::KelvaneError {
 public:
-    using KelvaneError::KelvaneError;
+    using platform::KelvaneError::KelvaneError;
 };
 
 // text: a QString, or a shared page held as UTF-8.
 template <typename Text>
-QString firstMatch(TRegExp& matcher, const QString& pattern, const Text& text) {
+QString firstMatch(platform::TRegExp& matcher, const QString& pattern, const Text& text) {
     matcher.setPattern(pattern);
-    const QList<RegExpMatch> matches = matcher.Execute(text);
+    const QList<platform::RegExpMatch> matches = matcher.Execute(text);
     if (matches.isEmpty())
         throw ENoFirstResult(QStringLiteral("No match"));
     return matches.first().value;
@@ -56,10 +56,10 @@ namespace {
 
 // page: a QString, or a shared page held as UTF-8.
 template <typename Text>
-std::optional<QString> cachedCopyLinkIn(TRegExp& matcher, const Text& page) {
+std::optional<QString> cachedCopyLinkIn(platform::TRegExp& matcher, const Text& page) {
     const EngineRow& row = snapshotRow(u"google.cache");
     matcher.setPattern(patternOf(row));
-    const QList<RegExpMatch> links = matcher.Execute(page);
+    const QList<platform::RegExpMatch> links = matcher.Execute(page);
     if (links.isEmpty())
         return std::nullopt;
     QString link = StripTokens(links.first().value, textsOf(row.tokens));
@@ -69,23 +69,23 @@ std::optional<QString> cachedCopyLinkIn(TRegExp& matcher, const Text& page) {
 
 } // namespace
 
-std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page) {
+std::optional<QString> CachedCopyLink(platform::TRegExp& matcher, const QString& page) {
     return cachedCopyLinkIn(matcher, page);
 }
 
-std::optional<QString> CachedCopyLink(TRegExp& matcher, const PageText& page) {
+std::optional<QString> CachedCopyLink(platform::TRegExp& matcher, const platform::PageText& page) {
     return cachedCopyLinkIn(matcher, page);
 }
 
 void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     const QString domain = view.txtUrlText();
     const EngineRow& row = snapshotRow(u"baidu.snapshot");
-    TRegExp matcher;
+    platform::TRegExp matcher;
     matcher.setGlobal(true);
     matcher.setIgnoreCase(true);
     matcher.setPattern(patternOf(row));
-    const QList<RegExpMatch> matches = matcher.Execute(query.BaiduLastPage);
-    const Outcome fromPage{FallbackReason::None, {}, hosts::hostFor(QStringLiteral("baidu"))};
+    const QList<platform::RegExpMatch> matches = matcher.Execute(query.BaiduLastPage);
+    const Outcome fromPage{FallbackReason::None, {}, platform::hostFor(QStringLiteral("baidu"))};
     if (matches.isEmpty()) {
         setBoth(view, SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz,
                 {FallbackReason::NoMatch, {}, fromPage.host});
@@ -106,11 +106,11 @@ void baiduSiteKz(SiteQueryView& view, SiteQueryContext& query) {
 }
 
 void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
-    const QString googleHost = hosts::hostFor(QStringLiteral("google"));
+    const QString googleHost = platform::hostFor(QStringLiteral("google"));
     QString askedHost = googleHost;
     try {
         const QString domain = view.txtUrlText();
-        TRegExp matcher;
+        platform::TRegExp matcher;
         const EngineRow& headingRow = snapshotRow(u"google.snapshot");
         const QString heading = firstMatch(matcher, patternOf(headingRow), query.GoogleLastPage);
         const QString address = StripTokens(heading, textsOf(headingRow.tokens));
@@ -127,10 +127,10 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
         }
 
         askedHost = HostOfUrl(*cachedCopy);
-        const PageText copy = FetchPageText(*cachedCopy, FetchMode::CharsetText, {});
+        const platform::PageText copy = FetchPageText(*cachedCopy, FetchMode::CharsetText, {});
         const EngineRow& dateRow = snapshotRow(u"google.cache.date");
         matcher.setPattern(patternOf(dateRow));
-        const QList<RegExpMatch> dates = matcher.Execute(copy);
+        const QList<platform::RegExpMatch> dates = matcher.Execute(copy);
         if (dates.isEmpty()) {
             view.setOutcome(SiteField::of(SiteLabel::lblGoogleKz),
                             {FallbackReason::NoMatch, {}, askedHost});
@@ -153,4 +153,4 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query) {
     }
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -8,7 +8,7 @@
 #include <QString>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // Whether Baidu lists the home page first and its snapshot text, from the query's Baidu page.
 // Sends nothing; empties that page after a match; a matcher failure escapes.
@@ -20,7 +20,7 @@ void googleSiteKz(SiteQueryView& view, SiteQueryContext& query);
 
 // The cached-copy address on a Google result page: the first "<span class=gl><a href=" link
 // up to "target=_blank", its tags, quotes and blanks cut, "&amp;" read as "&". None without one.
-std::optional<QString> CachedCopyLink(TRegExp& matcher, const QString& page);
-std::optional<QString> CachedCopyLink(TRegExp& matcher, const PageText& page);
+std::optional<QString> CachedCopyLink(platform::TRegExp& matcher, const QString& page);
+std::optional<QString> CachedCopyLink(platform::TRegExp& matcher, const platform::PageText& page);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -4,7 +4,7 @@
 #include "query/rank_probes.h"
 #include "query/snapshot_probes.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 SiteQueryProbes StandardSiteQueryProbes(const EventPump& pump,
                                         std::shared_ptr<SiteQueryContext> context) {
@@ -33,4 +33,4 @@ SiteQueryProbes StandardSiteQueryProbes(const EventPump& pump,
     return probes;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // The probes of the site query against the configured hosts; the pump runs where a probe
 // lets the user interface process its pending events. The probes of one table are one query:
@@ -15,4 +15,4 @@ SiteQueryProbes StandardSiteQueryProbes(
     const EventPump& pump,
     std::shared_ptr<SiteQueryContext> context = std::make_shared<SiteQueryContext>());
 
-} // namespace kelvane
+} // namespace kelvane::query

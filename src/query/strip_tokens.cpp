@@ -1,6 +1,6 @@
 #include "query/strip_tokens.h"
 
-namespace kelvane {
+namespace kelvane::query {
 
 QString StripTokens(const QString& text, const QStringList& tokens) {
     QString result = text;
@@ -12,4 +12,4 @@ QString StripTokens(const QString& text, const QStringList& tokens) {
     return result;
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace kelvane {
+namespace kelvane::query {
 
 QString TrimSpacesAndControls(const QString& text) {
     qsizetype first = 0;
@@ -41,4 +41,4 @@ std::optional<int> ParseInteger(const QString& text) {
     return static_cast<int>(value);
 }
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-namespace kelvane {
+namespace kelvane::query {
 
 // Removes leading and trailing spaces and control characters (every character up to U+0020).
 QString TrimSpacesAndControls(const QString& text);
@@ -12,4 +12,4 @@ QString TrimSpacesAndControls(const QString& text);
 // none for anything else, an empty text and a value out of range included.
 std::optional<int> ParseInteger(const QString& text);
 
-} // namespace kelvane
+} // namespace kelvane::query

@@ -93,8 +93,8 @@ private:
 
 // The kept lines, each ended by CR LF, streamed from `from` to the end of the file: a trim
 // of a huge file holds one chunk at a time.
-void writeKeptLines(const textfile::LockedFile& file, qint64 from, qint64 size,
-                    const textfile::LockedFile::Writer& write) {
+void writeKeptLines(const platform::LockedFile& file, qint64 from, qint64 size,
+                    const platform::LockedFile::Writer& write) {
     bool afterCr = false;
     char last = '\n';
     QByteArray out;
@@ -121,7 +121,7 @@ void writeKeptLines(const textfile::LockedFile& file, qint64 from, qint64 size,
 // ANSI files are read and cut on their bytes: CR and LF bytes never occur inside a code page
 // 936 character, and the kept records are not re-encoded, so bytes the code page cannot
 // decode survive the trim.
-QList<QStringList> readAnsiHistory(textfile::LockedFile& file, qint64 size) {
+QList<QStringList> readAnsiHistory(platform::LockedFile& file, qint64 size) {
     NewestLines lines;
     for (qint64 offset = 0; offset < size; offset += kChunkBytes) {
         const QByteArray chunk = file.readAt(offset, qMin(kChunkBytes, size - offset));
@@ -134,11 +134,11 @@ QList<QStringList> readAnsiHistory(textfile::LockedFile& file, qint64 size) {
     records.reserve(static_cast<qsizetype>(lines.newest().size()));
     for (auto line = lines.newest().crbegin(); line != lines.newest().crend(); ++line) {
         const QByteArray bytes = file.readAt(line->start, qMin(line->length, kShownLineBytes));
-        records.append(SplitHistoryFields(text::fromAnsi(bytes)));
+        records.append(SplitHistoryFields(platform::fromAnsi(bytes)));
     }
     if (lines.total() > kHistoryRetention) {
         const qint64 from = lines.newest().front().start;
-        file.replace([&](const textfile::LockedFile::Writer& write) {
+        file.replace([&](const platform::LockedFile::Writer& write) {
             writeKeptLines(file, from, size, write);
         });
     }
@@ -148,24 +148,24 @@ QList<QStringList> readAnsiHistory(textfile::LockedFile& file, qint64 size) {
 // A file with a byte-order mark came from another editor. The trimmed file is ANSI when the
 // code page holds every kept character; otherwise it keeps its own encoding, so nothing is
 // lost to "?".
-QList<QStringList> readMarkedHistory(textfile::LockedFile& file, const QByteArray& bytes,
-                                     textfile::TextEncoding encoding) {
-    QStringList lines = splitLines(textfile::decodeText(bytes));
+QList<QStringList> readMarkedHistory(platform::LockedFile& file, const QByteArray& bytes,
+                                     platform::TextEncoding encoding) {
+    QStringList lines = splitLines(platform::decodeText(bytes));
     if (lines.size() > kHistoryRetention) {
         lines.remove(0, lines.size() - kHistoryRetention);
         const QString kept = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
-        QByteArray ansi = text::toAnsi(kept);
-        const QByteArray trimmed = text::fromAnsi(ansi) == kept
+        QByteArray ansi = platform::toAnsi(kept);
+        const QByteArray trimmed = platform::fromAnsi(ansi) == kept
                                        ? std::move(ansi)
-                                       : textfile::encodeText(kept, encoding, true);
-        file.replace([&](const textfile::LockedFile::Writer& write) { write(trimmed); });
+                                       : platform::encodeText(kept, encoding, true);
+        file.replace([&](const platform::LockedFile::Writer& write) { write(trimmed); });
     }
     return recordsNewestFirst(lines);
 }
 
 } // namespace
 
-QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRankText,
+QStringList HistoryRecordFields(const query::SiteQueryView& view, const QString& pageRankText,
                                 const QString& stamp) {
     QStringList fields;
     for (int column = 1; column <= kEngineColumns; ++column) {
@@ -173,8 +173,8 @@ QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRa
                           bounded(view.StringGDCell(column, kBacklinkRow)));
     }
     fields << oneLine(bounded(pageRankText)) << QString::number(view.SouGouRankGPosition())
-           << oneLine(bounded(view.labelText(SiteLabel::lblAlexaRank)))
-           << oneLine(bounded(view.labelText(SiteLabel::lblChinaRank))) << oneLine(stamp);
+           << oneLine(bounded(view.labelText(query::SiteLabel::lblAlexaRank)))
+           << oneLine(bounded(view.labelText(query::SiteLabel::lblChinaRank))) << oneLine(stamp);
     // Only a run with a failure gets the thirteenth field, so clean records stay as they were.
     const QString outcomes = view.outcomes().historyField();
     if (!outcomes.isEmpty())
@@ -182,20 +182,20 @@ QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRa
     return fields;
 }
 
-QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText,
+QString HistoryRecordLine(const query::SiteQueryView& view, const QString& pageRankText,
                           const QString& stamp) {
     return HistoryRecordFields(view, pageRankText, stamp).join(u',');
 }
 
-QStringList SaveToFile(const SiteQueryView& view, const QString& pageRankText) {
-    const QStringList fields =
-        HistoryRecordFields(view, pageRankText, defaultDateTimeText(localNow()));
+QStringList SaveToFile(const query::SiteQueryView& view, const QString& pageRankText) {
+    const QStringList fields = HistoryRecordFields(
+        view, pageRankText, platform::defaultDateTimeText(platform::localNow()));
     const QString domain = view.txtUrlText();
     if (!isHistoryFileName(domain))
         return fields;
     const QString path = historyFilePath(domain);
-    textfile::createEmptyFileIfMissing(path);
-    textfile::appendLine(path, fields.join(u','));
+    platform::createEmptyFileIfMissing(path);
+    platform::appendLine(path, fields.join(u','));
     return fields;
 }
 
@@ -224,11 +224,11 @@ QStringList SplitHistoryFields(QStringView line) {
 
 QList<QStringList> ReadHistory(const QString& domain) {
     if (!isHistoryFileName(domain))
-        throw EFileError(QStringLiteral("Not a history file name: \"%1\"").arg(domain));
-    textfile::LockedFile file(historyFilePath(domain), textfile::LockedFile::Open::ToRead);
+        throw platform::EFileError(QStringLiteral("Not a history file name: \"%1\"").arg(domain));
+    platform::LockedFile file(historyFilePath(domain), platform::LockedFile::Open::ToRead);
     const qint64 size = file.size();
-    const textfile::TextEncoding encoding = textfile::detectEncoding(file.readAt(0, 3));
-    if (encoding == textfile::TextEncoding::Ansi)
+    const platform::TextEncoding encoding = platform::detectEncoding(file.readAt(0, 3));
+    if (encoding == platform::TextEncoding::Ansi)
         return readAnsiHistory(file, size);
     return readMarkedHistory(file, file.readAt(0, size), encoding);
 }

@@ -20,10 +20,10 @@ inline constexpr qsizetype kHistoryValueLength = 256;
 // A line break inside a value becomes a blank, so the record stays one line; every value is
 // cut to kHistoryValueLength characters. When a value is not the page's answer, a thirteenth
 // field names why: "key=reason" pairs joined by ";".
-QString HistoryRecordLine(const SiteQueryView& view, const QString& pageRankText,
+QString HistoryRecordLine(const query::SiteQueryView& view, const QString& pageRankText,
                           const QString& stamp);
 // The same record as its fields, each one line already.
-QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRankText,
+QStringList HistoryRecordFields(const query::SiteQueryView& view, const QString& pageRankText,
                                 const QString& stamp);
 
 // Appends the view's record to "zenvo\data\<domain>.txt", the domain being the domain box's
@@ -31,7 +31,7 @@ QStringList HistoryRecordFields(const SiteQueryView& view, const QString& pageRa
 // created or appended to throws EFileError, the file left as it was, so a lost record is
 // never silent. A domain that is no history file name writes nothing. Returns the record's
 // fields, written or not.
-QStringList SaveToFile(const SiteQueryView& view, const QString& pageRankText);
+QStringList SaveToFile(const query::SiteQueryView& view, const QString& pageRankText);
 
 // The fields of one record line: split at commas, empty fields dropped, a stretch from a
 // quote to the next quote of the same kind kept whole with its quotes.

@@ -12,9 +12,10 @@ constexpr int kEngines = 7;
 constexpr int kFirstRankField = kEngines; // PageRank, from 0
 constexpr int kRanks = 4;
 constexpr int kStampField = kEngines + kRanks;
-const SiteField kRankFields[kRanks] = {SiteField::pageRank(), SiteField::sogouRank(),
-                                       SiteField::of(SiteLabel::lblAlexaRank),
-                                       SiteField::of(SiteLabel::lblChinaRank)};
+const query::SiteField kRankFields[kRanks] = {query::SiteField::pageRank(),
+                                              query::SiteField::sogouRank(),
+                                              query::SiteField::of(query::SiteLabel::lblAlexaRank),
+                                              query::SiteField::of(query::SiteLabel::lblChinaRank)};
 
 QString field(const QStringList& fields, int index) {
     return index < fields.size() ? fields[index] : QString();
@@ -55,18 +56,18 @@ HistoryChartData HistoryChart(const QList<QStringList>& newestFirst) {
     chart.stamps.reserve(count);
     for (qsizetype i = count - 1; i >= 0; --i) {
         const QStringList& fields = newestFirst[i];
-        const QMap<QString, FallbackReason> outcomes = HistoryRecordOutcomes(fields);
+        const QMap<QString, query::FallbackReason> outcomes = HistoryRecordOutcomes(fields);
         // A value that failed is a fallback, not a measurement: no point is drawn.
-        const auto failed = [&outcomes](const SiteField& place) {
-            const auto found = outcomes.constFind(SiteFieldHistoryKey(place));
+        const auto failed = [&outcomes](const query::SiteField& place) {
+            const auto found = outcomes.constFind(query::SiteFieldHistoryKey(place));
             return found != outcomes.constEnd() && IsMissingValue(*found);
         };
         for (int engine = 0; engine < kEngines; ++engine) {
             const QString pair = field(fields, engine);
             const qsizetype slash = pair.indexOf(u'/');
             const bool onePair = slash >= 0 && pair.indexOf(u'/', slash + 1) < 0;
-            const bool siteFailed = failed(SiteField::cell(engine + 1, 1));
-            const bool linkFailed = failed(SiteField::cell(engine + 1, 2));
+            const bool siteFailed = failed(query::SiteField::cell(engine + 1, 1));
+            const bool linkFailed = failed(query::SiteField::cell(engine + 1, 2));
             indexed.lines[engine].values.append(onePair && !siteFailed
                                                     ? HistoryNumber(QStringView(pair).left(slash))
                                                     : std::nullopt);

@@ -59,11 +59,11 @@ void HistoryGrid::placeRecords(const QList<QStringList>& records) {
         const int columns = int(std::min<qsizetype>(fields.size(), kDataColumns));
         for (int j = 0; j < columns; ++j)
             cells_[at(j + 1, k + 1)] = fields[j];
-        const QMap<QString, FallbackReason> outcomes = HistoryRecordOutcomes(fields);
+        const QMap<QString, query::FallbackReason> outcomes = HistoryRecordOutcomes(fields);
         for (auto outcome = outcomes.cbegin(); outcome != outcomes.cend(); ++outcome) {
             const std::optional<int> column = HistoryColumnOfKey(outcome.key());
             // A cell holds two values: the first failure of them marks it.
-            if (column && outcome.value() != FallbackReason::None &&
+            if (column && outcome.value() != query::FallbackReason::None &&
                 !marks_.contains(at(*column, k + 1)))
                 marks_.insert(at(*column, k + 1), outcome.value());
         }
@@ -93,14 +93,14 @@ QVariant HistoryGrid::data(const QModelIndex& index, int role) const {
     const auto mark = marks_.constFind(place);
     if (mark == marks_.constEnd())
         return {};
-    if (role == kOutcomeRole)
+    if (role == query::kOutcomeRole)
         return static_cast<int>(*mark);
     if (role == Qt::ToolTipRole)
-        return OutcomeToolTip(Outcome{*mark, {}, {}});
+        return query::OutcomeToolTip(query::Outcome{*mark, {}, {}});
     return {};
 }
 
-std::optional<FallbackReason> HistoryGrid::mark(int column, int row) const {
+std::optional<query::FallbackReason> HistoryGrid::mark(int column, int row) const {
     const auto found = marks_.constFind(at(column, row));
     return found == marks_.constEnd() ? std::nullopt : std::optional(*found);
 }

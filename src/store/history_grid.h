@@ -49,7 +49,7 @@ public:
 
     QString cell(int column, int row) const;
     // Why the value of a cell is not the page's answer, from its record's outcome field.
-    std::optional<FallbackReason> mark(int column, int row) const;
+    std::optional<query::FallbackReason> mark(int column, int row) const;
     void setCell(int column, int row, const QString& text);
 
     // The column titles into row 0 and "1" to "1000" into column 0.
@@ -73,7 +73,7 @@ private:
     void cellsChanged(int fromRow, int toRow);
 
     QList<QString> cells_;
-    QHash<qsizetype, FallbackReason> marks_;
+    QHash<qsizetype, query::FallbackReason> marks_;
 };
 
 // The history list's click, steps 1 to 4: a grid holding records is emptied; then, when a

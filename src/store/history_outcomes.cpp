@@ -17,14 +17,15 @@ bool isKnownKey(const QString& key) {
     return HistoryColumnOfKey(key) || key == u"baidu.snapshot" || key == u"google.snapshot";
 }
 
-std::optional<QMap<QString, FallbackReason>> parseOutcomes(const QString& field) {
-    QMap<QString, FallbackReason> outcomes;
+std::optional<QMap<QString, query::FallbackReason>> parseOutcomes(const QString& field) {
+    QMap<QString, query::FallbackReason> outcomes;
     for (const QString& pair : field.split(u';')) {
         const qsizetype equals = pair.indexOf(u'=');
         if (equals <= 0)
             return std::nullopt;
         const QString key = pair.left(equals);
-        const std::optional<FallbackReason> reason = reasonFromName(pair.mid(equals + 1));
+        const std::optional<query::FallbackReason> reason =
+            query::reasonFromName(pair.mid(equals + 1));
         if (!reason || !isKnownKey(key))
             return std::nullopt;
         outcomes.insert(key, *reason);
@@ -34,10 +35,10 @@ std::optional<QMap<QString, FallbackReason>> parseOutcomes(const QString& field)
 
 } // namespace
 
-QMap<QString, FallbackReason> HistoryRecordOutcomes(const QStringList& fields) {
+QMap<QString, query::FallbackReason> HistoryRecordOutcomes(const QStringList& fields) {
     if (fields.size() <= kPlainRecordFields)
         return {};
-    return parseOutcomes(fields.last()).value_or(QMap<QString, FallbackReason>{});
+    return parseOutcomes(fields.last()).value_or(QMap<QString, query::FallbackReason>{});
 }
 
 bool HasOutcomeField(const QStringList& fields) {
@@ -47,7 +48,7 @@ bool HasOutcomeField(const QStringList& fields) {
 std::optional<int> HistoryColumnOfKey(const QString& key) {
     for (int engine = 0; engine < kEngines; ++engine) {
         for (int row = 1; row <= 2; ++row) {
-            if (key == SiteFieldHistoryKey(SiteField::cell(engine + 1, row)))
+            if (key == query::SiteFieldHistoryKey(query::SiteField::cell(engine + 1, row)))
                 return engine + 1;
         }
     }
@@ -58,8 +59,8 @@ std::optional<int> HistoryColumnOfKey(const QString& key) {
     return std::nullopt;
 }
 
-bool IsMissingValue(FallbackReason reason) {
-    return isFault(reason) || reason == FallbackReason::NotConfigured;
+bool IsMissingValue(query::FallbackReason reason) {
+    return query::isFault(reason) || reason == query::FallbackReason::NotConfigured;
 }
 
 } // namespace kelvane::store

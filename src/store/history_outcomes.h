@@ -15,7 +15,7 @@ inline constexpr int kPlainRecordFields = 12;
 // The record's outcomes by key ("baidu.site" -> Blocked): from its last field when the record
 // has more than twelve and that field reads wholly as "key=reason" pairs of known keys and
 // reasons. Empty for a record of a run where everything was fine.
-QMap<QString, FallbackReason> HistoryRecordOutcomes(const QStringList& fields);
+QMap<QString, query::FallbackReason> HistoryRecordOutcomes(const QStringList& fields);
 
 // Whether a record's last field is its outcome field.
 bool HasOutcomeField(const QStringList& fields);
@@ -25,6 +25,6 @@ bool HasOutcomeField(const QStringList& fields);
 std::optional<int> HistoryColumnOfKey(const QString& key);
 
 // Whether a value of that reason is no value at all: the chart leaves a gap for it.
-bool IsMissingValue(FallbackReason reason);
+bool IsMissingValue(query::FallbackReason reason);
 
 } // namespace kelvane::store

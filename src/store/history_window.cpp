@@ -159,7 +159,7 @@ void TfrmJilu::FormCreate() {
             [this](int index) { chart_->setMetric(index); });
 
     widgets::guarded([this] {
-        if (textfile::isFile(siteListPath()))
+        if (platform::isFile(siteListPath()))
             fillSiteList(ReadSiteList());
     });
     chushihua();
@@ -220,7 +220,7 @@ void TfrmJilu::btnExportClick() {
         const QString path = chooseSaveFile_(this, suggested);
         if (path.isEmpty())
             return;
-        textfile::writeFileAtomically(path, HistoryCsv(shownRecords_));
+        platform::writeFileAtomically(path, HistoryCsv(shownRecords_));
     });
 }
 

@@ -10,7 +10,7 @@ namespace kelvane::store {
 namespace {
 
 QString siteListText() {
-    const QString text = textfile::decodeText(textfile::readFileBytes(siteListPath()));
+    const QString text = platform::decodeText(platform::readFileBytes(siteListPath()));
     return untilNul(text).toString();
 }
 
@@ -25,7 +25,7 @@ QString ReadSiteListText() {
 }
 
 void WriteSiteList(const QString& text) {
-    textfile::writeFileAtomically(siteListPath(), text::toAnsi(withCrLf(text)));
+    platform::writeFileAtomically(siteListPath(), platform::toAnsi(withCrLf(text)));
 }
 
 } // namespace kelvane::store

@@ -45,7 +45,7 @@ void TfrmManiSite::FormCreate() {
     connect(brnCanc_, &QPushButton::clicked, this, [this] { brnCancClick(); });
 
     widgets::guarded([this] {
-        if (textfile::isFile(siteListPath()))
+        if (platform::isFile(siteListPath()))
             MoUrl_->setPlainText(ReadSiteListText());
     });
 }

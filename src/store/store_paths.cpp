@@ -5,11 +5,12 @@
 namespace kelvane::store {
 
 QString siteListPath() {
-    return nativeProductPath(QStringLiteral("zenvo\\website.txt"));
+    return platform::nativeProductPath(QStringLiteral("zenvo\\website.txt"));
 }
 
 QString historyFilePath(const QString& domain) {
-    return nativeProductPath(QStringLiteral("zenvo\\data\\")) + domain + QStringLiteral(".txt");
+    return platform::nativeProductPath(QStringLiteral("zenvo\\data\\")) + domain +
+           QStringLiteral(".txt");
 }
 
 bool isHistoryFileName(const QString& domain) {

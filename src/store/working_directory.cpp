@@ -12,15 +12,16 @@ namespace kelvane::store {
 
 std::optional<QStringList> PrepareWorkingDirectory(const QString& executableFolder) {
     const QDir folder(executableFolder);
-    const QString zenvo = folder.filePath(nativeProductPath(QStringLiteral("zenvo")));
-    if (textfile::isDirectory(zenvo) && textfile::isFile(siteListPath()))
+    const QString zenvo = folder.filePath(platform::nativeProductPath(QStringLiteral("zenvo")));
+    if (platform::isDirectory(zenvo) && platform::isFile(siteListPath()))
         return ReadSiteList();
 
     // Failures are ignored, an existing directory among them. "zenvo\data" is made only
     // here, so it is not re-created while a site list exists.
-    textfile::createDirectory(zenvo);
-    textfile::createDirectory(folder.filePath(nativeProductPath(QStringLiteral("zenvo\\data"))));
-    textfile::createEmptyFileIfMissing(siteListPath());
+    platform::createDirectory(zenvo);
+    platform::createDirectory(
+        folder.filePath(platform::nativeProductPath(QStringLiteral("zenvo\\data"))));
+    platform::createEmptyFileIfMissing(siteListPath());
     return std::nullopt;
 }
 

@@ -10,7 +10,7 @@
 namespace kelvane::update {
 
 QString UpdatePageUrl() {
-    return hosts::originFor(QStringLiteral("home")) + QStringLiteral("/version.html");
+    return platform::originFor(QStringLiteral("home")) + QStringLiteral("/version.html");
 }
 
 std::optional<double> ParsePublishedVersion(const QString& text) {
@@ -23,7 +23,7 @@ std::optional<double> ParsePublishedVersion(const QString& text) {
     QString number = text.mid(first, last - first);
 
     // The locale's separator becomes "."; a "." that is not the separator is not a number.
-    const QString separator = formatLocale().decimalPoint();
+    const QString separator = platform::formatLocale().decimalPoint();
     if (separator != u".") {
         if (number.contains(u'.'))
             return std::nullopt;
@@ -53,7 +53,7 @@ bool IsNewer(const QString& publishedText) {
 
 bool CheckForUpdate() {
     try {
-        TIdHTTP http;
+        net::TIdHTTP http;
         // The check runs on the one user-interface thread once the main window has hidden:
         // without a limit a server that accepts and never answers would freeze the tray for good.
         http.ReadTimeout = kUpdateReadTimeoutMs;

@@ -22,7 +22,7 @@ void showGeneralErrorReport(const QString& message);
 
 // Tests capture the report instead of a modal box.
 using ErrorReportSink = std::function<void(const QString& title, const QString& text)>;
-class ScopedErrorReportSink : public ScopedOverride<ErrorReportSink> {
+class ScopedErrorReportSink : public platform::ScopedOverride<ErrorReportSink> {
 public:
     explicit ScopedErrorReportSink(ErrorReportSink sink);
 };

@@ -9,7 +9,7 @@
 namespace kelvane::widgets {
 
 QString homePageUrl() {
-    return QStringLiteral("http://") + hosts::homeSiteHost();
+    return QStringLiteral("http://") + platform::homeSiteHost();
 }
 
 HomePageLink::HomePageLink(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -21,7 +21,7 @@ HomePageLink::HomePageLink(const QString& text, QWidget* parent) : QLabel(text, 
 
 void HomePageLink::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        guarded([] { browser::Open(homePageUrl()); });
+        guarded([] { platform::openInBrowser(homePageUrl()); });
     QLabel::mouseReleaseEvent(event);
 }
 

@@ -51,7 +51,7 @@ QColor outcomeMarkColour() {
     return QColor(0xd0, 0x00, 0x00);
 }
 
-void showOutcome(QWidget* widget, const Outcome* outcome) {
+void showOutcome(QWidget* widget, const query::Outcome* outcome) {
     const bool marked = outcome && !outcome->ok();
     auto* mark =
         widget->findChild<QWidget*>(QString::fromLatin1(kMarkName), Qt::FindDirectChildrenOnly);
@@ -64,7 +64,7 @@ void showOutcome(QWidget* widget, const Outcome* outcome) {
         palette.setColor(QPalette::WindowText, outcomeTextColour());
         palette.setColor(QPalette::Text, outcomeTextColour());
         widget->setPalette(palette);
-        widget->setToolTip(OutcomeToolTip(*outcome));
+        widget->setToolTip(query::OutcomeToolTip(*outcome));
         if (!mark)
             mark = new CornerMark(widget);
         mark->move(widget->width() - kMarkSize, 0);
@@ -79,19 +79,19 @@ void showOutcome(QWidget* widget, const Outcome* outcome) {
     delete mark;
 }
 
-void showOutcome(QTableWidgetItem* item, const Outcome* outcome) {
+void showOutcome(QTableWidgetItem* item, const query::Outcome* outcome) {
     if (outcome && !outcome->ok()) {
-        item->setData(kOutcomeRole, static_cast<int>(outcome->reason));
-        item->setToolTip(OutcomeToolTip(*outcome));
+        item->setData(query::kOutcomeRole, static_cast<int>(outcome->reason));
+        item->setToolTip(query::OutcomeToolTip(*outcome));
     } else {
-        item->setData(kOutcomeRole, QVariant());
+        item->setData(query::kOutcomeRole, QVariant());
         item->setToolTip(QString());
     }
 }
 
 void OutcomeMarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-    if (!index.data(kOutcomeRole).isValid()) {
+    if (!index.data(query::kOutcomeRole).isValid()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

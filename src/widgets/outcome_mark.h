@@ -15,8 +15,8 @@ QColor outcomeMarkColour();
 
 // Draws a value apart when it is not the page's answer: grey, a red corner mark at the top
 // right, the reason as tooltip; an ok outcome or none takes all of that away again.
-void showOutcome(QWidget* widget, const Outcome* outcome);
-void showOutcome(QTableWidgetItem* item, const Outcome* outcome);
+void showOutcome(QWidget* widget, const query::Outcome* outcome);
+void showOutcome(QTableWidgetItem* item, const query::Outcome* outcome);
 
 // Draws grid cells that carry a reason under kOutcomeRole grey with a red corner mark.
 class OutcomeMarkDelegate : public QStyledItemDelegate {

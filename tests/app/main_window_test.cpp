@@ -56,7 +56,7 @@ protected:
 
     test::FixtureWeb web;
     QStringList openedUrls;
-    browser::ScopedLauncher launcher{[this](const QString& url) { openedUrls << url; }};
+    platform::ScopedBrowserLauncher launcher{[this](const QString& url) { openedUrls << url; }};
     TfrmMain* main = nullptr;
 };
 
@@ -196,13 +196,13 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
     EXPECT_TRUE(main->ImagePRVisible());
     EXPECT_TRUE(main->SouGouRankGVisible());
     EXPECT_EQ(main->SouGouRankGPosition(), 0);
-    EXPECT_EQ(main->labelText(SiteLabel::lblBaiduSite), QStringLiteral("首页第一"));
-    EXPECT_EQ(main->labelText(SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
-    EXPECT_EQ(main->labelText(SiteLabel::lblChinaRank), QStringLiteral("12345"));
+    EXPECT_EQ(main->labelText(query::SiteLabel::lblBaiduSite), QStringLiteral("首页第一"));
+    EXPECT_EQ(main->labelText(query::SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
+    EXPECT_EQ(main->labelText(query::SiteLabel::lblChinaRank), QStringLiteral("12345"));
 
     QFile history(folder.filePath(QStringLiteral("zenvo/data/ab.example.txt")));
     ASSERT_TRUE(history.open(QIODevice::ReadOnly));
-    const QString record = text::fromAnsi(history.readAll());
+    const QString record = platform::fromAnsi(history.readAll());
     EXPECT_EQ(record.count(QStringLiteral("\r\n")), 1);
     EXPECT_TRUE(record.startsWith(QStringLiteral("12300/4560,1230/45,2345/678,1234/0,1234/56,12/"
                                                  "1230,5670/89,4,0,12,345,12345,")))
@@ -242,7 +242,7 @@ TEST_F(MainWindowTest, FailedValuesAreDrawnApartWithTheirReasonUntilTheNextRun) 
         QTableWidgetItem* item = grid->item(c.row, c.column);
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->text(), QString::fromUtf16(c.text)); // the value stays as it was
-        EXPECT_EQ(item->data(kOutcomeRole).isValid(), c.toolTip != nullptr);
+        EXPECT_EQ(item->data(query::kOutcomeRole).isValid(), c.toolTip != nullptr);
         EXPECT_EQ(item->toolTip(),
                   c.toolTip ? QString::fromUtf16(c.toolTip).arg(baidu) : QString());
     }
@@ -270,7 +270,7 @@ TEST_F(MainWindowTest, FailedValuesAreDrawnApartWithTheirReasonUntilTheNextRun) 
     control<QCheckBox>(main, "chkAlexa")->setChecked(false);
     QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
     EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
-    EXPECT_FALSE(grid->item(1, 1)->data(kOutcomeRole).isValid());
+    EXPECT_FALSE(grid->item(1, 1)->data(query::kOutcomeRole).isValid());
     EXPECT_TRUE(control<QLabel>(main, "lblBaiduSite")->toolTip().isEmpty());
     EXPECT_EQ(control<QLabel>(main, "lblAlexaRank")->findChild<QWidget*>(u"outcomeMark"_s),
               nullptr);
@@ -362,15 +362,17 @@ TEST_F(MainWindowTest, ResultLabelsShowMarkupAsText) {
     control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     control<QPushButton>(main, "btnQure")->click();
     const QString shown = QString::fromLatin1(markup);
-    EXPECT_EQ(main->labelText(SiteLabel::lblAlexaRank), shown);
+    EXPECT_EQ(main->labelText(query::SiteLabel::lblAlexaRank), shown);
 
     const struct {
-        SiteLabel which;
+        query::SiteLabel which;
         const char* name;
-    } labels[] = {
-        {SiteLabel::lblAlexaRank, "lblAlexaRank"},   {SiteLabel::lblChinaRank, "lblChinaRank"},
-        {SiteLabel::lblBaiduSite, "lblBaiduSite"},   {SiteLabel::lblBaiduKz, "lblBaiduKz"},
-        {SiteLabel::lblGoogleSite, "lblGoogleSite"}, {SiteLabel::lblGoogleKz, "lblGoogleKz"}};
+    } labels[] = {{query::SiteLabel::lblAlexaRank, "lblAlexaRank"},
+                  {query::SiteLabel::lblChinaRank, "lblChinaRank"},
+                  {query::SiteLabel::lblBaiduSite, "lblBaiduSite"},
+                  {query::SiteLabel::lblBaiduKz, "lblBaiduKz"},
+                  {query::SiteLabel::lblGoogleSite, "lblGoogleSite"},
+                  {query::SiteLabel::lblGoogleKz, "lblGoogleKz"}};
     for (const auto& l : labels) {
         main->setLabelText(l.which, shown);
         auto* label = control<QLabel>(main, l.name);

@@ -55,9 +55,9 @@ TEST_F(EnginesCommand, TestOverSavedPagesGivesTheProbesValues) {
         web.addStandardSite();
         for (const auto& row : rows) {
             const QString id = QString::fromUtf16(row.row);
-            for (const CountProbeSpec& spec : CountProbeSpecs()) {
+            for (const query::CountProbeSpec& spec : query::CountProbeSpecs()) {
                 if (id == QStringView(spec.id))
-                    probed[id] = RunCountProbe(spec, u"ab.example"_s, {}).value;
+                    probed[id] = query::RunCountProbe(spec, u"ab.example"_s, {}).value;
             }
             writeFile(file(id + u".html"_s),
                       test::FixtureWeb::pageFile(QString::fromUtf16(row.page)));

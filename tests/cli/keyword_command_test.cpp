@@ -20,7 +20,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
     // Pages 1 to 5 of the engine for keyword "kw": the site in the given entry of the given
     // page, other entries elsewhere.
-    void routeEngine(EngineId engine, int foundPage, int foundEntry) {
+    void routeEngine(query::EngineId engine, int foundPage, int foundEntry) {
         for (int p = 1; p <= 5; ++p) {
             QStringList entries = test::otherEntries(10);
             if (p == foundPage)
@@ -29,7 +29,7 @@ protected:
                       test::okPage(test::resultPage(engine, entries)));
         }
     }
-    QString url(EngineId engine, int page) const {
+    QString url(query::EngineId engine, int page) const {
         return QStringLiteral("http://") + web.hostPort(test::hostKey(engine)) +
                QString::fromLatin1(test::pageTarget(engine, "kw", page));
     }
@@ -43,8 +43,8 @@ protected:
 };
 
 TEST_F(KeywordCommand, JsonLinePerEngineInEngineOrder) {
-    routeEngine(EngineId::Baidu, 2, 3);
-    routeEngine(EngineId::Sogou, 0, 0);
+    routeEngine(query::EngineId::Baidu, 2, 3);
+    routeEngine(query::EngineId::Sogou, 0, 0);
     // Google fails on page 1: nothing is routed there.
     const test::CliResult result =
         run({QStringLiteral("www.ab.example"), QStringLiteral("kw"), QStringLiteral("--engines"),
@@ -61,10 +61,15 @@ TEST_F(KeywordCommand, JsonLinePerEngineInEngineOrder) {
         const char* reason;
         QJsonValue detail;
     } expected[] = {
-        {"baidu", QStringLiteral("搜索排名第 13 位"), url(EngineId::Baidu, 2), 13, "ok", {}},
-        {"google", QStringLiteral("查询失败，请重试!"), url(EngineId::Google, 1),
+        {"baidu", QStringLiteral("搜索排名第 13 位"), url(query::EngineId::Baidu, 2), 13, "ok", {}},
+        {"google", QStringLiteral("查询失败，请重试!"), url(query::EngineId::Google, 1),
          QJsonValue(QJsonValue::Null), "http", QStringLiteral("404")},
-        {"sogou", QStringLiteral("搜索排名第 0 位"), url(EngineId::Sogou, 5), 0, "no-match", {}},
+        {"sogou",
+         QStringLiteral("搜索排名第 0 位"),
+         url(query::EngineId::Sogou, 5),
+         0,
+         "no-match",
+         {}},
     };
     for (int i = 0; i < 3; ++i) {
         const QJsonObject json = QJsonDocument::fromJson(lines[i].toUtf8()).object();
@@ -84,8 +89,8 @@ TEST_F(KeywordCommand, JsonLinePerEngineInEngineOrder) {
 }
 
 TEST_F(KeywordCommand, DefaultsAreTheWindowsInitialState) {
-    routeEngine(EngineId::Baidu, 1, 1);
-    routeEngine(EngineId::Google, 0, 0);
+    routeEngine(query::EngineId::Baidu, 1, 1);
+    routeEngine(query::EngineId::Google, 0, 0);
     const test::CliResult result = run({QStringLiteral("www.ab.example"), QStringLiteral("kw")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
@@ -94,10 +99,11 @@ TEST_F(KeywordCommand, DefaultsAreTheWindowsInitialState) {
         << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("google  搜索排名第 0 位  http://")))
         << lines[1].toStdString();
-    EXPECT_TRUE(lines[1].endsWith(url(EngineId::Google, 5)));
-    EXPECT_EQ(web.requests(test::hostKey(EngineId::Google)).size(), 5);
-    for (const EngineId other :
-         {EngineId::Yahoo, EngineId::Sogou, EngineId::Soso, EngineId::Youdao, EngineId::Bing})
+    EXPECT_TRUE(lines[1].endsWith(url(query::EngineId::Google, 5)));
+    EXPECT_EQ(web.requests(test::hostKey(query::EngineId::Google)).size(), 5);
+    for (const query::EngineId other :
+         {query::EngineId::Yahoo, query::EngineId::Sogou, query::EngineId::Soso,
+          query::EngineId::Youdao, query::EngineId::Bing})
         EXPECT_TRUE(web.requests(test::hostKey(other)).isEmpty());
 }
 
@@ -176,7 +182,7 @@ TEST_F(KeywordCommand, ProgressGoesToATerminal) {
     const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
     if (script.isEmpty())
         GTEST_SKIP() << "no script(1) to provide a terminal";
-    routeEngine(EngineId::Youdao, 2, 1);
+    routeEngine(query::EngineId::Youdao, 2, 1);
     const QString out = folder.filePath(QStringLiteral("out.txt"));
     QProcess process;
     process.setWorkingDirectory(folder.path());
@@ -202,7 +208,7 @@ TEST_F(KeywordCommand, ProgressGoesToATerminal) {
 // A list of searches: lines in list order whatever finishes first, each naming its line; a
 // line without a tab is a usage error before anything is sent.
 TEST_F(KeywordCommand, FileRunsEveryLineInOrder) {
-    routeEngine(EngineId::Baidu, 2, 3);
+    routeEngine(query::EngineId::Baidu, 2, 3);
     const QString list = folder.filePath(QStringLiteral("list.txt"));
     const auto writeList = [&](const QByteArray& text) {
         QFile file(list);
@@ -228,12 +234,12 @@ TEST_F(KeywordCommand, FileRunsEveryLineInOrder) {
         EXPECT_EQ(object.value(QStringLiteral("rank")).toInt(), expected[i].rank) << i;
     }
 
-    const qsizetype sent = web.requestLines(test::hostKey(EngineId::Baidu)).size();
+    const qsizetype sent = web.requestLines(test::hostKey(query::EngineId::Baidu)).size();
     writeList("ab.example\tkw\nab.example kw\n");
     const test::CliResult bad = run({QStringLiteral("--file"), list});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("line 2"))) << bad.err.toStdString();
-    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Baidu)).size(), sent);
+    EXPECT_EQ(web.requestLines(test::hostKey(query::EngineId::Baidu)).size(), sent);
 }
 
 } // namespace

@@ -44,7 +44,8 @@ TEST_F(LookupCommands, PrintTheTextsTheWindowsShow) {
         {{QStringLiteral("ip")}, test::lookup::kOwnIpShown},
         {{QStringLiteral("ip"), QStringLiteral("http://203.0.113.9")},
          test::lookup::kIpAnswerShown},
-        {{QStringLiteral("ip"), QStringLiteral("999.1.1.1")}, QString::fromUtf16(kIpUnknownText)},
+        {{QStringLiteral("ip"), QStringLiteral("999.1.1.1")},
+         QString::fromUtf16(lookup::kIpUnknownText)},
     };
     for (const auto& c : cases) {
         const test::CliResult result = run(c.arguments);
@@ -63,9 +64,10 @@ TEST_F(LookupCommands, FailuresPrintTheWindowsTextAndSayWhyOnStandardError) {
         QStringList arguments;
         QString out;
     } cases[] = {
-        {{kWhois, QStringLiteral("ab.example")}, QString::fromUtf16(kWhoisFailureText)},
+        {{kWhois, QStringLiteral("ab.example")}, QString::fromUtf16(lookup::kWhoisFailureText)},
         {{QStringLiteral("ip")}, QString()},
-        {{QStringLiteral("ip"), QStringLiteral("1.2.3.4")}, QString::fromUtf16(kIpFailureText)},
+        {{QStringLiteral("ip"), QStringLiteral("1.2.3.4")},
+         QString::fromUtf16(lookup::kIpFailureText)},
     };
     for (const auto& c : cases) {
         const test::CliResult result = run(c.arguments);
@@ -82,10 +84,10 @@ TEST_F(LookupCommands, FailuresPrintTheWindowsTextAndSayWhyOnStandardError) {
 TEST_F(LookupCommands, EmptyWhoisRecordIsAFailure) {
     test::FixtureWeb web;
     web.route(kWhois, "/cgi-bin/whois?domain=ab.example",
-              test::lookup::gbkPage(text::toAnsi(QStringLiteral("<!-- start -->友情提示"))));
+              test::lookup::gbkPage(platform::toAnsi(QStringLiteral("<!-- start -->友情提示"))));
     const test::CliResult result = run({kWhois, QStringLiteral("ab.example")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, QString::fromUtf16(kWhoisFailureText) + u'\n');
+    EXPECT_EQ(result.out, QString::fromUtf16(lookup::kWhoisFailureText) + u'\n');
     EXPECT_TRUE(result.err.contains(QStringLiteral("empty record"))) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QStringLiteral("(reason: empty)"))) << result.err.toStdString();
 }

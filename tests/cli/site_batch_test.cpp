@@ -34,7 +34,7 @@ public:
         QDir(dir.path()).mkpath(u"zenvo/data"_s);
         QFile list(dir.filePath(u"zenvo/website.txt"_s));
         if (list.open(QIODevice::WriteOnly))
-            list.write(text::toAnsi(sites.join(u"\r\n"_s)));
+            list.write(platform::toAnsi(sites.join(u"\r\n"_s)));
     }
     QByteArray history(const QString& domain) const {
         QFile file(dir.filePath(u"zenvo/data/"_s + domain + u".txt"_s));
@@ -70,7 +70,7 @@ private:
 // The record with its stamp (the one field holding a time of day) blanked; everything else,
 // the failure field included, must match.
 std::string withoutStamp(const QByteArray& record) {
-    QStringList fields = text::fromAnsi(record).split(u',');
+    QStringList fields = platform::fromAnsi(record).split(u',');
     for (QString& field : fields) {
         static const QRegularExpression kTime(u"\\d:\\d\\d:\\d\\d"_s);
         if (field.contains(kTime))

@@ -29,7 +29,7 @@ protected:
     void writeSiteList(const QStringList& entries) {
         QFile list(folder.filePath(QStringLiteral("zenvo/website.txt")));
         ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-        list.write(text::toAnsi(entries.join(QStringLiteral("\r\n"))));
+        list.write(platform::toAnsi(entries.join(QStringLiteral("\r\n"))));
     }
     QByteArray history(const QString& domain) const {
         QFile file(
@@ -132,8 +132,8 @@ TEST_F(SiteCommand, CleanRunWritesTheTwelveFieldsAndAnEmptyFailureList) {
     // Exactly the twelve fields of a run before outcomes existed; only the stamp varies.
     const QByteArray record = history(u"ab.example"_s);
     EXPECT_EQ(record.left(record.lastIndexOf(',') + 1),
-              text::toAnsi(u"12300/4560,未选/未选,未选/未选,未选/未选,未选/未选,未选/未选,"
-                           u"未选/未选,4,0,未选,未选,"_s));
+              platform::toAnsi(u"12300/4560,未选/未选,未选/未选,未选/未选,未选/未选,未选/未选,"
+                               u"未选/未选,4,0,未选,未选,"_s));
     EXPECT_EQ(record.count(','), 11);
 }
 

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir::setCurrent(folder);
-    ScopedExecutableDir executableDir(folder);
+    platform::ScopedExecutableDir executableDir(folder);
 
     app::CreateWindows();
     const app::KelvaneWindows& w = app::Windows();

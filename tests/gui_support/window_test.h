@@ -37,7 +37,7 @@ protected:
 
     QTemporaryDir folder;
     QString previousDir;
-    ScopedExecutableDir executableDir{folder.path()};
+    platform::ScopedExecutableDir executableDir{folder.path()};
     QStringList reports;
     widgets::ScopedErrorReportSink reportSink{
         [this](const QString& title, const QString& text) { reports << title + u'|' + text; }};

@@ -8,13 +8,13 @@ namespace kelvane {
 namespace {
 
 // The window's controls as plain values, with a log of every write in order.
-class FakeView : public KeywordRankView {
+class FakeView : public keyword::KeywordRankView {
 public:
     QString txtUrlText() const override { return site; }
     QString txtKeywordText() const override { return keyword; }
     int seStartValue() const override { return start; }
     int seEndValue() const override { return end; }
-    bool engineTicked(EngineId engine) const override { return ticked[index(engine)]; }
+    bool engineTicked(query::EngineId engine) const override { return ticked[index(engine)]; }
     void setBtnCXEnabled(bool enabled) override {
         btnCX = enabled;
         log << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
@@ -24,51 +24,56 @@ public:
         buttons.fill(false);
         log << QStringLiteral("clear");
     }
-    void setResultText(EngineId engine, const QString& text) override {
+    void setResultText(query::EngineId engine, const QString& text) override {
         results[index(engine)] = text;
         log << QStringLiteral("%1 %2").arg(index(engine)).arg(text);
     }
-    void searchDone(EngineId engine, const RankSearchResult& result) override {
+    void searchDone(query::EngineId engine, const keyword::RankSearchResult& result) override {
         results[index(engine)] = result.text;
         lastUrls[index(engine)] = result.lastUrl;
         buttons[index(engine)] = true;
         log << QStringLiteral("%1 done %2").arg(index(engine)).arg(result.text);
     }
-    static std::size_t index(EngineId engine) { return static_cast<std::size_t>(engine); }
+    static std::size_t index(query::EngineId engine) { return static_cast<std::size_t>(engine); }
 
     QString site = QStringLiteral("ab.example");
     QString keyword = QStringLiteral("kw");
     int start = 1;
     int end = 5;
-    std::array<bool, kEngineCount> ticked{true, true, false, false, false, false, false};
+    std::array<bool, query::kEngineCount> ticked{true, true, false, false, false, false, false};
     bool btnCX = true;
-    std::array<QString, kEngineCount> results;
-    std::array<QString, kEngineCount> lastUrls;
-    std::array<bool, kEngineCount> buttons{};
+    std::array<QString, query::kEngineCount> results;
+    std::array<QString, query::kEngineCount> lastUrls;
+    std::array<bool, query::kEngineCount> buttons{};
     QStringList log;
 };
 
 // A searcher that reports two pages and returns the rank of the engine's index.
-RankSearchResult twoPages(EngineId engine, const QString&, const QString&, int, int,
-                          const ProgressSink& progress) {
-    progress(PageProgressText(1));
-    progress(PageProgressText(2));
+keyword::RankSearchResult twoPages(query::EngineId engine, const QString&, const QString&, int, int,
+                                   const keyword::ProgressSink& progress) {
+    progress(keyword::PageProgressText(1));
+    progress(keyword::PageProgressText(2));
     const auto n = static_cast<qint64>(engine);
-    return {RankText(n), QStringLiteral("http://e%1/").arg(n), RankSearchOutcome::Found, n, {}, {}};
+    return {keyword::RankText(n),
+            QStringLiteral("http://e%1/").arg(n),
+            keyword::RankSearchOutcome::Found,
+            n,
+            {},
+            {}};
 }
 
 TEST(RunKeywordRank, InitialTicksSearchBaiduThenGoogleAndMarkTheRest) {
     FakeView view;
     int pumps = 0;
-    QList<EngineId> searched;
-    RunKeywordRank(
+    QList<query::EngineId> searched;
+    keyword::RunKeywordRank(
         view,
         [&] {
             ++pumps;
             view.log << QStringLiteral("pump");
         },
-        [&](EngineId engine, const QString& site, const QString& keyword, int start, int end,
-            const ProgressSink& progress) {
+        [&](query::EngineId engine, const QString& site, const QString& keyword, int start, int end,
+            const keyword::ProgressSink& progress) {
             searched << engine;
             EXPECT_EQ(site, view.site);
             EXPECT_EQ(keyword, view.keyword);
@@ -77,7 +82,7 @@ TEST(RunKeywordRank, InitialTicksSearchBaiduThenGoogleAndMarkTheRest) {
             EXPECT_FALSE(view.btnCX) << "disabled while searching";
             return twoPages(engine, site, keyword, start, end, progress);
         });
-    EXPECT_EQ(searched, (QList<EngineId>{EngineId::Baidu, EngineId::Google}));
+    EXPECT_EQ(searched, (QList<query::EngineId>{query::EngineId::Baidu, query::EngineId::Google}));
     EXPECT_EQ(pumps, 4);
     EXPECT_EQ(view.log, (QStringList{
                             QStringLiteral("clear"),
@@ -107,12 +112,12 @@ TEST(RunKeywordRank, NothingTickedSearchesNothing) {
     FakeView view;
     view.ticked.fill(false);
     view.lastUrls[3] = QStringLiteral("http://kept/");
-    RunKeywordRank(view, {},
-                   [](EngineId, const QString&, const QString&, int, int,
-                      const ProgressSink&) -> RankSearchResult {
-                       ADD_FAILURE() << "no engine is ticked";
-                       return {};
-                   });
+    keyword::RunKeywordRank(view, {},
+                            [](query::EngineId, const QString&, const QString&, int, int,
+                               const keyword::ProgressSink&) -> keyword::RankSearchResult {
+                                ADD_FAILURE() << "no engine is ticked";
+                                return {};
+                            });
     for (const QString& text : view.results)
         EXPECT_EQ(text, QStringLiteral("未选择"));
     for (const bool shown : view.buttons)
@@ -125,23 +130,23 @@ TEST(RunKeywordRank, EscapingFailureEndsTheRunWithTheButtonEnabled) {
     FakeView view;
     view.ticked.fill(true);
     view.results[3] = QStringLiteral("old");
-    const auto searcher = [](EngineId engine, const QString& site, const QString& keyword,
-                             int start, int end, const ProgressSink& progress) {
-        if (engine == EngineId::Google)
+    const auto searcher = [](query::EngineId engine, const QString& site, const QString& keyword,
+                             int start, int end, const keyword::ProgressSink& progress) {
+        if (engine == query::EngineId::Google)
             throw std::runtime_error("escaped");
         return twoPages(engine, site, keyword, start, end, progress);
     };
-    EXPECT_THROW(RunKeywordRank(view, {}, searcher), std::runtime_error);
+    EXPECT_THROW(keyword::RunKeywordRank(view, {}, searcher), std::runtime_error);
     EXPECT_TRUE(view.btnCX);
     EXPECT_EQ(view.results[0], QStringLiteral("搜索排名第 0 位"));
-    for (std::size_t i = 2; i < kEngineCount; ++i)
+    for (std::size_t i = 2; i < query::kEngineCount; ++i)
         EXPECT_TRUE(view.results[i].isEmpty()) << "engine " << i << " neither searched nor marked";
 }
 
 // The pump runs user input: a box ticked meanwhile counts for the engines not yet reached.
 TEST(RunKeywordRank, TicksChangedDuringTheRunCountForLaterEngines) {
     FakeView view;
-    RunKeywordRank(
+    keyword::RunKeywordRank(
         view,
         [&] {
             view.ticked[6] = true;
@@ -158,8 +163,8 @@ TEST(RunKeywordRank, ClearHidesLastRunsButtons) {
     view.buttons.fill(true);
     view.ticked.fill(false);
     view.ticked[4] = true;
-    RunKeywordRank(view, {}, twoPages);
-    for (std::size_t i = 0; i < kEngineCount; ++i)
+    keyword::RunKeywordRank(view, {}, twoPages);
+    for (std::size_t i = 0; i < query::kEngineCount; ++i)
         EXPECT_EQ(view.buttons[i], i == 4) << "engine " << i;
 }
 

@@ -25,33 +25,33 @@ using test::resultPage;
 const QString kSite = QStringLiteral("www.ab.example");
 const QString kKeyword = QStringLiteral("kw");
 
-QString engineName(EngineId engine) {
+QString engineName(query::EngineId engine) {
     return QString::fromLatin1(test::urlCase(engine).name);
 }
 
 class KeywordRankSearchTest : public testing::Test {
 protected:
     // Pages 1 to pages.size() of the engine, keyword "kw".
-    void routePages(EngineId engine, const QList<QStringList>& pages) {
+    void routePages(query::EngineId engine, const QList<QStringList>& pages) {
         for (int p = 1; p <= pages.size(); ++p)
             web.route(hostKey(engine), pageTarget(engine, "kw", p),
                       okPage(resultPage(engine, pages[p - 1])));
     }
-    QString url(EngineId engine, int page, const QByteArray& keyword = "kw") const {
+    QString url(query::EngineId engine, int page, const QByteArray& keyword = "kw") const {
         return QStringLiteral("http://") + web.hostPort(hostKey(engine)) +
                QString::fromLatin1(pageTarget(engine, keyword, page));
     }
-    QStringList targets(EngineId engine) const {
+    QStringList targets(query::EngineId engine) const {
         QStringList lines = web.requestLines(hostKey(engine));
         for (QString& line : lines)
             line = line.section(u' ', 1, 1);
         return lines;
     }
-    RankSearchResult search(EngineId engine, const QString& site, int start, int end,
-                            const QString& keyword = kKeyword) {
+    keyword::RankSearchResult search(query::EngineId engine, const QString& site, int start,
+                                     int end, const QString& keyword = kKeyword) {
         progress.clear();
-        return KeywordRankSearch(engine, site, keyword, start, end,
-                                 [this](const QString& text) { progress << text; });
+        return keyword::KeywordRankSearch(engine, site, keyword, start, end,
+                                          [this](const QString& text) { progress << text; });
     }
 
     test::FixtureWeb web;
@@ -64,10 +64,10 @@ TEST_F(KeywordRankSearchTest, ThirdEntryOfPageTwoIsRankThirteenAndStopsTheSearch
         QStringList pageTwo = otherEntries(2);
         pageTwo << QStringLiteral("<b>www.ab.example</b>/index.html") << otherEntries(7);
         routePages(c.engine, {otherEntries(10), pageTwo, otherEntries(10), otherEntries(10)});
-        const RankSearchResult result = search(c.engine, kSite, 1, 5);
+        const keyword::RankSearchResult result = search(c.engine, kSite, 1, 5);
         EXPECT_EQ(result.text, QStringLiteral("搜索排名第 13 位"));
         EXPECT_EQ(result.rank, 13);
-        EXPECT_EQ(result.outcome, RankSearchOutcome::Found);
+        EXPECT_EQ(result.outcome, keyword::RankSearchOutcome::Found);
         EXPECT_EQ(result.lastUrl, url(c.engine, 2));
         EXPECT_EQ(targets(c.engine),
                   (QStringList{QString::fromLatin1(pageTarget(c.engine, "kw", 1)),
@@ -81,9 +81,9 @@ TEST_F(KeywordRankSearchTest, SiteOnNoPageRequestsEveryPageAndKeepsTheLastUrl) {
     for (const auto& c : kEngineUrls) {
         SCOPED_TRACE(c.name);
         routePages(c.engine, QList<QStringList>(5, otherEntries(10)));
-        const RankSearchResult result = search(c.engine, kSite, 1, 5);
+        const keyword::RankSearchResult result = search(c.engine, kSite, 1, 5);
         EXPECT_EQ(result.text, QStringLiteral("搜索排名第 0 位"));
-        EXPECT_EQ(result.outcome, RankSearchOutcome::NotFound);
+        EXPECT_EQ(result.outcome, keyword::RankSearchOutcome::NotFound);
         EXPECT_EQ(result.lastUrl, url(c.engine, 5));
         QStringList expected;
         for (int p = 1; p <= 5; ++p)
@@ -97,7 +97,7 @@ TEST_F(KeywordRankSearchTest, SiteOnNoPageRequestsEveryPageAndKeepsTheLastUrl) {
 TEST_F(KeywordRankSearchTest, EndBeforeStartRequestsNothing) {
     for (const auto& c : kEngineUrls) {
         SCOPED_TRACE(c.name);
-        const RankSearchResult result = search(c.engine, kSite, 6, 5);
+        const keyword::RankSearchResult result = search(c.engine, kSite, 6, 5);
         EXPECT_EQ(result.text, QStringLiteral("搜索排名第 0 位"));
         EXPECT_TRUE(result.lastUrl.isEmpty());
         EXPECT_TRUE(progress.isEmpty());
@@ -107,21 +107,21 @@ TEST_F(KeywordRankSearchTest, EndBeforeStartRequestsNothing) {
 
 TEST_F(KeywordRankSearchTest, PageThreeEndsWithTheEnginesPageValue) {
     const struct {
-        EngineId engine;
+        query::EngineId engine;
         const char* target;
     } cases[] = {
-        {EngineId::Baidu, "/s?wd=kw&pn=20"},
-        {EngineId::Google, "/search?hl=zh-CN&q=kw&start=20"},
-        {EngineId::Yahoo, "/s?p=kw&b=20"},
-        {EngineId::Sogou, "/web?query=kw&page=3"},
-        {EngineId::Soso, "/q?w=kw&pg=3"},
-        {EngineId::Youdao, "/search?q=kw&start=20"},
-        {EngineId::Bing, "/search?q=kw&filt=all&first=21"},
+        {query::EngineId::Baidu, "/s?wd=kw&pn=20"},
+        {query::EngineId::Google, "/search?hl=zh-CN&q=kw&start=20"},
+        {query::EngineId::Yahoo, "/s?p=kw&b=20"},
+        {query::EngineId::Sogou, "/web?query=kw&page=3"},
+        {query::EngineId::Soso, "/q?w=kw&pg=3"},
+        {query::EngineId::Youdao, "/search?q=kw&start=20"},
+        {query::EngineId::Bing, "/search?q=kw&filt=all&first=21"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
         web.route(hostKey(c.engine), c.target, okPage(resultPage(c.engine, {kSite})));
-        const RankSearchResult result = search(c.engine, kSite, 3, 3);
+        const keyword::RankSearchResult result = search(c.engine, kSite, 3, 3);
         EXPECT_EQ(result.rank, 21);
         EXPECT_EQ(targets(c.engine), QStringList{QString::fromLatin1(c.target)});
     }
@@ -148,22 +148,23 @@ TEST_F(KeywordRankSearchTest, SiteTestIgnoresCaseAndIsASubstringSearch) {
          true},
         {"Chinese site", QStringLiteral("中文站"), QStringLiteral("欢迎来到中文站"), true},
     };
-    const ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
+    const platform::ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::FixtureWeb caseWeb;
-        caseWeb.route(QStringLiteral("baidu"), pageTarget(EngineId::Baidu, "kw", 1),
-                      okPage(resultPage(EngineId::Baidu, {QStringLiteral("x"), c.entryText})));
-        const RankSearchResult result = search(EngineId::Baidu, c.site, 1, 1);
+        caseWeb.route(
+            QStringLiteral("baidu"), pageTarget(query::EngineId::Baidu, "kw", 1),
+            okPage(resultPage(query::EngineId::Baidu, {QStringLiteral("x"), c.entryText})));
+        const keyword::RankSearchResult result = search(query::EngineId::Baidu, c.site, 1, 1);
         EXPECT_EQ(result.rank, c.found ? 2 : 0);
     }
 }
 
 TEST_F(KeywordRankSearchTest, EmptySiteNeverMatches) {
-    routePages(EngineId::Youdao, QList<QStringList>(3, otherEntries(10)));
-    const RankSearchResult result = search(EngineId::Youdao, QString(), 1, 3);
+    routePages(query::EngineId::Youdao, QList<QStringList>(3, otherEntries(10)));
+    const keyword::RankSearchResult result = search(query::EngineId::Youdao, QString(), 1, 3);
     EXPECT_EQ(result.text, QStringLiteral("搜索排名第 0 位"));
-    EXPECT_EQ(targets(EngineId::Youdao).size(), 3);
+    EXPECT_EQ(targets(query::EngineId::Youdao).size(), 3);
 }
 
 TEST_F(KeywordRankSearchTest, RankCountsEveryMatchOfAPage) {
@@ -182,35 +183,35 @@ TEST_F(KeywordRankSearchTest, RankCountsEveryMatchOfAPage) {
         SCOPED_TRACE(c.name);
         test::FixtureWeb caseWeb;
         for (int p = 1; p <= c.pages.size(); ++p)
-            caseWeb.route(QStringLiteral("bing"), pageTarget(EngineId::Bing, "kw", p),
-                          okPage(resultPage(EngineId::Bing, c.pages[p - 1])));
-        EXPECT_EQ(search(EngineId::Bing, kSite, 1, 5).rank, c.rank);
+            caseWeb.route(QStringLiteral("bing"), pageTarget(query::EngineId::Bing, "kw", p),
+                          okPage(resultPage(query::EngineId::Bing, c.pages[p - 1])));
+        EXPECT_EQ(search(query::EngineId::Bing, kSite, 1, 5).rank, c.rank);
     }
 }
 
 TEST_F(KeywordRankSearchTest, EntriesSpanLinesAndPatternsKeepTheirCase) {
     // A lazy entry across CR LF matches; an upper-case tag is not an entry.
-    const QByteArray page = text::toAnsi(
+    const QByteArray page = platform::toAnsi(
         QStringLiteral("<H3>www.ab.example</H3>\r\n<h3>first\r\nline\r\nwww.ab.example</h3>"));
-    web.route(QStringLiteral("soso"), pageTarget(EngineId::Soso, "kw", 1), okPage(page));
-    EXPECT_EQ(search(EngineId::Soso, kSite, 1, 1).rank, 1);
+    web.route(QStringLiteral("soso"), pageTarget(query::EngineId::Soso, "kw", 1), okPage(page));
+    EXPECT_EQ(search(query::EngineId::Soso, kSite, 1, 1).rank, 1);
 }
 
 TEST_F(KeywordRankSearchTest, PagesAreDecodedAsAnsiWhateverTheyDeclare) {
-    web.route(QStringLiteral("bing"), pageTarget(EngineId::Bing, "kw", 1),
-              okPage(resultPage(EngineId::Bing, {QStringLiteral("欢迎来到中文站")}),
+    web.route(QStringLiteral("bing"), pageTarget(query::EngineId::Bing, "kw", 1),
+              okPage(resultPage(query::EngineId::Bing, {QStringLiteral("欢迎来到中文站")}),
                      "text/html; charset=utf-8"));
-    EXPECT_EQ(search(EngineId::Bing, QStringLiteral("中文站"), 1, 1).rank, 1);
+    EXPECT_EQ(search(query::EngineId::Bing, QStringLiteral("中文站"), 1, 1).rank, 1);
 }
 
 TEST_F(KeywordRankSearchTest, RequestsCarryNoUserAgentAndFollowRedirects) {
-    web.routeRedirect(QStringLiteral("google_cn"), pageTarget(EngineId::Google, "kw", 1),
+    web.routeRedirect(QStringLiteral("google_cn"), pageTarget(query::EngineId::Google, "kw", 1),
                       "/search?hl=zh-CN&q=kw&start=0&moved=1");
     web.route(QStringLiteral("google_cn"), "/search?hl=zh-CN&q=kw&start=0&moved=1",
-              okPage(resultPage(EngineId::Google, {kSite})));
-    const RankSearchResult result = search(EngineId::Google, kSite, 1, 1);
+              okPage(resultPage(query::EngineId::Google, {kSite})));
+    const keyword::RankSearchResult result = search(query::EngineId::Google, kSite, 1, 1);
     EXPECT_EQ(result.rank, 1);
-    EXPECT_EQ(result.lastUrl, url(EngineId::Google, 1)) << "the URL built, not the redirect";
+    EXPECT_EQ(result.lastUrl, url(query::EngineId::Google, 1)) << "the URL built, not the redirect";
     const QList<QByteArray> requests = web.requests(QStringLiteral("google_cn"));
     ASSERT_EQ(requests.size(), 2);
     for (const QByteArray& request : requests) {
@@ -223,16 +224,16 @@ TEST_F(KeywordRankSearchTest, RequestsCarryNoUserAgentAndFollowRedirects) {
 // A failure ends the search with the engine's own error text and the URL being requested.
 TEST_F(KeywordRankSearchTest, FailureGivesTheEnginesErrorTextAndTheFailingUrl) {
     const struct {
-        EngineId engine;
+        query::EngineId engine;
         QString text;
     } cases[] = {
-        {EngineId::Baidu, QStringLiteral("查询出错，请重试!")},
-        {EngineId::Google, QStringLiteral("查询失败，请重试!")},
-        {EngineId::Yahoo, QStringLiteral("查询出错，请重试!")},
-        {EngineId::Sogou, QStringLiteral("查询出错,请重试!")},
-        {EngineId::Soso, QStringLiteral("查询出错，请重试!")},
-        {EngineId::Youdao, QStringLiteral("查询出错，请重试!")},
-        {EngineId::Bing, QStringLiteral("查询出错，请重试!")},
+        {query::EngineId::Baidu, QStringLiteral("查询出错，请重试!")},
+        {query::EngineId::Google, QStringLiteral("查询失败，请重试!")},
+        {query::EngineId::Yahoo, QStringLiteral("查询出错，请重试!")},
+        {query::EngineId::Sogou, QStringLiteral("查询出错,请重试!")},
+        {query::EngineId::Soso, QStringLiteral("查询出错，请重试!")},
+        {query::EngineId::Youdao, QStringLiteral("查询出错，请重试!")},
+        {query::EngineId::Bing, QStringLiteral("查询出错，请重试!")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(engineName(c.engine).toStdString());
@@ -242,10 +243,10 @@ TEST_F(KeywordRankSearchTest, FailureGivesTheEnginesErrorTextAndTheFailingUrl) {
                   okPage(resultPage(c.engine, {kSite})));
         int created = 0;
         int released = 0;
-        const ScopedWorkingStateWatch watch({[&] { ++created; }, [&] { ++released; }});
-        const RankSearchResult result = search(c.engine, kSite, 1, 5);
+        const keyword::ScopedWorkingStateWatch watch({[&] { ++created; }, [&] { ++released; }});
+        const keyword::RankSearchResult result = search(c.engine, kSite, 1, 5);
         EXPECT_EQ(result.text, c.text);
-        EXPECT_EQ(result.outcome, RankSearchOutcome::Failed);
+        EXPECT_EQ(result.outcome, keyword::RankSearchOutcome::Failed);
         EXPECT_EQ(result.lastUrl, url(c.engine, 3));
         EXPECT_EQ(created, 1);
         EXPECT_EQ(released, 1);
@@ -267,12 +268,13 @@ TEST_F(KeywordRankSearchTest, FailuresOfEveryKindAreCaught) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::FixtureWeb caseWeb;
-        caseWeb.route(QStringLiteral("baidu"), pageTarget(EngineId::Baidu, "kw", 1), c.reply);
-        const RankSearchResult result = search(EngineId::Baidu, kSite, 1, 1);
+        caseWeb.route(QStringLiteral("baidu"), pageTarget(query::EngineId::Baidu, "kw", 1),
+                      c.reply);
+        const keyword::RankSearchResult result = search(query::EngineId::Baidu, kSite, 1, 1);
         // The redirect loop ends without an error and without a body: no match.
         EXPECT_EQ(result.outcome, std::string_view(c.name) == "redirect loop"
-                                      ? RankSearchOutcome::NotFound
-                                      : RankSearchOutcome::Failed);
+                                      ? keyword::RankSearchOutcome::NotFound
+                                      : keyword::RankSearchOutcome::Failed);
     }
 }
 
@@ -284,36 +286,37 @@ TEST_F(KeywordRankSearchTest, RefusedConnectionIsCaught) {
     }
     const test::HostsOverride hosts(
         {{QStringLiteral("sogou"), QStringLiteral("127.0.0.1:%1").arg(closedPort)}});
-    const RankSearchResult result = search(EngineId::Sogou, kSite, 1, 5);
+    const keyword::RankSearchResult result = search(query::EngineId::Sogou, kSite, 1, 5);
     EXPECT_EQ(result.text, QStringLiteral("查询出错,请重试!"));
     EXPECT_EQ(result.lastUrl,
               QStringLiteral("http://127.0.0.1:%1/web?query=kw&page=1").arg(closedPort));
 }
 
 TEST_F(KeywordRankSearchTest, ASilentServerEndsTheSearchAfterTheReadTimeOut) {
-    web.route(QStringLiteral("youdao"), pageTarget(EngineId::Youdao, "kw", 1),
+    web.route(QStringLiteral("youdao"), pageTarget(query::EngineId::Youdao, "kw", 1),
               test::Reply().silent());
     QElapsedTimer timer;
     timer.start();
-    const RankSearchResult result = search(EngineId::Youdao, kSite, 1, 5);
-    EXPECT_EQ(result.outcome, RankSearchOutcome::Failed);
+    const keyword::RankSearchResult result = search(query::EngineId::Youdao, kSite, 1, 5);
+    EXPECT_EQ(result.outcome, keyword::RankSearchOutcome::Failed);
     EXPECT_GE(timer.elapsed(), 900);
     EXPECT_LT(timer.elapsed(), 5000);
 }
 
 // Baidu and Google guard the page loop only; the others the whole search.
 TEST_F(KeywordRankSearchTest, FailureBeforeTheFirstPageIsCaughtOnlyWhereGuarded) {
-    const WorkingStateWatch failing{[] { throw std::runtime_error("no memory for the client"); },
-                                    {}};
-    const ScopedWorkingStateWatch watch(failing);
+    const keyword::WorkingStateWatch failing{
+        [] { throw std::runtime_error("no memory for the client"); }, {}};
+    const keyword::ScopedWorkingStateWatch watch(failing);
     for (const auto& c : kEngineUrls) {
         SCOPED_TRACE(c.name);
-        const bool pageLoopOnly = c.engine == EngineId::Baidu || c.engine == EngineId::Google;
+        const bool pageLoopOnly =
+            c.engine == query::EngineId::Baidu || c.engine == query::EngineId::Google;
         if (pageLoopOnly) {
             EXPECT_THROW(search(c.engine, kSite, 1, 5), std::runtime_error);
         } else {
-            const RankSearchResult result = search(c.engine, kSite, 1, 5);
-            EXPECT_EQ(result.outcome, RankSearchOutcome::Failed);
+            const keyword::RankSearchResult result = search(c.engine, kSite, 1, 5);
+            EXPECT_EQ(result.outcome, keyword::RankSearchOutcome::Failed);
             EXPECT_TRUE(result.lastUrl.isEmpty());
             EXPECT_EQ(result.errorMessage, QStringLiteral("no memory for the client"));
         }
@@ -323,7 +326,7 @@ TEST_F(KeywordRankSearchTest, FailureBeforeTheFirstPageIsCaughtOnlyWhereGuarded)
 }
 
 TEST_F(KeywordRankSearchTest, WorkingStateIsReleasedOnceOnEveryPath) {
-    routePages(EngineId::Yahoo, {otherEntries(3), QStringList{kSite}});
+    routePages(query::EngineId::Yahoo, {otherEntries(3), QStringList{kSite}});
     const struct {
         const char* name;
         int start;
@@ -335,8 +338,8 @@ TEST_F(KeywordRankSearchTest, WorkingStateIsReleasedOnceOnEveryPath) {
         int created = 0;
         int released = 0;
         {
-            const ScopedWorkingStateWatch watch({[&] { ++created; }, [&] { ++released; }});
-            search(EngineId::Yahoo, kSite, c.start, c.end);
+            const keyword::ScopedWorkingStateWatch watch({[&] { ++created; }, [&] { ++released; }});
+            search(query::EngineId::Yahoo, kSite, c.start, c.end);
         }
         EXPECT_EQ(created, 1);
         EXPECT_EQ(released, 1);
@@ -344,9 +347,9 @@ TEST_F(KeywordRankSearchTest, WorkingStateIsReleasedOnceOnEveryPath) {
 }
 
 TEST_F(KeywordRankSearchTest, ProgressArrivesBeforeEachRequest) {
-    routePages(EngineId::Sogou, QList<QStringList>(3, otherEntries(10)));
+    routePages(query::EngineId::Sogou, QList<QStringList>(3, otherEntries(10)));
     QList<int> requestsSeen;
-    KeywordRankSearch(EngineId::Sogou, kSite, kKeyword, 1, 3, [&](const QString&) {
+    keyword::KeywordRankSearch(query::EngineId::Sogou, kSite, kKeyword, 1, 3, [&](const QString&) {
         requestsSeen << static_cast<int>(web.requests(QStringLiteral("sogou")).size());
     });
     EXPECT_EQ(requestsSeen, (QList<int>{0, 1, 2}));
@@ -361,8 +364,8 @@ TEST_F(KeywordRankSearchTest, OneClientForAllPagesOfASearch) {
             return httpResponse("HTTP/1.1 200 OK", {"Set-Cookie: BAIDUID=abc; Path=/"}, "<p>");
         return httpResponse("HTTP/1.1 200 OK", {}, "<p>");
     });
-    search(EngineId::Baidu, kSite, 1, 3);
-    search(EngineId::Baidu, kSite, 1, 1);
+    search(query::EngineId::Baidu, kSite, 1, 3);
+    search(query::EngineId::Baidu, kSite, 1, 1);
     const QList<QByteArray> requests = server.requests();
     ASSERT_EQ(requests.size(), 4);
     EXPECT_TRUE(test::requestHeader(requests[0], "Cookie").isEmpty());
@@ -377,23 +380,24 @@ TEST_F(KeywordRankSearchTest, PageNumbersAtTheBoundsDoNotOverflow) {
     constexpr int kMax = std::numeric_limits<int>::max();
     constexpr int kMin = std::numeric_limits<int>::min();
     web.route(QStringLiteral("baidu"), "/s?wd=kw&pn=21474836460",
-              okPage(resultPage(EngineId::Baidu, {kSite})));
-    const RankSearchResult top = search(EngineId::Baidu, kSite, kMax, kMax);
+              okPage(resultPage(query::EngineId::Baidu, {kSite})));
+    const keyword::RankSearchResult top = search(query::EngineId::Baidu, kSite, kMax, kMax);
     EXPECT_EQ(top.text, QStringLiteral("搜索排名第 21474836461 位"));
     EXPECT_EQ(progress, QStringList{QStringLiteral("正在查询第 2147483647 页")});
 
     web.route(QStringLiteral("bing"), "/search?q=kw&filt=all&first=-21474836489",
-              okPage(resultPage(EngineId::Bing, otherEntries(2))));
-    const RankSearchResult bottom = search(EngineId::Bing, kSite, kMin, kMin);
-    EXPECT_EQ(bottom.outcome, RankSearchOutcome::NotFound);
-    EXPECT_EQ(targets(EngineId::Bing),
+              okPage(resultPage(query::EngineId::Bing, otherEntries(2))));
+    const keyword::RankSearchResult bottom = search(query::EngineId::Bing, kSite, kMin, kMin);
+    EXPECT_EQ(bottom.outcome, keyword::RankSearchOutcome::NotFound);
+    EXPECT_EQ(targets(query::EngineId::Bing),
               QStringList{QStringLiteral("/search?q=kw&filt=all&first=-21474836489")});
 
     // The end of the range is reached without wrapping round.
     web.route(QStringLiteral("sogou"), "/web?query=kw&page=2147483647",
-              okPage(resultPage(EngineId::Sogou, otherEntries(1))));
-    EXPECT_EQ(search(EngineId::Sogou, kSite, kMax, kMax).outcome, RankSearchOutcome::NotFound);
-    EXPECT_EQ(targets(EngineId::Sogou).size(), 1);
+              okPage(resultPage(query::EngineId::Sogou, otherEntries(1))));
+    EXPECT_EQ(search(query::EngineId::Sogou, kSite, kMax, kMax).outcome,
+              keyword::RankSearchOutcome::NotFound);
+    EXPECT_EQ(targets(query::EngineId::Sogou).size(), 1);
 }
 
 TEST_F(KeywordRankSearchTest, LargePagesAreMatchedWhole) {
@@ -403,18 +407,18 @@ TEST_F(KeywordRankSearchTest, LargePagesAreMatchedWhole) {
         qint64 rank;
     } cases[] = {
         {"8 MB of entries, the site last",
-         resultPage(EngineId::Baidu, otherEntries(60000) << kSite), 60001},
+         resultPage(query::EngineId::Baidu, otherEntries(60000) << kSite), 60001},
         {"8 MB of openers and no closer",
          QByteArray("<font color=\"#008000\">www.ab.example ").repeated(200000), 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::FixtureWeb caseWeb;
-        caseWeb.route(QStringLiteral("baidu"), pageTarget(EngineId::Baidu, "kw", 1),
+        caseWeb.route(QStringLiteral("baidu"), pageTarget(query::EngineId::Baidu, "kw", 1),
                       okPage(c.page));
         QElapsedTimer timer;
         timer.start();
-        EXPECT_EQ(search(EngineId::Baidu, kSite, 1, 1).rank, c.rank);
+        EXPECT_EQ(search(query::EngineId::Baidu, kSite, 1, 1).rank, c.rank);
         EXPECT_LT(timer.elapsed(), 20000);
     }
 }

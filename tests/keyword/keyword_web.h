@@ -14,7 +14,7 @@ namespace kelvane::test {
 
 // What the searchers ask each engine, written out here rather than taken from the code.
 struct EngineUrlCase {
-    EngineId engine;
+    query::EngineId engine;
     const char* name;
     const char* hostKey;
     const char* before;
@@ -22,46 +22,46 @@ struct EngineUrlCase {
     std::array<int, 5> pageValues; // pages 1 to 5
 };
 
-inline constexpr std::array<EngineUrlCase, kEngineCount> kEngineUrls = {{
-    {EngineId::Baidu, "baidu", "baidu", "/s?wd=", "&pn=", {0, 10, 20, 30, 40}},
-    {EngineId::Google,
+inline constexpr std::array<EngineUrlCase, query::kEngineCount> kEngineUrls = {{
+    {query::EngineId::Baidu, "baidu", "baidu", "/s?wd=", "&pn=", {0, 10, 20, 30, 40}},
+    {query::EngineId::Google,
      "google",
      "google_cn",
      "/search?hl=zh-CN&q=",
      "&start=",
      {0, 10, 20, 30, 40}},
-    {EngineId::Yahoo, "yahoo", "yahoo_cn", "/s?p=", "&b=", {0, 10, 20, 30, 40}},
-    {EngineId::Sogou, "sogou", "sogou", "/web?query=", "&page=", {1, 2, 3, 4, 5}},
-    {EngineId::Soso, "soso", "soso", "/q?w=", "&pg=", {1, 2, 3, 4, 5}},
-    {EngineId::Youdao, "youdao", "youdao", "/search?q=", "&start=", {0, 10, 20, 30, 40}},
-    {EngineId::Bing, "bing", "bing", "/search?q=", "&filt=all&first=", {1, 11, 21, 31, 41}},
+    {query::EngineId::Yahoo, "yahoo", "yahoo_cn", "/s?p=", "&b=", {0, 10, 20, 30, 40}},
+    {query::EngineId::Sogou, "sogou", "sogou", "/web?query=", "&page=", {1, 2, 3, 4, 5}},
+    {query::EngineId::Soso, "soso", "soso", "/q?w=", "&pg=", {1, 2, 3, 4, 5}},
+    {query::EngineId::Youdao, "youdao", "youdao", "/search?q=", "&start=", {0, 10, 20, 30, 40}},
+    {query::EngineId::Bing, "bing", "bing", "/search?q=", "&filt=all&first=", {1, 11, 21, 31, 41}},
 }};
 
-inline const EngineUrlCase& urlCase(EngineId engine) {
+inline const EngineUrlCase& urlCase(query::EngineId engine) {
     return kEngineUrls[static_cast<std::size_t>(engine)];
 }
 
-inline QString hostKey(EngineId engine) {
+inline QString hostKey(query::EngineId engine) {
     return QString::fromLatin1(urlCase(engine).hostKey);
 }
 
 // The request target of page 1 to 5 for an already encoded keyword.
-inline QByteArray pageTarget(EngineId engine, const QByteArray& encodedKeyword, int page) {
+inline QByteArray pageTarget(query::EngineId engine, const QByteArray& encodedKeyword, int page) {
     const EngineUrlCase& c = urlCase(engine);
     return QByteArray(c.before) + encodedKeyword + c.after +
            QByteArray::number(c.pageValues[static_cast<std::size_t>(page - 1)]);
 }
 
 // One result entry as the engine's pattern finds it.
-inline QString entry(EngineId engine, const QString& text) {
+inline QString entry(query::EngineId engine, const QString& text) {
     switch (engine) {
-    case EngineId::Baidu:
+    case query::EngineId::Baidu:
         return QStringLiteral("<font color=\"#008000\">%1</font>").arg(text);
-    case EngineId::Google:
+    case query::EngineId::Google:
         return QStringLiteral("<cite>%1 </cite>").arg(text);
-    case EngineId::Sogou:
+    case query::EngineId::Sogou:
         return QStringLiteral("<font color=\"#008000\">%1/&nbsp;-&nbsp;快照").arg(text);
-    case EngineId::Youdao:
+    case query::EngineId::Youdao:
         return QStringLiteral("<span class=\"l\">%1</span>").arg(text);
     default:
         return QStringLiteral("<h3>%1</h3>").arg(text);
@@ -69,14 +69,14 @@ inline QString entry(EngineId engine, const QString& text) {
 }
 
 // A result page holding one entry per text, with ordinary markup between them, in GBK.
-inline QByteArray resultPage(EngineId engine, const QStringList& entries) {
+inline QByteArray resultPage(query::EngineId engine, const QStringList& entries) {
     QString page = QStringLiteral("<html><head><title>搜索结果</title></head>\r\n<body>\r\n");
     for (const QString& text : entries) {
         page += QStringLiteral("<div class=\"result\"><a href=\"#\">标题 title</a>\r\n") +
                 entry(engine, text) + QStringLiteral("\r\n<p>摘要 snippet</p></div>\r\n");
     }
     page += QStringLiteral("</body></html>\r\n");
-    return text::toAnsi(page);
+    return platform::toAnsi(page);
 }
 
 inline QByteArray okPage(const QByteArray& body, const QByteArray& contentType = "text/html") {

@@ -36,20 +36,20 @@ protected:
         WindowTest::SetUp();
         writeSiteList("ab.example\r\ncd.example\r\n");
     }
-    QString result(TfrmKeyWord& window, int engine) {
+    QString result(keyword::TfrmKeyWord& window, int engine) {
         return control<QLineEdit>(&window, kResultEdits[engine])->text();
     }
-    bool smallShown(TfrmKeyWord& window, int engine) {
+    bool smallShown(keyword::TfrmKeyWord& window, int engine) {
         return control<QToolButton>(&window, kSmallButtons[engine])->isVisibleTo(&window);
     }
 
     test::FixtureWeb web;
     QStringList opened;
-    browser::ScopedLauncher launcher{[this](const QString& url) { opened << url; }};
+    platform::ScopedBrowserLauncher launcher{[this](const QString& url) { opened << url; }};
 };
 
 TEST_F(KeywordWindowTest, ControlsAsTheWindowOpens) {
-    TfrmKeyWord window;
+    keyword::TfrmKeyWord window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral(" 关键词排名查询"));
     EXPECT_EQ(window.size(), QSize(490, 314));
     EXPECT_EQ(control<QComboBox>(&window, "txtUrl")->count(), 2);
@@ -61,7 +61,7 @@ TEST_F(KeywordWindowTest, ControlsAsTheWindowOpens) {
     EXPECT_EQ(end->value(), 5);
     EXPECT_EQ(end->minimum(), 1);
     EXPECT_EQ(end->maximum(), 100);
-    for (int i = 0; i < kEngineCount; ++i) {
+    for (int i = 0; i < query::kEngineCount; ++i) {
         EXPECT_EQ(control<QCheckBox>(&window, kChecks[i])->isChecked(), i < 2) << kChecks[i];
         EXPECT_FALSE(smallShown(window, i)) << kSmallButtons[i];
         EXPECT_EQ(control<QToolButton>(&window, kSmallButtons[i])->toolTip(),
@@ -76,15 +76,18 @@ TEST_F(KeywordWindowTest, InitialRunSearchesBaiduThenGoogleAndMarksTheRest) {
     // Google lists the site fourth on page 2: rank 14.
     QStringList page2 = test::otherEntries(3);
     page2 << QStringLiteral("www.ab.example/");
-    web.route(test::hostKey(EngineId::Google), test::pageTarget(EngineId::Google, "seo", 2),
-              test::okPage(test::resultPage(EngineId::Google, page2)));
-    web.route(test::hostKey(EngineId::Google), test::pageTarget(EngineId::Google, "seo", 1),
-              test::okPage(test::resultPage(EngineId::Google, test::otherEntries(10))));
+    web.route(test::hostKey(query::EngineId::Google),
+              test::pageTarget(query::EngineId::Google, "seo", 2),
+              test::okPage(test::resultPage(query::EngineId::Google, page2)));
+    web.route(test::hostKey(query::EngineId::Google),
+              test::pageTarget(query::EngineId::Google, "seo", 1),
+              test::okPage(test::resultPage(query::EngineId::Google, test::otherEntries(10))));
     for (int page = 1; page <= 5; ++page) {
-        web.route(test::hostKey(EngineId::Baidu), test::pageTarget(EngineId::Baidu, "seo", page),
-                  test::okPage(test::resultPage(EngineId::Baidu, test::otherEntries(10))));
+        web.route(test::hostKey(query::EngineId::Baidu),
+                  test::pageTarget(query::EngineId::Baidu, "seo", page),
+                  test::okPage(test::resultPage(query::EngineId::Baidu, test::otherEntries(10))));
     }
-    TfrmKeyWord window;
+    keyword::TfrmKeyWord window;
     window.show();
     control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
@@ -113,20 +116,20 @@ TEST_F(KeywordWindowTest, InitialRunSearchesBaiduThenGoogleAndMarksTheRest) {
     EXPECT_TRUE(control<QPushButton>(&window, "btnCX")->isEnabled());
     EXPECT_EQ(result(window, 0), QStringLiteral("搜索排名第 0 位"));
     EXPECT_EQ(result(window, 1), QStringLiteral("搜索排名第 14 位"));
-    for (int i = 2; i < kEngineCount; ++i) {
+    for (int i = 2; i < query::kEngineCount; ++i) {
         EXPECT_EQ(result(window, i), QStringLiteral("未选择")) << kResultEdits[i];
         EXPECT_FALSE(smallShown(window, i));
     }
     EXPECT_TRUE(smallShown(window, 0));
     EXPECT_TRUE(smallShown(window, 1));
     // Baidu asked five pages, Google stopped at the page that held the site.
-    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Baidu)).size(), 5);
-    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Google)).size(), 2);
+    EXPECT_EQ(web.requestLines(test::hostKey(query::EngineId::Baidu)).size(), 5);
+    EXPECT_EQ(web.requestLines(test::hostKey(query::EngineId::Google)).size(), 2);
 
     control<QToolButton>(&window, "sbGoogle")->click();
     ASSERT_EQ(opened.size(), 1);
-    EXPECT_TRUE(
-        opened[0].endsWith(QString::fromLatin1(test::pageTarget(EngineId::Google, "seo", 2))))
+    EXPECT_TRUE(opened[0].endsWith(
+        QString::fromLatin1(test::pageTarget(query::EngineId::Google, "seo", 2))))
         << opened[0].toStdString();
     EXPECT_TRUE(reports.isEmpty());
 }
@@ -134,12 +137,14 @@ TEST_F(KeywordWindowTest, InitialRunSearchesBaiduThenGoogleAndMarksTheRest) {
 TEST_F(KeywordWindowTest, ABlockedSearchEndsAsAFailedPageAndIsDrawnApart) {
     // Baidu sends its verification page: never "not found", always the failure text. (The
     // search follows redirects, so a captcha redirect would leave loopback: the title it is.)
-    web.route(test::hostKey(EngineId::Baidu), test::pageTarget(EngineId::Baidu, "seo", 1),
-              test::okPage(text::toAnsi(QStringLiteral("<html><head><title>百度安全验证</title>"
-                                                       "</head><body>ab.example</body></html>"))));
-    web.route(test::hostKey(EngineId::Google), test::pageTarget(EngineId::Google, "seo", 1),
-              test::okPage(test::resultPage(EngineId::Google, {QStringLiteral("ab.example/")})));
-    TfrmKeyWord window;
+    web.route(
+        test::hostKey(query::EngineId::Baidu), test::pageTarget(query::EngineId::Baidu, "seo", 1),
+        test::okPage(platform::toAnsi(QStringLiteral("<html><head><title>百度安全验证</title>"
+                                                     "</head><body>ab.example</body></html>"))));
+    web.route(
+        test::hostKey(query::EngineId::Google), test::pageTarget(query::EngineId::Google, "seo", 1),
+        test::okPage(test::resultPage(query::EngineId::Google, {QStringLiteral("ab.example/")})));
+    keyword::TfrmKeyWord window;
     window.show();
     control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
@@ -150,23 +155,23 @@ TEST_F(KeywordWindowTest, ABlockedSearchEndsAsAFailedPageAndIsDrawnApart) {
     EXPECT_EQ(baidu->text(), QStringLiteral("查询出错，请重试!"));
     EXPECT_EQ(baidu->toolTip(),
               QStringLiteral("被拦截（验证码页面）：") +
-                  web.hostPort(test::hostKey(EngineId::Baidu)).section(u':', 0, 0));
+                  web.hostPort(test::hostKey(query::EngineId::Baidu)).section(u':', 0, 0));
     EXPECT_NE(baidu->findChild<QWidget*>(QStringLiteral("outcomeMark")), nullptr);
     EXPECT_EQ(google->text(), QStringLiteral("搜索排名第 1 位"));
     EXPECT_TRUE(google->toolTip().isEmpty());
     EXPECT_EQ(google->findChild<QWidget*>(QStringLiteral("outcomeMark")), nullptr);
-    EXPECT_EQ(web.requestLines(test::hostKey(EngineId::Baidu)).size(), 1);
+    EXPECT_EQ(web.requestLines(test::hostKey(query::EngineId::Baidu)).size(), 1);
     test::saveScreenshot(&window, QStringLiteral("keyword-blocked"));
     EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(KeywordWindowTest, NothingTickedAndAnEmptyPageRange) {
-    TfrmKeyWord window;
+    keyword::TfrmKeyWord window;
     window.show();
     for (const char* check : kChecks)
         control<QCheckBox>(&window, check)->setChecked(false);
     control<QPushButton>(&window, "btnCX")->click();
-    for (int i = 0; i < kEngineCount; ++i) {
+    for (int i = 0; i < query::kEngineCount; ++i) {
         EXPECT_EQ(result(window, i), QStringLiteral("未选择"));
         EXPECT_FALSE(smallShown(window, i));
     }
@@ -178,7 +183,7 @@ TEST_F(KeywordWindowTest, NothingTickedAndAnEmptyPageRange) {
     control<QPushButton>(&window, "btnCX")->click();
     EXPECT_EQ(result(window, 0), QStringLiteral("搜索排名第 0 位"));
     EXPECT_TRUE(smallShown(window, 0));
-    EXPECT_TRUE(web.requestLines(test::hostKey(EngineId::Baidu)).isEmpty());
+    EXPECT_TRUE(web.requestLines(test::hostKey(query::EngineId::Baidu)).isEmpty());
     control<QToolButton>(&window, "sbBaidu")->click();
     EXPECT_EQ(opened, QStringList{QString()});
 }

@@ -27,7 +27,7 @@ TEST(PercentEncode, Table) {
         {"\x80\xff", "%80%FF"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PercentEncode(c.bytes), QString::fromLatin1(c.encoded))
+        EXPECT_EQ(keyword::PercentEncode(c.bytes), QString::fromLatin1(c.encoded))
             << "input " << c.bytes.toHex().constData();
     }
 }
@@ -45,24 +45,24 @@ TEST(PercentEncode, EveryByte) {
             expected = QStringLiteral("+");
         else
             expected = QStringLiteral("%%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-        EXPECT_EQ(PercentEncode(one), expected) << "byte " << b;
+        EXPECT_EQ(keyword::PercentEncode(one), expected) << "byte " << b;
     }
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all += static_cast<char>(b);
-    EXPECT_LE(PercentEncode(all).size(), 3 * all.size());
+    EXPECT_LE(keyword::PercentEncode(all).size(), 3 * all.size());
 }
 
 TEST(EncodeKeyword, AnsiForSixEnginesUtf8ForBing) {
-    for (const EngineId engine : kAllEngines) {
-        const bool bing = engine == EngineId::Bing;
+    for (const query::EngineId engine : query::kAllEngines) {
+        const bool bing = engine == query::EngineId::Bing;
         SCOPED_TRACE(test::urlCase(engine).name);
-        const KeywordEngineSpec& spec = KeywordEngine(engine);
-        EXPECT_EQ(EncodeKeyword(spec, QStringLiteral("中")),
+        const keyword::KeywordEngineSpec& spec = keyword::KeywordEngine(engine);
+        EXPECT_EQ(keyword::EncodeKeyword(spec, QStringLiteral("中")),
                   bing ? QStringLiteral("%E4%B8%AD") : QStringLiteral("%D6%D0"));
-        EXPECT_EQ(EncodeKeyword(spec, QStringLiteral("a b+c")), QStringLiteral("a+b%2Bc"));
+        EXPECT_EQ(keyword::EncodeKeyword(spec, QStringLiteral("a b+c")), QStringLiteral("a+b%2Bc"));
         // Outside code page 936: the platform's "?" for the ANSI engines.
-        EXPECT_EQ(EncodeKeyword(spec, QStringLiteral("\U0001F600")),
+        EXPECT_EQ(keyword::EncodeKeyword(spec, QStringLiteral("\U0001F600")),
                   bing ? QStringLiteral("%F0%9F%98%80") : QStringLiteral("%3F"));
     }
 }
@@ -79,14 +79,15 @@ TEST(EncodeKeyword, HostileKeywordsOnTheWire) {
         QStringLiteral("site:ab.example & q=1 # frag"),
     };
     for (const QString& keyword : keywords) {
-        for (const EngineId engine : {EngineId::Baidu, EngineId::Bing}) {
+        for (const query::EngineId engine : {query::EngineId::Baidu, query::EngineId::Bing}) {
             test::FixtureWeb web;
             const QString key = test::hostKey(engine);
-            KeywordRankSearch(engine, QStringLiteral("x"), keyword, 1, 1, {});
+            keyword::KeywordRankSearch(engine, QStringLiteral("x"), keyword, 1, 1, {});
             const QList<QByteArray> requests = web.requests(key);
             ASSERT_EQ(requests.size(), 1);
             const QByteArray expected = test::pageTarget(
-                engine, EncodeKeyword(KeywordEngine(engine), keyword).toLatin1(), 1);
+                engine, keyword::EncodeKeyword(keyword::KeywordEngine(engine), keyword).toLatin1(),
+                1);
             EXPECT_EQ(test::requestTarget(requests[0]), expected)
                 << keyword.toUtf8().toHex().constData();
             EXPECT_EQ(requests[0].count("\r\n"), 5) << "no header smuggled in";

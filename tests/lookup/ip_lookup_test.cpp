@@ -17,16 +17,16 @@ using test::lookup::kIpAnswerShown;
 using test::lookup::kOwnIpShown;
 
 const QString kHome = QStringLiteral("home");
-const QString kFailure = QString::fromUtf16(kIpFailureText);
+const QString kFailure = QString::fromUtf16(lookup::kIpFailureText);
 
 QByteArray gbk(const QString& text) {
-    return text::toAnsi(text);
+    return platform::toAnsi(text);
 }
 
 TEST(OwnIpLookup, ShowsTheAddressStretchOfThePage) {
     FixtureWeb web;
     web.route(kHome, "/ip/data/", gbkPageFile(QStringLiteral("own_ip.gbk.html")));
-    EXPECT_EQ(OwnIpLookup(), kOwnIpShown);
+    EXPECT_EQ(lookup::OwnIpLookup(), kOwnIpShown);
     const QList<QByteArray> requests = web.requests(kHome);
     ASSERT_EQ(requests.size(), 1);
     // Every client setting at its default: the default User-Agent goes out.
@@ -62,7 +62,7 @@ TEST(OwnIpLookup, RewritesSpacesAndClosingTags) {
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kHome, "/ip/data/", gbkPage(gbk(QString::fromUtf16(c.page))));
-        const FetchOutcome outcome = OwnIpLookupOutcome();
+        const query::FetchOutcome outcome = lookup::OwnIpLookupOutcome();
         EXPECT_EQ(outcome.value, QString::fromUtf16(c.shown)) << c.name;
         EXPECT_FALSE(outcome.fellBack()) << c.name;
     }
@@ -72,15 +72,15 @@ TEST(OwnIpLookup, NoNetworkGivesAnEmptyText) {
     {
         const test::HostsOverride hosts(
             {{kHome, QStringLiteral("127.0.0.1:%1").arg(test::lookup::closedPort())}});
-        const FetchOutcome outcome = OwnIpLookupOutcome();
+        const query::FetchOutcome outcome = lookup::OwnIpLookupOutcome();
         EXPECT_EQ(outcome.value, QString());
-        EXPECT_EQ(outcome.reason, FallbackReason::NoConnection);
+        EXPECT_EQ(outcome.reason, query::FallbackReason::NoConnection);
     }
     {
         FixtureWeb web;
         web.route(kHome, "/ip/data/",
                   test::httpResponse("HTTP/1.1 500 Oops", {}, "您的IP是：x</div>"));
-        EXPECT_EQ(OwnIpLookup(), QString());
+        EXPECT_EQ(lookup::OwnIpLookup(), QString());
     }
 }
 
@@ -99,7 +99,7 @@ TEST(IpLookup, SendsTheTypedTextWithoutHttpPrefix) {
         {QString(), "/ip/data/?ip="},
         {QStringLiteral(" 203.0.113.9 "), "/ip/data/?ip=%20203.0.113.9%20"},
         // The prompt is sent as the value when the edit was never clicked.
-        {QString::fromUtf16(kIpPromptText),
+        {QString::fromUtf16(lookup::kIpPromptText),
          "/ip/data/?ip=%E8%AF%B7%E8%BE%93%E5%85%A5IP%E5%9C%B0%E5%9D%80%E6%88%96%E8%80%85%E5%9F%9F"
          "%E5%90%8D"},
         {QStringLiteral("a b#c?d%e"), "/ip/data/?ip=a%20b#c?d%e"},
@@ -108,7 +108,7 @@ TEST(IpLookup, SendsTheTypedTextWithoutHttpPrefix) {
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kHome, c.target, gbkPageFile(QStringLiteral("ip_answer.gbk.html")));
-        EXPECT_EQ(IpLookup(c.typed), kIpAnswerShown) << c.target;
+        EXPECT_EQ(lookup::IpLookup(c.typed), kIpAnswerShown) << c.target;
         const QList<QByteArray> requests = web.requests(kHome);
         ASSERT_EQ(requests.size(), 1) << c.target;
         EXPECT_TRUE(requests[0].startsWith("GET " + QByteArray(c.target) + " HTTP/1.1\r\n"))
@@ -129,9 +129,10 @@ TEST(IpLookup, RewritesTheAnswer) {
         {"every_colon_full_width", u"您查询的IP:1.2.3.4<br>时间:10:20:30<br/>",
          u"您查询的IP：1.2.3.4\r\n时间：10：20：30"},
         {"nbsp_removed", u"您查询的IP:1&nbsp;&nbsp;2<br/>", u"您查询的IP：12"},
-        {"unknown_address", u"您查询的IP:999.1.1.1<br>您输入的好像火星IP<br/>", kIpUnknownText},
+        {"unknown_address", u"您查询的IP:999.1.1.1<br>您输入的好像火星IP<br/>",
+         lookup::kIpUnknownText},
         {"unknown_outside_the_stretch", u"您查询的IP:1<br/>您输入的好像火星IP", u"您查询的IP：1"},
-        {"unknown_in_a_page_without_stretch", u"<p>您输入的好像火星IP</p>", kIpUnknownText},
+        {"unknown_in_a_page_without_stretch", u"<p>您输入的好像火星IP</p>", lookup::kIpUnknownText},
         // The stretch's colon is ASCII: a full-width one does not match, the page stays.
         {"full_width_colon_whole_page", u"您查询的IP：1<br>x:y<br/>z", u"您查询的IP：1\r\nx：yz"},
         // "<br>" is replaced before "<br/>" goes, so a "<br>" it leaves behind stays.
@@ -141,7 +142,7 @@ TEST(IpLookup, RewritesTheAnswer) {
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kHome, "/ip/data/?ip=1", gbkPage(gbk(QString::fromUtf16(c.page))));
-        const FetchOutcome outcome = IpLookupOutcome(QStringLiteral("1"));
+        const query::FetchOutcome outcome = lookup::IpLookupOutcome(QStringLiteral("1"));
         EXPECT_EQ(outcome.value, QString::fromUtf16(c.shown)) << c.name;
         EXPECT_FALSE(outcome.fellBack()) << c.name;
     }
@@ -151,35 +152,37 @@ TEST(IpLookup, RecordedPagesShowAsTheWindowShowsThem) {
     FixtureWeb web;
     web.route(kHome, "/ip/data/?ip=203.0.113.9", gbkPageFile(QStringLiteral("ip_answer.gbk.html")));
     web.route(kHome, "/ip/data/?ip=999.1.1.1", gbkPageFile(QStringLiteral("ip_mars.gbk.html")));
-    EXPECT_EQ(IpLookup(QStringLiteral("http://203.0.113.9")), kIpAnswerShown);
-    EXPECT_EQ(IpLookup(QStringLiteral("999.1.1.1")), QString::fromUtf16(kIpUnknownText));
+    EXPECT_EQ(lookup::IpLookup(QStringLiteral("http://203.0.113.9")), kIpAnswerShown);
+    EXPECT_EQ(lookup::IpLookup(QStringLiteral("999.1.1.1")),
+              QString::fromUtf16(lookup::kIpUnknownText));
 }
 
 TEST(IpLookup, FailuresShowTheTimeOutText) {
     const struct {
         const char* name;
         test::Reply reply;
-        FallbackReason reason;
+        query::FallbackReason reason;
     } cases[] = {
         {"server_error", test::httpResponse("HTTP/1.1 500 Oops", {}, "您查询的IP:1<br/>"),
-         FallbackReason::HttpStatus},
+         query::FallbackReason::HttpStatus},
         {"redirect_not_followed",
          test::httpResponse("HTTP/1.1 301 Moved", {"Location: /ip/data/?ip=2"}),
-         FallbackReason::HttpStatus},
-        {"closed_before_status", test::Reply().close(), FallbackReason::NoConnection},
+         query::FallbackReason::HttpStatus},
+        {"closed_before_status", test::Reply().close(), query::FallbackReason::NoConnection},
     };
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kHome, "/ip/data/?ip=1", c.reply);
-        const FetchOutcome outcome = IpLookupOutcome(QStringLiteral("1"));
+        const query::FetchOutcome outcome = lookup::IpLookupOutcome(QStringLiteral("1"));
         EXPECT_EQ(outcome.value, kFailure) << c.name;
         EXPECT_EQ(outcome.reason, c.reason) << c.name;
         EXPECT_EQ(web.requestLines(kHome).size(), 1) << c.name;
     }
     const test::HostsOverride hosts(
         {{kHome, QStringLiteral("127.0.0.1:%1").arg(test::lookup::closedPort())}});
-    EXPECT_EQ(IpLookupOutcome(QStringLiteral("1")).reason, FallbackReason::NoConnection);
-    EXPECT_EQ(IpLookup(QStringLiteral("1")), kFailure);
+    EXPECT_EQ(lookup::IpLookupOutcome(QStringLiteral("1")).reason,
+              query::FallbackReason::NoConnection);
+    EXPECT_EQ(lookup::IpLookup(QStringLiteral("1")), kFailure);
 }
 
 // The IP service is waited for patiently: a pause that makes the whois lookup give up is sat
@@ -197,10 +200,10 @@ TEST(IpLookup, WaitsOutASlowServiceWithoutTimeOut) {
                   .close());
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(OwnIpLookup(), QStringLiteral("您的IP是：late</div>"));
+    EXPECT_EQ(lookup::OwnIpLookup(), QStringLiteral("您的IP是：late</div>"));
     EXPECT_GE(clock.elapsed(), 2900);
     clock.restart();
-    EXPECT_EQ(IpLookup(QStringLiteral("1")), QStringLiteral("您查询的IP：late"));
+    EXPECT_EQ(lookup::IpLookup(QStringLiteral("1")), QStringLiteral("您查询的IP：late"));
     EXPECT_GE(clock.elapsed(), 2900);
 }
 
@@ -210,11 +213,11 @@ TEST(IpLookup, OwnAddressGivesUpOnASilentService) {
     web.route(kHome, "/ip/data/", test::Reply().silent());
     QElapsedTimer clock;
     clock.start();
-    const FetchOutcome outcome = OwnIpLookupOutcome();
+    const query::FetchOutcome outcome = lookup::OwnIpLookupOutcome();
     EXPECT_TRUE(outcome.value.isEmpty());
     EXPECT_TRUE(outcome.fellBack());
-    EXPECT_GE(clock.elapsed(), kOwnIpStartUpWaitMs - 100);
-    EXPECT_LT(clock.elapsed(), 3 * kOwnIpStartUpWaitMs);
+    EXPECT_GE(clock.elapsed(), lookup::kOwnIpStartUpWaitMs - 100);
+    EXPECT_LT(clock.elapsed(), 3 * lookup::kOwnIpStartUpWaitMs);
 }
 
 TEST(IpLookup, CopesWithPagesOfManyMegabytes) {
@@ -222,9 +225,9 @@ TEST(IpLookup, CopesWithPagesOfManyMegabytes) {
     FixtureWeb web;
     web.route(kHome, "/ip/data/?ip=1", gbkPage(gbk(filler + QStringLiteral("您查询的IP:1<br/>"))));
     web.route(kHome, "/ip/data/?ip=2", gbkPage(gbk(filler)));
-    EXPECT_EQ(IpLookup(QStringLiteral("1")), QStringLiteral("您查询的IP：1"));
+    EXPECT_EQ(lookup::IpLookup(QStringLiteral("1")), QStringLiteral("您查询的IP：1"));
     // No stretch: the whole page after the rules.
-    EXPECT_EQ(IpLookup(QStringLiteral("2")),
+    EXPECT_EQ(lookup::IpLookup(QStringLiteral("2")),
               QStringLiteral("<td>填充：内容</td>\n").repeated(300000));
 }
 

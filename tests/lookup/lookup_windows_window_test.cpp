@@ -23,7 +23,8 @@ namespace {
 using test::control;
 
 test::Reply gbkPage(const QString& text) {
-    return test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, text::toAnsi(text));
+    return test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"},
+                              platform::toAnsi(text));
 }
 
 class LookupWindows : public test::WindowTest {
@@ -39,7 +40,7 @@ protected:
 };
 
 TEST_F(LookupWindows, WhoisWindowShowsTheRecordAndKeepsItsScrollBar) {
-    TfrmWhois window;
+    lookup::TfrmWhois window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("域名查询"));
     EXPECT_EQ(window.size(), QSize(361, 405));
     auto* button = control<QPushButton>(&window, "btnCX");
@@ -69,7 +70,7 @@ TEST_F(LookupWindows, WhoisWindowShowsTheRecordAndKeepsItsScrollBar) {
 }
 
 TEST_F(LookupWindows, WhoisWindowFailsWithItsOwnText) {
-    TfrmWhois window;
+    lookup::TfrmWhois window;
     window.show();
     control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("cd.example"));
     window.btnCXClick();
@@ -79,7 +80,7 @@ TEST_F(LookupWindows, WhoisWindowFailsWithItsOwnText) {
 
 TEST_F(LookupWindows, WhoisListIsReloadedOnEachShowing) {
     writeSiteList("ab.example\r\n");
-    TfrmWhois window;
+    lookup::TfrmWhois window;
     auto* domain = control<QComboBox>(&window, "txtUrl");
     window.show();
     EXPECT_EQ(domain->count(), 1);
@@ -100,7 +101,7 @@ TEST_F(LookupWindows, IpWindowShowsTheOwnAddressAndLooksUpTheTypedOne) {
     web.route(QStringLiteral("home"), "/ip/data/",
               gbkPage(QStringLiteral("<div>您的IP是：192.0.2.7&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"
                                      "中国\t</div>")));
-    TfrmIP window;
+    lookup::TfrmIP window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral(" IP地址查询"));
     EXPECT_EQ(window.size(), QSize(282, 204));
     auto* memo = control<QPlainTextEdit>(&window, "MoIP");
@@ -124,7 +125,7 @@ TEST_F(LookupWindows, IpWindowShowsTheOwnAddressAndLooksUpTheTypedOne) {
 }
 
 TEST_F(LookupWindows, OnlyAClickEmptiesThePrompt) {
-    TfrmIP window;
+    lookup::TfrmIP window;
     window.show();
     auto* edit = control<QLineEdit>(&window, "txtIP");
     edit->setFocus(Qt::TabFocusReason);
@@ -138,7 +139,7 @@ TEST_F(LookupWindows, OnlyAClickEmptiesThePrompt) {
 
 TEST_F(LookupWindows, NoNetworkAtStartUpLeavesTheMemoEmpty) {
     // The fixture web answers 404 for the own-address page.
-    TfrmIP window;
+    lookup::TfrmIP window;
     EXPECT_TRUE(control<QPlainTextEdit>(&window, "MoIP")->toPlainText().isEmpty());
     EXPECT_TRUE(reports.isEmpty());
 }

@@ -16,10 +16,10 @@ using test::lookup::gbkPageFile;
 using test::lookup::kWhoisRecordShown;
 
 const QString kWhois = QStringLiteral("whois");
-const QString kFailure = QString::fromUtf16(kWhoisFailureText);
+const QString kFailure = QString::fromUtf16(lookup::kWhoisFailureText);
 
 QByteArray gbk(const QString& text) {
-    return text::toAnsi(text);
+    return platform::toAnsi(text);
 }
 
 TEST(WhoisLookup, DropsLowerCaseWwwFromTheName) {
@@ -41,7 +41,7 @@ TEST(WhoisLookup, DropsLowerCaseWwwFromTheName) {
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kWhois, c.target, gbkPageFile(QStringLiteral("whois_record.gbk.html")));
-        EXPECT_EQ(WhoisLookup(QString::fromUtf8(c.name)), kWhoisRecordShown) << c.name;
+        EXPECT_EQ(lookup::WhoisLookup(QString::fromUtf8(c.name)), kWhoisRecordShown) << c.name;
         EXPECT_EQ(web.requestLines(kWhois),
                   QStringList{QStringLiteral("GET %1 HTTP/1.1").arg(QLatin1StringView(c.target))})
             << c.name;
@@ -52,7 +52,7 @@ TEST(WhoisLookup, SendsNoUserAgent) {
     FixtureWeb web;
     web.route(kWhois, "/cgi-bin/whois?domain=ab.example",
               gbkPageFile(QStringLiteral("whois_record.gbk.html")));
-    WhoisLookup(QStringLiteral("ab.example"));
+    lookup::WhoisLookup(QStringLiteral("ab.example"));
     const QList<QByteArray> requests = web.requests(kWhois);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0], "GET /cgi-bin/whois?domain=ab.example HTTP/1.1\r\nHost: " +
@@ -76,15 +76,16 @@ TEST(WhoisLookup, CutsTheRecordAndWidensLineFeeds) {
         // Without the end marker the whole page stays, less its start marker.
         {"start_only", u"x<!-- start -->\ny", u"x\r\ny"},
         {"end_before_start", u"友情提示a<!-- start -->b", u"ab"},
-        {"only_markers", u"<!-- start -->友情提示", kWhoisFailureText},
-        {"empty_page", u"", kWhoisFailureText},
-        {"markers_in_page_without_match", u"友情提示友情提示", kWhoisFailureText},
+        {"only_markers", u"<!-- start -->友情提示", lookup::kWhoisFailureText},
+        {"empty_page", u"", lookup::kWhoisFailureText},
+        {"markers_in_page_without_match", u"友情提示友情提示", lookup::kWhoisFailureText},
     };
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kWhois, "/cgi-bin/whois?domain=ab.example",
                   gbkPage(gbk(QString::fromUtf16(c.page))));
-        const FetchOutcome outcome = WhoisLookupOutcome(QStringLiteral("ab.example"));
+        const query::FetchOutcome outcome =
+            lookup::WhoisLookupOutcome(QStringLiteral("ab.example"));
         EXPECT_EQ(outcome.value, QString::fromUtf16(c.shown)) << c.name;
         EXPECT_EQ(outcome.fellBack(), outcome.value == kFailure) << c.name;
     }
@@ -95,26 +96,27 @@ TEST(WhoisLookup, ReadsThePageAsGbkWhateverItDeclares) {
     web.route(kWhois, "/cgi-bin/whois?domain=ab.example",
               test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html; charset=utf-8"},
                                  gbk(QStringLiteral("<!-- start -->中文友情提示"))));
-    EXPECT_EQ(WhoisLookup(QStringLiteral("ab.example")), QStringLiteral("中文"));
+    EXPECT_EQ(lookup::WhoisLookup(QStringLiteral("ab.example")), QStringLiteral("中文"));
 }
 
 TEST(WhoisLookup, FailuresShowTheFallback) {
     const struct {
         const char* name;
         test::Reply reply;
-        FallbackReason reason;
+        query::FallbackReason reason;
     } cases[] = {
         {"not_found", test::httpResponse("HTTP/1.1 404 Not Found", {}, "<!-- start -->"),
-         FallbackReason::HttpStatus},
+         query::FallbackReason::HttpStatus},
         {"redirect_not_followed",
          test::httpResponse("HTTP/1.1 302 Found", {"Location: /cgi-bin/whois?domain=x"}),
-         FallbackReason::HttpStatus},
-        {"closed_before_status", test::Reply().close(), FallbackReason::NoConnection},
+         query::FallbackReason::HttpStatus},
+        {"closed_before_status", test::Reply().close(), query::FallbackReason::NoConnection},
     };
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kWhois, "/cgi-bin/whois?domain=ab.example", c.reply);
-        const FetchOutcome outcome = WhoisLookupOutcome(QStringLiteral("ab.example"));
+        const query::FetchOutcome outcome =
+            lookup::WhoisLookupOutcome(QStringLiteral("ab.example"));
         EXPECT_EQ(outcome.value, kFailure) << c.name;
         EXPECT_EQ(outcome.reason, c.reason) << c.name;
         EXPECT_EQ(web.requestLines(kWhois).size(), 1) << c.name;
@@ -124,9 +126,9 @@ TEST(WhoisLookup, FailuresShowTheFallback) {
 TEST(WhoisLookup, RefusedConnectionShowsTheFallback) {
     const test::HostsOverride hosts(
         {{kWhois, QStringLiteral("127.0.0.1:%1").arg(test::lookup::closedPort())}});
-    const FetchOutcome outcome = WhoisLookupOutcome(QStringLiteral("ab.example"));
+    const query::FetchOutcome outcome = lookup::WhoisLookupOutcome(QStringLiteral("ab.example"));
     EXPECT_EQ(outcome.value, kFailure);
-    EXPECT_EQ(outcome.reason, FallbackReason::NoConnection);
+    EXPECT_EQ(outcome.reason, query::FallbackReason::NoConnection);
 }
 
 TEST(WhoisLookup, GivesUpOnASilentServiceAfterItsReadTimeOut) {
@@ -147,7 +149,7 @@ TEST(WhoisLookup, GivesUpOnASilentServiceAfterItsReadTimeOut) {
         web.route(kWhois, "/cgi-bin/whois?domain=ab.example", c.reply);
         QElapsedTimer clock;
         clock.start();
-        EXPECT_EQ(WhoisLookup(QStringLiteral("ab.example")), kFailure) << c.name;
+        EXPECT_EQ(lookup::WhoisLookup(QStringLiteral("ab.example")), kFailure) << c.name;
         // A missing status line costs a wait for it and one for the error body: one or two
         // read time-outs of 2000 ms. The upper bound only catches a hang.
         EXPECT_GE(clock.elapsed(), 1900) << c.name;
@@ -174,7 +176,7 @@ TEST(WhoisLookup, HostileNamesStayInsideTheQuery) {
     for (const auto& c : cases) {
         FixtureWeb web;
         web.route(kWhois, c.target, gbkPageFile(QStringLiteral("whois_record.gbk.html")));
-        EXPECT_EQ(WhoisLookup(c.name), kWhoisRecordShown) << c.target;
+        EXPECT_EQ(lookup::WhoisLookup(c.name), kWhoisRecordShown) << c.target;
         const QList<QByteArray> requests = web.requests(kWhois);
         ASSERT_EQ(requests.size(), 1) << c.target;
         // The request line and the three fixed headers, nothing more.
@@ -190,7 +192,7 @@ TEST(WhoisLookup, CopesWithPagesOfManyMegabytes) {
         FixtureWeb web;
         web.route(kWhois, "/cgi-bin/whois?domain=ab.example",
                   gbkPage(gbk(filler + QStringLiteral("<!-- start -->尾友情提示"))));
-        EXPECT_EQ(WhoisLookup(QStringLiteral("ab.example")), QStringLiteral("尾"));
+        EXPECT_EQ(lookup::WhoisLookup(QStringLiteral("ab.example")), QStringLiteral("尾"));
     }
     {
         FixtureWeb web;
@@ -198,7 +200,7 @@ TEST(WhoisLookup, CopesWithPagesOfManyMegabytes) {
                   gbkPage(gbk(QStringLiteral("<!-- start -->") + filler)));
         // No end marker: the whole page, every line feed widened.
         QString expected = filler;
-        EXPECT_EQ(WhoisLookup(QStringLiteral("ab.example")),
+        EXPECT_EQ(lookup::WhoisLookup(QStringLiteral("ab.example")),
                   expected.replace(u'\n', QStringLiteral("\r\n")));
     }
 }

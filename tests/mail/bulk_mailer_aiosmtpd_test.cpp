@@ -22,18 +22,18 @@ protected:
         o.refusedRecipients = QStringList{u"refused@example.cn"_qs};
         return o;
     }
-    static void pointAt(BulkMailer& mailer, const AiosmtpdServer& server) {
+    static void pointAt(mail::BulkMailer& mailer, const AiosmtpdServer& server) {
         mailer.Port = server.port();
-        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(10000);
+        mailer.ReplyTimeouts = net::uniformSmtpWaitTimeouts(10000);
     }
 
-    ScopedFormatLocale locale_;
+    platform::ScopedFormatLocale locale_;
 };
 
 TEST_F(BulkMailerAiosmtpd, TwoBatchesInARowBothDeliverEachEndedWithQuit) {
     KELVANE_START_AIOSMTPD(server, options());
     FakeMailView view = FakeMailView::filled(u"a@example.cn\r\nb@example.cn\r\n"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, server);
 
     mailer.btnSendClick();
@@ -69,7 +69,7 @@ TEST_F(BulkMailerAiosmtpd, RefusedMiddleRecipientDeliversTheOtherTwo) {
     KELVANE_START_AIOSMTPD(server, options());
     FakeMailView view =
         FakeMailView::filled(u"first@example.cn\nrefused@example.cn\nthird@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, server);
     mailer.btnSendClick();
     EXPECT_EQ(view.states,
@@ -85,7 +85,7 @@ TEST_F(BulkMailerAiosmtpd, RefusedMiddleRecipientDeliversTheOtherTwo) {
 TEST_F(BulkMailerAiosmtpd, BlankLineFailsAloneTheServerRefusingData) {
     KELVANE_START_AIOSMTPD(server, options());
     FakeMailView view = FakeMailView::filled(u"a@example.cn\n   \nb@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, server);
     mailer.btnSendClick();
     EXPECT_TRUE(view.states.contains(u"正在发送至：   失败 !"_qs));
@@ -98,7 +98,7 @@ TEST_F(BulkMailerAiosmtpd, WrongPasswordEndsTheBatchSilentlyWithTheButtonBack) {
     FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
     view.txtPwd = u"wrong"_qs;
     view.txtState = u"正在发送至：x@example.cn"_qs; // whatever the last batch left
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, server);
     mailer.btnSendClick();
     EXPECT_EQ(view.txtState, u"正在发送至：x@example.cn"_qs);
@@ -119,7 +119,7 @@ TEST_F(BulkMailerAiosmtpd, WrongPasswordEndsTheBatchSilentlyWithTheButtonBack) {
 TEST_F(BulkMailerAiosmtpd, TwoAddressesOnOneLineGetOneMessage) {
     KELVANE_START_AIOSMTPD(server, options());
     FakeMailView view = FakeMailView::filled(u"one@example.cn;two@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, server);
     mailer.btnSendClick();
     EXPECT_EQ(view.txtState, u"发送完成...."_qs);
@@ -138,7 +138,7 @@ TEST_F(BulkMailerAiosmtpd, LineBreaksInSubjectAndNameStayInsideTheirHeaders) {
     FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
     view.txtTitle = u"网站周报\r\nBcc: evil@example.cn"_qs;
     view.txtFname = u"Bob\nReply-To: evil@example.cn"_qs;
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, server);
     mailer.btnSendClick();
     EXPECT_EQ(view.txtState, u"发送完成...."_qs);

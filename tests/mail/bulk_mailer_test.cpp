@@ -16,10 +16,10 @@ using test::ScriptedSmtpPeer;
 
 const QStringList kButtonRoundTrip{u"disabled"_qs, u"正在发送"_qs, u"enabled"_qs, u"开始发送"_qs};
 
-void pointAt(BulkMailer& mailer, const ScriptedSmtpPeer& peer) {
+void pointAt(mail::BulkMailer& mailer, const ScriptedSmtpPeer& peer) {
     mailer.Port = peer.port();
     mailer.ReplyTimeouts =
-        uniformSmtpWaitTimeouts(5000); // no test waits longer than this on a reply
+        net::uniformSmtpWaitTimeouts(5000); // no test waits longer than this on a reply
 }
 
 // The peer records on its own thread; give it a moment to see the client's last bytes.
@@ -44,13 +44,13 @@ TEST(MemoLines, SplitsLikeTheRecipientListCountsItsLines) {
         {"CR CR LF", u"a\r\r\nb"_qs, {u"a"_qs, u""_qs, u"b"_qs}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(MemoLines(c.text), c.lines) << c.name;
+        EXPECT_EQ(mail::MemoLines(c.text), c.lines) << c.name;
 }
 
 TEST(BulkMailerValidation, EachEmptyFieldInTurnStopsBeforeAnyConnection) {
     ScriptedSmtpPeer peer;
     FakeMailView view;
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, peer);
     const struct {
         QString FakeMailView::*field;
@@ -86,7 +86,7 @@ TEST(BulkMailerValidation, BlanksCountAsContent) {
     FakeMailView view = FakeMailView::filled(u" "_qs);
     view.txtServerName = u" "_qs;
     view.txtTitle = u"\t"_qs;
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     EXPECT_TRUE(mailer.iswz());
     view.txtContent.clear();
     EXPECT_FALSE(mailer.iswz());
@@ -96,13 +96,13 @@ TEST(BulkMailerValidation, BlanksCountAsContent) {
 class BulkMailerScripted : public testing::Test {
 protected:
     BulkMailerScripted() : locale_(QLocale(QLocale::Chinese, QLocale::China)) {}
-    ScopedFormatLocale locale_;
+    platform::ScopedFormatLocale locale_;
 };
 
 TEST_F(BulkMailerScripted, OneSessionPerBatchWithTheCommandsInOrder) {
     ScriptedSmtpPeer peer;
     FakeMailView view = FakeMailView::filled(u"a@example.cn\r\nb@example.cn; c@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, peer);
     mailer.btnSendClick();
     EXPECT_EQ(view.txtState, u"发送完成...."_qs);
@@ -138,7 +138,7 @@ TEST_F(BulkMailerScripted, LoginRefusedEndsTheSessionWithQuitAndSaysNothing) {
     peer.on("a2VsdmFuZQ==", "334 UGFzc3dvcmQ6\r\n");
     peer.on("c2VjcmV0", "535 5.7.8 Authentication credentials invalid\r\n");
     FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, peer);
     mailer.btnSendClick();
     EXPECT_EQ(view.txtState, u"当前状态"_qs);
@@ -161,7 +161,7 @@ TEST_F(BulkMailerScripted, ConnectionLostMidBatchFailsEveryRemainingLine) {
     peer.on("RCPT TO:<b@", ScriptedSmtpPeer::kClose);
     FakeMailView view =
         FakeMailView::filled(u"a@example.cn\nb@example.cn\nc@example.cn\nd@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, peer);
     QElapsedTimer clock;
     clock.start();
@@ -183,7 +183,7 @@ TEST_F(BulkMailerScripted, RefusedRecipientAndBlankLineFailOnlyTheirLines) {
     // The blank line comes first: its DATA is the one refused.
     peer.on("DATA", "503 5.5.1 Error: need RCPT command\r\n", 1);
     FakeMailView view = FakeMailView::filled(u"\na@example.cn\nno@example.cn\nb@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, peer);
     mailer.btnSendClick();
     EXPECT_TRUE(view.states.contains(u"正在发送至：失败 !"_qs));
@@ -206,9 +206,9 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
     {
         ScriptedSmtpPeer peer(""); // no greeting
         FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
-        BulkMailer mailer(view);
+        mail::BulkMailer mailer(view);
         mailer.Port = peer.port();
-        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(300);
+        mailer.ReplyTimeouts = net::uniformSmtpWaitTimeouts(300);
         QElapsedTimer clock;
         clock.start();
         mailer.btnSendClick();
@@ -220,9 +220,9 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
         ScriptedSmtpPeer peer;
         peer.on("RCPT TO:<b@", ""); // no reply
         FakeMailView view = FakeMailView::filled(u"a@example.cn\nb@example.cn\nc@example.cn"_qs);
-        BulkMailer mailer(view);
+        mail::BulkMailer mailer(view);
         mailer.Port = peer.port();
-        mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(300);
+        mailer.ReplyTimeouts = net::uniformSmtpWaitTimeouts(300);
         QElapsedTimer clock;
         clock.start();
         mailer.btnSendClick();
@@ -239,9 +239,9 @@ TEST_F(BulkMailerScripted, SilentServerCostsOneReplyTimeOut) {
 TEST_F(BulkMailerScripted, SlowServerIsShownWaitingAndStillSucceeds) {
     test::HostilePeer peer(test::smtpPeerSlowAfterData(1400));
     FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     mailer.Port = peer.port();
-    mailer.ReplyTimeouts = uniformSmtpWaitTimeouts(5000);
+    mailer.ReplyTimeouts = net::uniformSmtpWaitTimeouts(5000);
     mailer.btnSendClick();
     EXPECT_EQ(view.txtState, u"发送完成...."_qs);
     ASSERT_GE(view.serverWaits.size(), 2);
@@ -257,7 +257,7 @@ TEST_F(BulkMailerScripted, UnreachableServerEndsSilently) {
         closedPort = peer.port();
     }
     FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     mailer.Port = closedPort;
     mailer.btnSendClick();
     EXPECT_TRUE(view.states.isEmpty());
@@ -297,7 +297,7 @@ TEST_F(BulkMailerScripted, ControlCharactersNeverStartACommandOrAHeaderLine) {
         ScriptedSmtpPeer peer;
         FakeMailView view = FakeMailView::filled(u"a@example.cn"_qs);
         view.*c.field = c.text;
-        BulkMailer mailer(view);
+        mail::BulkMailer mailer(view);
         pointAt(mailer, peer);
         mailer.btnSendClick();
         EXPECT_EQ(view.txtState, u"发送完成...."_qs);
@@ -341,7 +341,7 @@ TEST_F(BulkMailerScripted, ControlCharactersNeverStartACommandOrAHeaderLine) {
 TEST_F(BulkMailerScripted, TabsInARecipientLineAreBlanks) {
     ScriptedSmtpPeer peer;
     FakeMailView view = FakeMailView::filled(u"\ta@example.cn\t"_qs);
-    BulkMailer mailer(view);
+    mail::BulkMailer mailer(view);
     pointAt(mailer, peer);
     mailer.btnSendClick();
     EXPECT_FALSE(view.states.contains(u"正在发送至：\ta@example.cn\t失败 !"_qs));

@@ -8,7 +8,7 @@
 namespace kelvane::test {
 
 // The mail window's fields as plain strings; every status text and button change is recorded.
-class FakeMailView : public MailView {
+class FakeMailView : public mail::MailView {
 public:
     QString moMailList, txtServerName, txtUserName, txtPwd, txtMail, txtFname, txtTitle, txtContent;
     QString txtState = QStringLiteral("当前状态");

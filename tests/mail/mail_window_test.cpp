@@ -61,8 +61,8 @@ protected:
         }
     }
 
-    ScopedFormatLocale locale_;
-    std::unique_ptr<TfrmMail> window = std::make_unique<TfrmMail>();
+    platform::ScopedFormatLocale locale_;
+    std::unique_ptr<mail::TfrmMail> window = std::make_unique<mail::TfrmMail>();
 };
 
 TEST_F(MailWindowTest, ControlsStandWhereAndAsTheyShould) {
@@ -181,7 +181,7 @@ TEST_F(MailWindowTest, TabWalksTheFieldsInOrder) {
 TEST_F(MailWindowTest, EmptyFieldsWalkTheEightMessagesWithoutConnecting) {
     test::ScriptedSmtpPeer peer;
     window->mailer().Port = peer.port();
-    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(5000);
+    window->mailer().ReplyTimeouts = net::uniformSmtpWaitTimeouts(5000);
     show();
     const struct {
         const char* field;
@@ -212,7 +212,7 @@ TEST_F(MailWindowTest, EmptyFieldsWalkTheEightMessagesWithoutConnecting) {
 TEST_F(MailWindowTest, SlowServerShowsTheWaitAndTheWindowStaysAlive) {
     test::HostilePeer peer(test::smtpPeerSlowAfterData(2500));
     window->mailer().Port = peer.port();
-    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(5000);
+    window->mailer().ReplyTimeouts = net::uniformSmtpWaitTimeouts(5000);
     show();
     type("moMailList", u"a@example.cn"_qs);
     type("txtServerName", u"127.0.0.1"_qs);
@@ -234,7 +234,7 @@ TEST_F(MailWindowTest, SlowServerShowsTheWaitAndTheWindowStaysAlive) {
 TEST_F(MailWindowTest, OneBatchFromTheWindowDelivers) {
     KELVANE_START_AIOSMTPD(server, test::AiosmtpdServer::Options{});
     window->mailer().Port = server.port();
-    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(10000);
+    window->mailer().ReplyTimeouts = net::uniformSmtpWaitTimeouts(10000);
     show();
     type("moMailList", u"a@example.cn"_qs);
     QTest::keyClick(control<QPlainTextEdit>(window.get(), "moMailList"), Qt::Key_Return);
@@ -266,7 +266,7 @@ TEST_F(MailWindowTest, OneBatchFromTheWindowDelivers) {
 TEST_F(MailWindowTest, WrongPasswordLeavesTheStatusAndGivesTheButtonBack) {
     KELVANE_START_AIOSMTPD(server, test::AiosmtpdServer::Options{});
     window->mailer().Port = server.port();
-    window->mailer().ReplyTimeouts = uniformSmtpWaitTimeouts(10000);
+    window->mailer().ReplyTimeouts = net::uniformSmtpWaitTimeouts(10000);
     show();
     for (const char* field :
          {"moMailList", "txtUserName", "txtMail", "txtFname", "txtTitle", "txtContent"})
@@ -294,7 +294,7 @@ TEST_F(MailWindowStartUp, MainWindowMailButtonShowsIt) {
         Windows_() { CreateWindows(); }
         ~Windows_() { DestroyWindows(); }
     } windows;
-    auto* mail = dynamic_cast<TfrmMail*>(Windows().frmMail);
+    auto* mail = dynamic_cast<mail::TfrmMail*>(Windows().frmMail);
     ASSERT_NE(mail, nullptr);
     EXPECT_FALSE(mail->isVisible());
     Windows().frmMain->show();

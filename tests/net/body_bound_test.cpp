@@ -47,7 +47,7 @@ TEST(BodyBoundTest, FinalBodyUpToTheBoundAndNotOneByteMore) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedHttpServer server({c.reply});
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.ReadTimeout = 2000;
         http.Exchange.maxBodyBytes = 10;
         QByteArray stream;
@@ -63,7 +63,7 @@ TEST(BodyBoundTest, LongRedirectBodyDropsTheConnection) {
         {Reply("HTTP/1.1 302 Found\r\nLocation: /b\r\nContent-Length: 3000000\r\n\r\n" +
                QByteArray(3000000, 'r')),
          Reply(test::httpResponse("HTTP/1.1 200 OK", {}, "done"))});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     http.ReadTimeout = 2000;
     QByteArray stream;
@@ -90,9 +90,9 @@ ChildReport probeInChild(const QString& hostPort) {
     if (child == 0) {
         ::close(pipeFds[0]);
         const long before = test::peakRssMb();
-        const FetchOutcome outcome =
-            RunCountProbe(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages),
-                          QStringLiteral("example.com"), {});
+        const query::FetchOutcome outcome = query::RunCountProbe(
+            query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages),
+            QStringLiteral("example.com"), {});
         const QByteArray report = QByteArray::number(test::peakRssMb() - before) + '\n' +
                                   outcome.value.toUtf8() + '\n' + outcome.errorMessage.toUtf8();
         (void)!::write(pipeFds[1], report.constData(), static_cast<size_t>(report.size()));

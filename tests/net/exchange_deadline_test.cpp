@@ -27,8 +27,8 @@ constexpr qint64 kBoundMs = kDeadlineMs + 1000;
 
 const QString kTimedOut = QStringLiteral("Read timed out.");
 
-ExchangeSettings shortDeadline() {
-    ExchangeSettings settings;
+platform::ExchangeSettings shortDeadline() {
+    platform::ExchangeSettings settings;
     settings.deadlineMs = kDeadlineMs;
     return settings;
 }
@@ -60,19 +60,22 @@ TEST(ExchangeDeadlineTest, EveryCallerShowsItsFallbackWithinTheDeadline) {
     const Caller callers[] = {
         {"count probe", "baidu",
          [] {
-             const auto& spec = CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages);
-             return RunCountProbe(spec, QStringLiteral("example.com"), {}).value;
+             const auto& spec =
+                 query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages);
+             return query::RunCountProbe(spec, QStringLiteral("example.com"), {}).value;
          },
          QStringLiteral("0")},
         {"rank probe", "chinarank",
-         [] { return ChinaRankLookup(QStringLiteral("example.com"), {}); }, QStringLiteral("0")},
-        {"whois", "whois", [] { return WhoisLookup(QStringLiteral("example.com")); },
-         QString::fromUtf16(kWhoisFailureText)},
+         [] { return query::ChinaRankLookup(QStringLiteral("example.com"), {}); },
+         QStringLiteral("0")},
+        {"whois", "whois", [] { return lookup::WhoisLookup(QStringLiteral("example.com")); },
+         QString::fromUtf16(lookup::kWhoisFailureText)},
         {"keyword page",
          "sogou",
          [] {
-             return KeywordRankSearch(EngineId::Sogou, QStringLiteral("example.com"),
-                                      QStringLiteral("kw"), 1, 1, {})
+             return keyword::KeywordRankSearch(query::EngineId::Sogou,
+                                               QStringLiteral("example.com"), QStringLiteral("kw"),
+                                               1, 1, {})
                  .text;
          },
          {}},
@@ -102,7 +105,7 @@ TEST(ExchangeDeadlineTest, TheDeadlineCoversEveryRedirectHop) {
         return Reply().delay(500).send(
             "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 0\r\n\r\n");
     });
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Exchange = shortDeadline();
     http.HandleRedirects = true;
     http.ReadTimeout = 2000;
@@ -112,7 +115,7 @@ TEST(ExchangeDeadlineTest, TheDeadlineCoversEveryRedirectHop) {
     try {
         http.GetToStream(server.url(), stream);
         ADD_FAILURE() << "the redirect chain outlasted the deadline without an error";
-    } catch (const EReadTimeout& error) {
+    } catch (const platform::EReadTimeout& error) {
         EXPECT_EQ(error.message(), kTimedOut);
     }
     EXPECT_LT(clock.elapsed(), kBoundMs);
@@ -144,7 +147,7 @@ TEST(ExchangeDeadlineTest, ConnectThatNeverCompletes) {
         ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
         fillers.push_back(fd);
     }
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Exchange = shortDeadline();
     http.ReadTimeout = 2000;
     QByteArray stream;
@@ -154,7 +157,7 @@ TEST(ExchangeDeadlineTest, ConnectThatNeverCompletes) {
     try {
         http.GetToStream(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port)),
                          stream);
-    } catch (const KelvaneError& e) {
+    } catch (const platform::KelvaneError& e) {
         error = e.message();
     }
     // The queue may still take the connection; then the silent head times out instead.

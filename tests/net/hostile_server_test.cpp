@@ -29,14 +29,14 @@ struct Outcome {
     QString errorBody;
 };
 
-Outcome get(TIdHTTP& http, const QString& url) {
+Outcome get(net::TIdHTTP& http, const QString& url) {
     Outcome outcome;
     try {
         http.GetToStream(url, outcome.stream);
-    } catch (const EIdHTTPProtocolException& e) {
+    } catch (const net::EIdHTTPProtocolException& e) {
         outcome.error = e.message();
         outcome.errorBody = e.ErrorMessage();
-    } catch (const KelvaneError& e) {
+    } catch (const platform::KelvaneError& e) {
         outcome.error = e.message();
     }
     return outcome;
@@ -104,7 +104,7 @@ TEST(HostileServerTest, SlowAndEndlessAnswers) {
         SCOPED_TRACE(c.name);
         const long before = test::peakRssMb();
         ScriptedHttpServer server({c.reply});
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.ReadTimeout = c.readTimeoutMs;
         QElapsedTimer clock;
         clock.start();
@@ -127,7 +127,7 @@ TEST(HostileServerTest, HundredThousandHeaders) {
     head += "Content-Length: 2\r\n\r\nok";
     const long before = test::peakRssMb();
     ScriptedHttpServer server({Reply(head)});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 2000;
     const Outcome outcome = get(http, server.url());
     EXPECT_EQ(outcome.error, kTooManyHeaders);
@@ -142,7 +142,7 @@ TEST(HostileServerTest, EndlessHeadWithoutTimeOutStopsAtTheCap) {
             test::sendForever(fd, "X-Endless: yes\r\n");
     });
     const long before = test::peakRssMb();
-    TIdHTTP http; // ReadTimeout -1, as the IP lookups and the update check leave it
+    net::TIdHTTP http; // ReadTimeout -1, as the IP lookups and the update check leave it
     EXPECT_EQ(get(http, url(peer.port())).error, kTooManyHeaders);
     EXPECT_LT(test::peakRssMb() - before, kMemoryBoundMb);
 }
@@ -158,7 +158,7 @@ TEST(HostileServerTest, EndlessErrorBodyKeepsOneMegabyte) {
         }
     });
     const long before = test::peakRssMb();
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 2000;
     const Outcome outcome = get(http, url(peer.port()));
     EXPECT_EQ(outcome.error, QStringLiteral("HTTP/1.1 500 Oops"));
@@ -174,7 +174,7 @@ TEST(HostileServerTest, RedirectLoopBetweenTwoUrls) {
         const QByteArray next = test::requestTarget(request) == "/a" ? "/b" : "/a";
         return Reply("HTTP/1.1 302 Found\r\nLocation: " + next + "\r\nContent-Length: 0\r\n\r\n");
     });
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     http.ReadTimeout = 2000;
     QByteArray stream = "kept";
@@ -186,7 +186,7 @@ TEST(HostileServerTest, RedirectLoopBetweenTwoUrls) {
         EXPECT_EQ(test::requestTarget(requests[i]), i % 2 == 0 ? "/a" : "/b") << i;
     EXPECT_EQ(server.acceptedConnections(), 1);
 
-    TIdHTTP strict;
+    net::TIdHTTP strict;
     EXPECT_EQ(get(strict, server.url(QStringLiteral("/a"))).error,
               QStringLiteral("HTTP/1.1 302 Found"));
 }
@@ -211,7 +211,7 @@ TEST(HostileServerTest, LocationWithLineBreaks) {
         ScriptedHttpServer server;
         server.addReply("HTTP/1.1 302 Found\r\n" + c.locationLines + "Content-Length: 0\r\n\r\n");
         server.addReply(test::httpResponse("HTTP/1.1 200 OK", {}, "done"));
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.HandleRedirects = true;
         http.ReadTimeout = 2000;
         http.Request.UserAgent.clear();
@@ -237,7 +237,7 @@ TEST(HostileServerTest, ResetInTheMiddleOfAChunk) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         test::resetConnection(fd);
     });
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 2000;
     const Outcome outcome = get(http, url(peer.port()));
     EXPECT_EQ(outcome.error, QStringLiteral("Socket Error # %1\n%2")

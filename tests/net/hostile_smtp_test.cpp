@@ -20,7 +20,7 @@ using test::HostilePeer;
 // A reply may hold 256 lines of 4096 bytes; a leak of what the peer sends would be gigabytes.
 constexpr long kMemoryBoundMb = 256;
 
-void prepare(TIdSMTP& smtp, quint16 port, int readTimeoutMs) {
+void prepare(net::TIdSMTP& smtp, quint16 port, int readTimeoutMs) {
     smtp.Host = QStringLiteral("127.0.0.1");
     smtp.Port = port;
     smtp.HeloName = QStringLiteral("client.test");
@@ -53,7 +53,7 @@ TEST(HostileSmtpTest, EndlessRepliesEndAtTheReadersLimits) {
                 test::sendForever(fd, c.forever);
         });
         const long before = test::peakRssMb();
-        TIdSMTP smtp;
+        net::TIdSMTP smtp;
         prepare(smtp, peer.port(), -1);
         EXPECT_EQ(test::errorOf([&] { smtp.Connect(); }), c.error);
         EXPECT_FALSE(smtp.Connected());
@@ -64,12 +64,12 @@ TEST(HostileSmtpTest, EndlessRepliesEndAtTheReadersLimits) {
 // A session with the locale and clock of a Chinese desktop, for the message data.
 class HostileSmtpData : public testing::Test {
 protected:
-    ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
-    ScopedClockOverride clock_{
+    platform::ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
+    platform::ScopedClockOverride clock_{
         [] { return QDateTime(QDate(2024, 3, 5), QTime(9, 3, 7), QTimeZone(8 * 3600)); }};
 
-    static TIdMessage message(const QString& body) {
-        TIdMessage m;
+    static net::TIdMessage message(const QString& body) {
+        net::TIdMessage m;
         m.From.setText(u"zs@example.cn");
         m.setRecipientsText(u"a@x.cn");
         m.Subject = QStringLiteral("Hello");
@@ -82,10 +82,10 @@ protected:
 TEST_F(HostileSmtpData, CloseAfterTheDataBeforeTheReply) {
     test::ScriptedSmtpPeer peer;
     peer.on(test::ScriptedSmtpPeer::kEndOfData, test::ScriptedSmtpPeer::kClose, 1);
-    TIdSMTP smtp;
+    net::TIdSMTP smtp;
     prepare(smtp, peer.port(), 5000);
     smtp.Connect();
-    TIdMessage m = message(QStringLiteral("line one\r\nline two"));
+    net::TIdMessage m = message(QStringLiteral("line one\r\nline two"));
     EXPECT_EQ(test::errorOf([&] { smtp.Send(m); }),
               QStringLiteral("Connection Closed Gracefully."));
     EXPECT_FALSE(smtp.Connected());
@@ -105,17 +105,17 @@ TEST_F(HostileSmtpData, ResetInTheMiddleOfTheData) {
         test::readUntil(fd, "Subject: ");
         test::resetConnection(fd);
     });
-    TIdSMTP smtp;
+    net::TIdSMTP smtp;
     prepare(smtp, peer.port(), 5000);
     smtp.Connect();
     // Far more than the socket buffers hold, so the client is still writing at the reset.
-    TIdMessage m = message(QString(8 * 1024 * 1024, u'b'));
+    net::TIdMessage m = message(QString(8 * 1024 * 1024, u'b'));
     const long before = test::peakRssMb();
     int code = 0;
     try {
         smtp.Send(m);
         ADD_FAILURE() << "Send succeeded";
-    } catch (const ESocketError& e) {
+    } catch (const platform::ESocketError& e) {
         code = e.errorCode();
         EXPECT_EQ(e.message(), QStringLiteral("Socket Error # %1\n%2")
                                    .arg(code)

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvane::http {
+namespace kelvane::net {
 namespace {
 
 TEST(HttpChunkedTest, ChunkSizeLines) {
@@ -31,4 +31,4 @@ TEST(HttpChunkedTest, ChunkSizeLines) {
 }
 
 } // namespace
-} // namespace kelvane::http
+} // namespace kelvane::net

@@ -28,12 +28,12 @@ TEST(HttpCookiesTest, DomainMatching) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.host) + " vs " + c.domain);
-        EXPECT_EQ(http::domainMatches(QLatin1String(c.host), QLatin1String(c.domain)), c.matches);
+        EXPECT_EQ(net::domainMatches(QLatin1String(c.host), QLatin1String(c.domain)), c.matches);
     }
 }
 
 TEST(HttpCookiesTest, ParsesAttributes) {
-    const auto cookie = http::parseSetCookie(
+    const auto cookie = net::parseSetCookie(
         QStringLiteral("SID=31d4d96e; Path=/docs; Domain=.a.example; Secure; HttpOnly; "
                        "Expires=Wed, 09 Jun 2021 10:18:14 GMT"),
         QStringLiteral("www.a.example"), QStringLiteral("/x/y"), kNow);
@@ -45,8 +45,8 @@ TEST(HttpCookiesTest, ParsesAttributes) {
     EXPECT_TRUE(cookie->secure);
     EXPECT_EQ(cookie->expires, QDateTime(QDate(2021, 6, 9), QTime(10, 18, 14), QTimeZone::utc()));
 
-    const auto plain = http::parseSetCookie(QStringLiteral("k=v=w"), QStringLiteral("h.example"),
-                                            QStringLiteral("/dir/page.htm"), kNow);
+    const auto plain = net::parseSetCookie(QStringLiteral("k=v=w"), QStringLiteral("h.example"),
+                                           QStringLiteral("/dir/page.htm"), kNow);
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->value, QStringLiteral("v=w"));
     EXPECT_EQ(plain->domain, QStringLiteral("h.example"));
@@ -54,9 +54,9 @@ TEST(HttpCookiesTest, ParsesAttributes) {
     EXPECT_FALSE(plain->expires.isValid());
 
     EXPECT_FALSE(
-        http::parseSetCookie(QStringLiteral("=v"), QStringLiteral("h"), QStringLiteral("/"), kNow));
-    const auto maxAge = http::parseSetCookie(QStringLiteral("a=1; Max-Age=60; Expires=junk"),
-                                             QStringLiteral("h"), QStringLiteral("/"), kNow);
+        net::parseSetCookie(QStringLiteral("=v"), QStringLiteral("h"), QStringLiteral("/"), kNow));
+    const auto maxAge = net::parseSetCookie(QStringLiteral("a=1; Max-Age=60; Expires=junk"),
+                                            QStringLiteral("h"), QStringLiteral("/"), kNow);
     EXPECT_EQ(maxAge->expires, kNow.addSecs(60));
 }
 
@@ -70,15 +70,15 @@ TEST(HttpCookiesTest, DateForms) {
     };
     for (const char* form : forms) {
         SCOPED_TRACE(form);
-        EXPECT_EQ(http::parseCookieDate(QLatin1String(form)), expected);
+        EXPECT_EQ(net::parseCookieDate(QLatin1String(form)), expected);
     }
-    EXPECT_FALSE(http::parseCookieDate(QStringLiteral("soon")).isValid());
-    EXPECT_FALSE(http::parseCookieDate(QStringLiteral("Wed, 39 Jun 2021 10:18:14 GMT")).isValid());
+    EXPECT_FALSE(net::parseCookieDate(QStringLiteral("soon")).isValid());
+    EXPECT_FALSE(net::parseCookieDate(QStringLiteral("Wed, 39 Jun 2021 10:18:14 GMT")).isValid());
 }
 
 TEST(HttpCookiesTest, StoreSendsMatchingCookiesOnly) {
-    CookieStore store;
-    const IdHTTPResponse head = http::parseResponseHead({
+    net::CookieStore store;
+    const net::IdHTTPResponse head = net::parseResponseHead({
         QStringLiteral("HTTP/1.1 200 OK"),
         QStringLiteral("Set-Cookie: a=1; Path=/"),
         QStringLiteral("Set-Cookie: b=2; Path=/docs"),
@@ -103,65 +103,65 @@ TEST(HttpCookiesTest, StoreSendsMatchingCookiesOnly) {
     EXPECT_EQ(store.cookies().size(), 5) << "expired cookies are removed";
 
     // A newer cookie of the same name, domain and path replaces; an expired one deletes.
-    store.storeFrom(http::parseResponseHead({QStringLiteral("HTTP/1.1 200 OK"),
-                                             QStringLiteral("Set-Cookie: a=9; Path=/"),
-                                             QStringLiteral("Set-Cookie: c=; Max-Age=0; Path=/")}),
+    store.storeFrom(net::parseResponseHead({QStringLiteral("HTTP/1.1 200 OK"),
+                                            QStringLiteral("Set-Cookie: a=9; Path=/"),
+                                            QStringLiteral("Set-Cookie: c=; Max-Age=0; Path=/")}),
                     QStringLiteral("www.a.example"), QStringLiteral("/"), kNow);
     EXPECT_EQ(store.cookieHeader(QStringLiteral("www.a.example"), QStringLiteral("/"), kNow),
               QStringLiteral("wide=1; a=9"));
 }
 
 TEST(HttpCookiesTest, StoreIsBounded) {
-    CookieStore store;
-    for (int i = 0; i < CookieStore::kMaxCookies + 50; ++i) {
-        HttpCookie c;
+    net::CookieStore store;
+    for (int i = 0; i < net::CookieStore::kMaxCookies + 50; ++i) {
+        net::HttpCookie c;
         c.name = QStringLiteral("n%1").arg(i);
         c.domain = QStringLiteral("h");
         c.path = QStringLiteral("/");
         store.store(c, kNow);
     }
-    EXPECT_EQ(store.cookies().size(), CookieStore::kMaxCookies);
+    EXPECT_EQ(store.cookies().size(), net::CookieStore::kMaxCookies);
     EXPECT_EQ(store.cookies().first().name, QStringLiteral("n50"));
 }
 
 // A flood of large cookies (what a hostile server sets across redirect hops) stays within the
 // byte bound, the newest kept; one Cookie header leaves out what would pass its own bound.
 TEST(HttpCookiesTest, StoreAndHeaderAreBoundedInBytes) {
-    CookieStore store;
+    net::CookieStore store;
     const QString value(4000, u'v');
     for (int i = 0; i < 600; ++i) {
-        HttpCookie c;
+        net::HttpCookie c;
         c.name = QStringLiteral("n%1").arg(i);
         c.value = value;
         c.domain = QStringLiteral("h");
         c.path = QStringLiteral("/");
         store.store(c, kNow);
-        ASSERT_LE(store.bytes(), CookieStore::kMaxStoreBytes) << i;
+        ASSERT_LE(store.bytes(), net::CookieStore::kMaxStoreBytes) << i;
     }
     EXPECT_EQ(store.cookies().last().name, QStringLiteral("n599"));
-    EXPECT_GT(store.bytes(), CookieStore::kMaxStoreBytes - 5000);
+    EXPECT_GT(store.bytes(), net::CookieStore::kMaxStoreBytes - 5000);
     qsizetype counted = 0;
-    for (const HttpCookie& c : store.cookies())
+    for (const net::HttpCookie& c : store.cookies())
         counted += c.name.size() + c.value.size() + c.domain.size() + c.path.size();
     EXPECT_EQ(store.bytes(), counted);
 
     const QString header = store.cookieHeader(QStringLiteral("h"), QStringLiteral("/"), kNow);
-    EXPECT_LE(header.size(), CookieStore::kMaxHeaderBytes);
-    EXPECT_GT(header.size(), CookieStore::kMaxHeaderBytes - 4100);
+    EXPECT_LE(header.size(), net::CookieStore::kMaxHeaderBytes);
+    EXPECT_GT(header.size(), net::CookieStore::kMaxHeaderBytes - 4100);
     EXPECT_TRUE(header.startsWith(store.cookies().first().name + u'='));
 
     // Replacing and expiring cookies give their bytes back.
-    HttpCookie gone = store.cookies().first();
+    net::HttpCookie gone = store.cookies().first();
     gone.expires = kNow.addSecs(-1);
     store.store(gone, kNow);
     counted = 0;
-    for (const HttpCookie& c : store.cookies())
+    for (const net::HttpCookie& c : store.cookies())
         counted += c.name.size() + c.value.size() + c.domain.size() + c.path.size();
     EXPECT_EQ(store.bytes(), counted);
 
-    HttpCookie huge;
+    net::HttpCookie huge;
     huge.name = QStringLiteral("huge");
-    huge.value = QString(CookieStore::kMaxStoreBytes, u'h');
+    huge.value = QString(net::CookieStore::kMaxStoreBytes, u'h');
     huge.domain = QStringLiteral("h");
     store.store(huge, kNow);
     EXPECT_NE(store.cookies().last().name, QStringLiteral("huge")) << "larger than the store";

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvane::http {
+namespace kelvane::net {
 namespace {
 
 GetRequest basic() {
@@ -115,4 +115,4 @@ TEST(HttpRequestTest, IdentityJoinsAcceptEncodingOnce) {
 }
 
 } // namespace
-} // namespace kelvane::http
+} // namespace kelvane::net

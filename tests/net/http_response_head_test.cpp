@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvane::http {
+namespace kelvane::net {
 namespace {
 
 TEST(HttpResponseHeadTest, StatusCodeIsTheSecondField) {
@@ -75,4 +75,4 @@ TEST(HttpResponseHeadTest, BodyFraming) {
 }
 
 } // namespace
-} // namespace kelvane::http
+} // namespace kelvane::net

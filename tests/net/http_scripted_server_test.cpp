@@ -21,13 +21,13 @@ TEST(ScriptedHttpServerTest, QueuedRepliesThenHandler) {
             httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/plain"},
                          "page " + target + " for " + test::requestHeader(request, "user-agent")));
     });
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Request.UserAgent = QStringLiteral("MSIE 6.0");
     EXPECT_EQ(http.GetToString(server.url(QStringLiteral("/any"))), QStringLiteral("queued"));
     EXPECT_EQ(http.GetToString(server.url(QStringLiteral("/a?b=c"))),
               QStringLiteral("page /a?b=c for MSIE 6.0"));
     EXPECT_THROW(http.GetToString(server.url(QStringLiteral("/missing"))),
-                 EIdHTTPProtocolException);
+                 net::EIdHTTPProtocolException);
     EXPECT_EQ(server.requests().size(), 3);
     EXPECT_EQ(server.acceptedConnections(), 1);
     EXPECT_TRUE(server.waitForRequests(3, 10));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvane::http {
+namespace kelvane::net {
 namespace {
 
 struct ParseCase {
@@ -90,4 +90,4 @@ TEST(HttpUrlTest, ResolvesLocations) {
 }
 
 } // namespace
-} // namespace kelvane::http
+} // namespace kelvane::net

@@ -27,8 +27,8 @@ void serve(test::NginxServer& nginx) {
     ASSERT_TRUE(nginx.writeFile(QStringLiteral("page.html"), kPage));
 }
 
-ExchangeSettings trusting(const test::TestCertificates& certs, bool followHttps) {
-    ExchangeSettings settings;
+platform::ExchangeSettings trusting(const test::TestCertificates& certs, bool followHttps) {
+    platform::ExchangeSettings settings;
     settings.caFile = certs.caFile();
     settings.followHttps = followHttps;
     return settings;
@@ -41,7 +41,7 @@ TEST(HttpsNginxTest, GoodCertificateDeliversThePageAndKeepsTheConnection) {
     serve(nginx);
     KELVANE_START_NGINX(nginx);
 
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Exchange = trusting(certs, true);
     QByteArray stream;
     http.GetToStream(nginx.url(QStringLiteral("/page.html")), stream);
@@ -79,7 +79,7 @@ TEST(HttpsNginxTest, CertificateFaultsFailWithTheirOwnText) {
         nginx.useTls(c.served.certificate, c.served.key);
         serve(nginx);
         KELVANE_START_NGINX(nginx);
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.Exchange.followHttps = true;
         if (c.trustTestCa)
             http.Exchange.caFile = certs.caFile();
@@ -108,20 +108,20 @@ TEST(HttpsNginxTest, HttpsRedirectFollowedOnlyWhenSwitchedOn) {
                          secure.url(QStringLiteral("/page.html")).toUtf8() + "; }\n");
     KELVANE_START_NGINX(plain);
 
-    TIdHTTP off;
+    net::TIdHTTP off;
     off.Exchange = trusting(certs, false);
     off.HandleRedirects = true;
     QByteArray stream;
     try {
         off.GetToStream(plain.url(QStringLiteral("/to-https")), stream);
         ADD_FAILURE() << "no error";
-    } catch (const KelvaneError& error) {
+    } catch (const platform::KelvaneError& error) {
         EXPECT_EQ(error.message(), QStringLiteral("IOHandler value is not valid"));
     }
     EXPECT_TRUE(stream.isEmpty());
     EXPECT_TRUE(secure.accessLog().isEmpty());
 
-    TIdHTTP on;
+    net::TIdHTTP on;
     on.Exchange = trusting(certs, true);
     on.HandleRedirects = true;
     on.GetToStream(plain.url(QStringLiteral("/to-https")), stream);
@@ -136,7 +136,7 @@ TEST(HttpsNginxTest, HttpsHostValueIsReachedWithoutTheSwitch) {
     KELVANE_START_NGINX(nginx);
     test::HostsOverride hosts(
         {{QStringLiteral("baidu"), QStringLiteral("https://") + nginx.hostPort()}});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Exchange = trusting(certs, false);
     QByteArray stream;
     http.GetToStream(nginx.url(QStringLiteral("/page.html")), stream);
@@ -157,7 +157,7 @@ TEST(HttpsNginxTest, SecureCookieTravelsOverTlsOnly) {
         QByteArray cookies;
     };
     for (const Case& c : {Case{&secure, "[token=abc; plain=1]"}, Case{&plain, "[plain=1]"}}) {
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.Exchange = trusting(certs, true);
         http.HandleRedirects = true;
         EXPECT_EQ(http.GetToString(c.server->url(QStringLiteral("/set-cookie"))).toLatin1(),

@@ -116,7 +116,7 @@ TEST(IdHTTPBadInputTest, HostileServers) {
         ScriptedHttpServer server({c.reply});
         if (!c.next.isEmpty())
             server.addReply(c.next);
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.ReadTimeout = 300;
         http.HandleRedirects = c.followRedirects;
         QByteArray stream;
@@ -124,7 +124,7 @@ TEST(IdHTTPBadInputTest, HostileServers) {
         bool raised = false;
         try {
             http.GetToStream(server.url(), stream);
-        } catch (const KelvaneError& e) {
+        } catch (const platform::KelvaneError& e) {
             raised = true;
             error = e.message();
         }
@@ -142,7 +142,7 @@ TEST(IdHTTPBadInputTest, ControlCharactersNeverSplitTheRequest) {
                     "Content-Length: 0\r\n\r\n");
     server.addReply(test::httpResponse("HTTP/1.1 200 OK", {}, "done"));
     server.addReply(test::httpResponse("HTTP/1.1 200 OK", {}, "done"));
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     http.Request.UserAgent.clear();
     QByteArray stream;

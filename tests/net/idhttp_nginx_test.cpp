@@ -22,7 +22,7 @@ TEST(IdHTTPNginxTest, LargeAndSmallFilesOverOneKeptAliveConnection) {
     ASSERT_TRUE(nginx.writeFile(QStringLiteral("files/large.bin"), large));
     ASSERT_TRUE(nginx.writeFile(QStringLiteral("small.htm"), small));
 
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 10000;
     QByteArray first;
     http.GetToStream(nginx.url(QStringLiteral("/files/large.bin")), first);
@@ -45,13 +45,13 @@ TEST(IdHTTPNginxTest, LargeAndSmallFilesOverOneKeptAliveConnection) {
 TEST(IdHTTPNginxTest, MissingFileIsAProtocolError) {
     test::NginxServer nginx;
     KELVANE_START_NGINX(nginx);
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 5000;
     QByteArray stream;
     try {
         http.GetToStream(nginx.url(QStringLiteral("/absent.htm")), stream);
         FAIL() << "no error";
-    } catch (const EIdHTTPProtocolException& error) {
+    } catch (const net::EIdHTTPProtocolException& error) {
         EXPECT_EQ(error.message(), QStringLiteral("HTTP/1.1 404 Not Found"));
         EXPECT_EQ(error.ErrorCode(), 404);
         EXPECT_TRUE(error.ErrorMessage().contains(QStringLiteral("404 Not Found")));

@@ -26,7 +26,7 @@ QByteArray redirectTo(const QByteArray& location, const QList<QByteArray>& extra
 QString errorOf(const std::function<void()>& call) {
     try {
         call();
-    } catch (const KelvaneError& error) {
+    } catch (const platform::KelvaneError& error) {
         return error.message();
     }
     ADD_FAILURE() << "no error raised";
@@ -34,7 +34,7 @@ QString errorOf(const std::function<void()>& call) {
 }
 
 TEST(IdHTTPTest, NewObjectHasTheDocumentedSettings) {
-    TIdHTTP http;
+    net::TIdHTTP http;
     EXPECT_EQ(http.Request.UserAgent, QStringLiteral("Mozilla/3.0 (compatible; Indy Library)"));
     EXPECT_EQ(http.Request.Accept, QStringLiteral("text/html, */*"));
     EXPECT_TRUE(http.Request.AcceptEncoding.isEmpty());
@@ -45,7 +45,7 @@ TEST(IdHTTPTest, NewObjectHasTheDocumentedSettings) {
 
 TEST(IdHTTPTest, SendsExactlyTheDefaultRequest) {
     ScriptedHttpServer server({ok("hi")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray body;
     http.GetToStream(server.url(QStringLiteral("/s?wd=site:a.example link:b.example#x")), body);
     EXPECT_EQ(body, "hi");
@@ -63,7 +63,7 @@ TEST(IdHTTPTest, SendsExactlyTheDefaultRequest) {
 
 TEST(IdHTTPTest, EmptyUserAgentSendsThreeHeaderLines) {
     ScriptedHttpServer server({ok("hi")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Request.UserAgent.clear();
     QByteArray body;
     http.GetToStream(server.url(QStringLiteral("\\dir\\page.htm#top")), body);
@@ -79,12 +79,12 @@ TEST(IdHTTPTest, EmptyUserAgentSendsThreeHeaderLines) {
 
 TEST(IdHTTPTest, RedirectWithRedirectsOffFailsWithTheStatusLine) {
     ScriptedHttpServer server({redirectTo("/elsewhere")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream = "kept";
     try {
         http.GetToStream(server.url(), stream);
         FAIL() << "no error";
-    } catch (const EIdHTTPProtocolException& error) {
+    } catch (const net::EIdHTTPProtocolException& error) {
         EXPECT_EQ(error.message(), QStringLiteral("HTTP/1.1 302 Found"));
         EXPECT_EQ(error.ErrorCode(), 302);
         EXPECT_EQ(error.ErrorMessage(), QStringLiteral("moved"));
@@ -95,7 +95,7 @@ TEST(IdHTTPTest, RedirectWithRedirectsOffFailsWithTheStatusLine) {
 
 TEST(IdHTTPTest, LocationOnA200IsARedirect) {
     ScriptedHttpServer server({ok("body", {"Location: /next"})});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     EXPECT_EQ(errorOf([&] { http.GetToStream(server.url(), stream); }),
               QStringLiteral("HTTP/1.1 200 OK"));
@@ -107,7 +107,7 @@ TEST(IdHTTPTest, FifteenRedirectsEndWithTheStreamAsItWas) {
     for (int i = 1; i <= 15; ++i)
         server.addReply(redirectTo("/r" + QByteArray::number(i)));
     server.addReply(ok("never"));
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     QByteArray stream = "before";
     http.GetToStream(server.url(QStringLiteral("/r0")), stream);
@@ -121,7 +121,7 @@ TEST(IdHTTPTest, FourteenRedirectsThenTheFinalBody) {
     for (int i = 1; i <= 14; ++i)
         server.addReply(redirectTo("/r" + QByteArray::number(i)));
     server.addReply(ok("final", {"Content-Type: text/plain; charset=utf-8"}));
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     QByteArray stream = "x";
     http.GetToStream(server.url(QStringLiteral("/r0")), stream);
@@ -135,7 +135,7 @@ TEST(IdHTTPTest, FourteenRedirectsThenTheFinalBody) {
 
 TEST(IdHTTPTest, RelativeLocationKeepsHostPortAndConnection) {
     ScriptedHttpServer server({redirectTo("/b/c.php?q=1"), redirectTo("d.htm"), ok("done")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     QByteArray stream;
     http.GetToStream(server.url(QStringLiteral("/a/start")), stream);
@@ -163,7 +163,7 @@ TEST(IdHTTPTest, LocationTargetsAreTheServersOwnBytes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location.toStdString());
         ScriptedHttpServer server({redirectTo(c.location), ok("done")});
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.HandleRedirects = true;
         QByteArray stream;
         http.GetToStream(server.url(QString::fromLatin1(c.start)), stream);
@@ -176,7 +176,7 @@ TEST(IdHTTPTest, LocationTargetsAreTheServersOwnBytes) {
 TEST(IdHTTPTest, RedirectToAnotherPortOpensANewConnection) {
     ScriptedHttpServer second({ok("there")});
     ScriptedHttpServer first({redirectTo(second.url(QStringLiteral("/x")).toLatin1())});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     QByteArray stream;
     http.GetToStream(first.url(), stream);
@@ -188,14 +188,14 @@ TEST(IdHTTPTest, RedirectToAnotherPortOpensANewConnection) {
 TEST(IdHTTPTest, CookieFromARedirectGoesBackButNotToAnotherObject) {
     ScriptedHttpServer server({redirectTo("/next", {"Set-Cookie: sid=abc; Path=/"}),
                                ok("one", {"set-cookie: lang=zh"}), ok("two"), ok("other")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     QByteArray stream;
     http.GetToStream(server.url(QStringLiteral("/start")), stream);
     http.GetToStream(server.url(QStringLiteral("/page2")), stream);
     EXPECT_EQ(stream, "onetwo");
     {
-        TIdHTTP other;
+        net::TIdHTTP other;
         QByteArray elsewhere;
         other.GetToStream(server.url(QStringLiteral("/page2")), elsewhere);
         EXPECT_EQ(elsewhere, "other");
@@ -213,7 +213,7 @@ TEST(IdHTTPTest, ChunkedBodyDeliversExactlyTheChunks) {
     ScriptedHttpServer server({httpResponse("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
                                             "1a\r\n" + chunk + "\r\n0\r\n\r\n"),
                                ok("next")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     EXPECT_EQ(stream, chunk);
@@ -226,7 +226,7 @@ TEST(IdHTTPTest, ChunkedBodyDeliversExactlyTheChunks) {
 TEST(IdHTTPTest, BodyWithoutLengthIsReadUntilClose) {
     ScriptedHttpServer server(
         {Reply("HTTP/1.0 200 OK\r\n\r\nfirst part ").delay(50).send("second part").close()});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     EXPECT_EQ(stream, "first part second part");
@@ -234,7 +234,7 @@ TEST(IdHTTPTest, BodyWithoutLengthIsReadUntilClose) {
 
 TEST(IdHTTPTest, TwoCallsAppendToTheSameStream) {
     ScriptedHttpServer server({ok("abc"), ok("def")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream = ">";
     http.GetToStream(server.url(), stream);
     http.GetToStream(server.url(), stream);
@@ -244,7 +244,7 @@ TEST(IdHTTPTest, TwoCallsAppendToTheSameStream) {
 
 TEST(IdHTTPTest, ConnectionCloseIsHonouredAndTheNextCallReconnects) {
     ScriptedHttpServer server({ok("a", {"Connection: close"}), ok("b")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     http.GetToStream(server.url(), stream);
@@ -254,7 +254,7 @@ TEST(IdHTTPTest, ConnectionCloseIsHonouredAndTheNextCallReconnects) {
 
 TEST(IdHTTPTest, ServerClosedKeptConnectionIsReplacedBeforeTheNextRequest) {
     ScriptedHttpServer server({Reply(ok("a")).close(), ok("b")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     ASSERT_TRUE(server.waitForRequests(1));
@@ -269,7 +269,7 @@ TEST(IdHTTPTest, ServerClosedKeptConnectionIsReplacedBeforeTheNextRequest) {
 }
 
 TEST(IdHTTPTest, HttpsIsRefusedDirectlyAndAsARedirectTarget) {
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     EXPECT_EQ(errorOf([&] { http.GetToStream(QStringLiteral("https://127.0.0.1/"), stream); }),
               QStringLiteral("IOHandler value is not valid"));
@@ -283,7 +283,7 @@ TEST(IdHTTPTest, HttpsIsRefusedDirectlyAndAsARedirectTarget) {
 
 TEST(IdHTTPTest, OtherSchemesWithoutPortAreUnknown) {
     ScriptedHttpServer server({redirectTo("ftp://127.0.0.1/file")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.HandleRedirects = true;
     QByteArray stream;
     EXPECT_EQ(errorOf([&] { http.GetToStream(QStringLiteral("gopher://127.0.0.1/"), stream); }),
@@ -294,7 +294,7 @@ TEST(IdHTTPTest, OtherSchemesWithoutPortAreUnknown) {
 
 TEST(IdHTTPTest, SilentServerTimesOut) {
     ScriptedHttpServer server({Reply().silent()});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 200;
     QByteArray stream;
     QElapsedTimer clock;
@@ -308,7 +308,7 @@ TEST(IdHTTPTest, StalledBodyTimesOutKeepingWhatArrived) {
     ScriptedHttpServer server({Reply(httpResponse("HTTP/1.1 200 OK", {"Content-Length: 10"}, {}))
                                    .send("12345")
                                    .silent()});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 200;
     QByteArray stream;
     EXPECT_EQ(errorOf([&] { http.GetToStream(server.url(), stream); }),
@@ -319,14 +319,14 @@ TEST(IdHTTPTest, StalledBodyTimesOutKeepingWhatArrived) {
 TEST(IdHTTPTest, DrippedResponseArrivesWhole) {
     const QByteArray response = ok("slowly but surely", {"Content-Type: text/html"});
     ScriptedHttpServer server({Reply().drip(response, 3, 5)});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 1000;
     EXPECT_EQ(http.GetToString(server.url()), QStringLiteral("slowly but surely"));
 }
 
 TEST(IdHTTPTest, CloseBeforeTheStatusLine) {
     ScriptedHttpServer server({Reply().close()});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     EXPECT_EQ(errorOf([&] { http.GetToStream(server.url(), stream); }),
               QStringLiteral("Connection Closed Gracefully."));
@@ -336,7 +336,7 @@ TEST(IdHTTPTest, HeaderLineLimitIs16384Characters) {
     const QByteArray fits = "X-Long: " + QByteArray(16384 - 8, 'a');
     const QByteArray over = fits + 'a';
     ScriptedHttpServer server({ok("fine", {fits}), ok("never", {over})});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     EXPECT_EQ(stream, "fine");
@@ -350,12 +350,12 @@ TEST(IdHTTPTest, ErrorStatusCarriesCodeAndDecodedBody) {
         {httpResponse("HTTP/1.1 404 Not Found", {"Content-Type: text/html; charset=\"UTF-8\""},
                       "\xe6\x9c\xaa\xe6\x89\xbe\xe5\x88\xb0"),
          httpResponse("HTTP/1.1 401 Unauthorized", {"WWW-Authenticate: Basic realm=x"}, "no")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     try {
         http.GetToStream(server.url(), stream);
         FAIL() << "no error";
-    } catch (const EIdHTTPProtocolException& error) {
+    } catch (const net::EIdHTTPProtocolException& error) {
         EXPECT_EQ(error.message(), QStringLiteral("HTTP/1.1 404 Not Found"));
         EXPECT_EQ(error.ErrorCode(), 404);
         EXPECT_EQ(error.ErrorMessage(), QString::fromUtf8("\xe6\x9c\xaa\xe6\x89\xbe\xe5\x88\xb0"));
@@ -372,7 +372,7 @@ TEST(IdHTTPTest, ContinueResponsesAreSkipped) {
                                "HTTP/1.1 100 Continue\r\n\r\n" +
                                    ok("after"),
                                ok("again")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     http.GetToStream(server.url(), stream);
@@ -383,7 +383,7 @@ TEST(IdHTTPTest, ContinueResponsesAreSkipped) {
 TEST(IdHTTPTest, NoContentAndNotModified) {
     ScriptedHttpServer server(
         {Reply("HTTP/1.1 204 No Content\r\n\r\n"), Reply("HTTP/1.1 304 Not Modified\r\n\r\n")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     http.GetToStream(server.url(), stream);
     EXPECT_TRUE(stream.isEmpty());
@@ -400,7 +400,7 @@ TEST(IdHTTPTest, BytesAfterANoContentNeverReachTheCaller) {
     for (const QByteArray& reply : replies) {
         SCOPED_TRACE(reply.toStdString());
         ScriptedHttpServer server({Reply(reply), Reply(reply)});
-        TIdHTTP http;
+        net::TIdHTTP http;
         QByteArray stream = "kept";
         http.GetToStream(server.url(), stream);
         EXPECT_EQ(stream, "kept");
@@ -408,7 +408,7 @@ TEST(IdHTTPTest, BytesAfterANoContentNeverReachTheCaller) {
     }
     // Stray bytes after a 304 are read off as well: the exchange fails with its status line.
     ScriptedHttpServer server({Reply("HTTP/1.1 304 Not Modified\r\n\r\nSTRAY")});
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     EXPECT_EQ(errorOf([&] { http.GetToStream(server.url(), stream); }),
               QStringLiteral("HTTP/1.1 304 Not Modified"));
@@ -419,7 +419,7 @@ TEST(IdHTTPTest, GetToStringDecodesByTheFinalContentType) {
     const QByteArray utf8 = "\xe4\xb8\xad";
     ScriptedHttpServer server({ok(gb, {"Content-Type: text/html; charset=gb2312"}),
                                ok(utf8, {"Content-Type: text/html; Charset=UTF8"})});
-    TIdHTTP http;
+    net::TIdHTTP http;
     EXPECT_EQ(http.GetToString(server.url()), QString::fromLatin1(gb));
     EXPECT_EQ(http.GetToString(server.url()), QString::fromUtf8(utf8));
 }
@@ -430,7 +430,7 @@ TEST(IdHTTPTest, RefusedConnectionIsASocketError) {
         ScriptedHttpServer gone;
         port = gone.port();
     }
-    TIdHTTP http;
+    net::TIdHTTP http;
     QByteArray stream;
     const QString message = errorOf(
         [&] { http.GetToStream(QStringLiteral("http://127.0.0.1:%1/").arg(port), stream); });

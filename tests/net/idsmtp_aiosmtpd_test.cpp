@@ -21,7 +21,7 @@ protected:
         return o;
     }
 
-    static void prepare(TIdSMTP& client, const AiosmtpdServer& server) {
+    static void prepare(net::TIdSMTP& client, const AiosmtpdServer& server) {
         client.Host = u"127.0.0.1"_qs;
         client.Port = server.port();
         client.Username = u"kelvane"_qs;
@@ -29,20 +29,20 @@ protected:
         client.ReadTimeout = 10000; // bounded for the tests only
     }
 
-    static TIdMessage message(const QString& subject) {
-        TIdMessage m;
+    static net::TIdMessage message(const QString& subject) {
+        net::TIdMessage m;
         m.From.setText(u"sender@example.cn");
         m.Subject = subject;
         m.setBodyText(u"你好，这是一封测试邮件。\r\n.\r\n第三行"_qs);
         return m;
     }
 
-    ScopedFormatLocale locale_;
+    platform::ScopedFormatLocale locale_;
 };
 
 TEST_F(AiosmtpdSession, DeliversWithLoginAndTheSubjectParsesBack) {
     KELVANE_START_AIOSMTPD(server, options());
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client, server);
     client.Connect();
     client.Authenticate();
@@ -50,7 +50,7 @@ TEST_F(AiosmtpdSession, DeliversWithLoginAndTheSubjectParsesBack) {
 
     const QString subject =
         u"Kelvane 站长工具：网站查询、关键字排名和邮件群发，一个足够长的中文主题用来分成多个编码字"_qs;
-    TIdMessage m = message(subject);
+    net::TIdMessage m = message(subject);
     m.setRecipientsText(u"one@example.cn;two@example.cn"_qs);
     client.Send(m);
     client.Disconnect();
@@ -73,18 +73,18 @@ TEST_F(AiosmtpdSession, DeliversWithLoginAndTheSubjectParsesBack) {
 
 TEST_F(AiosmtpdSession, RefusedRecipientAndBlankLineLeaveTheSessionUsable) {
     KELVANE_START_AIOSMTPD(server, options());
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client, server);
     client.Connect();
     const QString lines[] = {u"a@example.cn"_qs, u"refused@example.cn"_qs, u"   "_qs,
                              u"b@example.cn"_qs};
     int failed = 0;
     for (const QString& line : lines) {
-        TIdMessage m = message(u"Hello"_qs);
+        net::TIdMessage m = message(u"Hello"_qs);
         m.setRecipientsText(line);
         try {
             client.Send(m);
-        } catch (const EIdSMTPReplyError& error) {
+        } catch (const net::EIdSMTPReplyError& error) {
             ++failed;
             EXPECT_TRUE(error.errorCode() == 550 || error.errorCode() == 503) << error.errorCode();
         }
@@ -99,14 +99,14 @@ TEST_F(AiosmtpdSession, RefusedRecipientAndBlankLineLeaveTheSessionUsable) {
 
 TEST_F(AiosmtpdSession, WrongPasswordIsRefusedAndTheObjectReconnects) {
     KELVANE_START_AIOSMTPD(server, options());
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client, server);
     client.Password = u"wrong"_qs;
     client.Connect();
     try {
         client.Authenticate();
         ADD_FAILURE() << "wrong password accepted";
-    } catch (const EIdSMTPReplyError& error) {
+    } catch (const net::EIdSMTPReplyError& error) {
         EXPECT_EQ(error.errorCode(), 535);
     }
     EXPECT_FALSE(client.Authenticated());
@@ -116,7 +116,7 @@ TEST_F(AiosmtpdSession, WrongPasswordIsRefusedAndTheObjectReconnects) {
     for (int session = 0; session < 2; ++session) {
         client.Password = u"secret"_qs;
         client.Connect();
-        TIdMessage m = message(u"Session %1"_qs.arg(session));
+        net::TIdMessage m = message(u"Session %1"_qs.arg(session));
         m.setRecipientsText(u"a@example.cn"_qs);
         client.Send(m);
         EXPECT_TRUE(client.Authenticated());

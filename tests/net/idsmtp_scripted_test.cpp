@@ -29,15 +29,15 @@ protected:
           clock_([] { return QDateTime(QDate(2024, 3, 5), QTime(9, 3, 7), QTimeZone(8 * 3600)); }) {
     }
 
-    void prepare(TIdSMTP& client) {
+    void prepare(net::TIdSMTP& client) {
         client.Host = u"127.0.0.1"_qs;
         client.Port = peer.port();
         client.HeloName = u"client.test"_qs;
         client.ReadTimeout = 5000; // the tests must not hang; the product waits without limit
     }
 
-    TIdMessage message(const QString& recipients) {
-        TIdMessage m;
+    net::TIdMessage message(const QString& recipients) {
+        net::TIdMessage m;
         m.From.setText(u"zs@example.cn");
         m.setRecipientsText(recipients);
         m.Subject = u"Hello"_qs;
@@ -45,22 +45,22 @@ protected:
         return m;
     }
 
-    ScopedFormatLocale locale_;
-    ScopedClockOverride clock_;
+    platform::ScopedFormatLocale locale_;
+    platform::ScopedClockOverride clock_;
     ScriptedSmtpPeer peer;
 };
 
 TEST_F(ScriptedSmtp, TransactionSendsExactlyTheseBytes) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn;b@y.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn;b@y.cn"_qs);
     client.Send(m);
     client.Disconnect();
     ASSERT_TRUE(peer.waitForHangUp());
 
-    TIdMessage written = message(u"a@x.cn;b@y.cn"_qs);
-    const QByteArray data = messageData(written, MessageFormat::current());
+    net::TIdMessage written = message(u"a@x.cn;b@y.cn"_qs);
+    const QByteArray data = net::messageData(written, net::MessageFormat::current());
     EXPECT_EQ(peer.received(), "EHLO client.test\r\n"
                                "RSET\r\n"
                                "MAIL FROM: <zs@example.cn>\r\n"
@@ -89,8 +89,9 @@ TEST_F(ScriptedSmtp, GreetingNameIsTheLocalHostNameByDefault) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.greeted.toStdString());
-        const ScopedMachineNames names([&] { return c.hostName; }, [&] { return c.computer; });
-        TIdSMTP client;
+        const platform::ScopedMachineNames names([&] { return c.hostName; },
+                                                 [&] { return c.computer; });
+        net::TIdSMTP client;
         prepare(client);
         client.HeloName.clear();
         client.Connect();
@@ -103,7 +104,7 @@ TEST_F(ScriptedSmtp, GreetingNameIsTheLocalHostNameByDefault) {
 
 TEST_F(ScriptedSmtp, CapabilitiesAreTheEhloLinesAfterTheFirst) {
     peer.on("EHLO", "250-peer.test hello\r\n250-SIZE 1000\r\n250 HELP\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
     EXPECT_EQ(client.Capabilities(), (QStringList{u"SIZE 1000"_qs, u"HELP"_qs}));
@@ -125,7 +126,7 @@ TEST_P(Greetings, OpenOrFailWithoutQuit) {
     ScriptedSmtpPeer peer(c.greeting);
     peer.on("EHLO", c.ehloReply);
     peer.on("HELO", c.heloReply);
-    TIdSMTP client;
+    net::TIdSMTP client;
     client.Host = u"127.0.0.1"_qs;
     client.Port = peer.port();
     client.HeloName = u"client.test"_qs;
@@ -139,7 +140,7 @@ TEST_P(Greetings, OpenOrFailWithoutQuit) {
         try {
             client.Connect();
             ADD_FAILURE() << "Connect succeeded";
-        } catch (const EIdSMTPReplyError& error) {
+        } catch (const net::EIdSMTPReplyError& error) {
             EXPECT_EQ(error.errorCode(), c.errorCode);
         }
         EXPECT_FALSE(client.Connected());
@@ -180,7 +181,7 @@ TEST_P(AuthOffers, LogInOnlyWhenLoginIsOffered) {
     peer.on("AUTH LOGIN", "334 VXNlcm5hbWU6\r\n");
     peer.on("a2VsdmFuZQ==", "334 UGFzc3dvcmQ6\r\n");
     peer.on("c+ljcmV0", "235 2.7.0 Authentication successful\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Username = c.username;
     client.Password = u"s\u00e9cret"_qs; // one byte per character: 73 E9 63 72 65 74
@@ -188,7 +189,7 @@ TEST_P(AuthOffers, LogInOnlyWhenLoginIsOffered) {
     client.Authenticate();
     EXPECT_EQ(client.Authenticated(), c.login);
     // Send logs in again only when it has not yet.
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     client.Send(m);
     client.Disconnect();
 
@@ -234,7 +235,7 @@ TEST_P(AuthRefused, LeavesTheSessionOpenAndUnauthenticated) {
     peer.on("a2VsdmFuZQ==", "334 UGFzc3dvcmQ6\r\n");
     peer.on("d3Jvbmc=", "235 ok\r\n");
     peer.on(GetParam().prefix, QByteArray::number(GetParam().code) + " 5.7.8 refused\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Username = u"kelvane"_qs;
     client.Password = u"wrong"_qs;
@@ -242,7 +243,7 @@ TEST_P(AuthRefused, LeavesTheSessionOpenAndUnauthenticated) {
     try {
         client.Authenticate();
         ADD_FAILURE() << "Authenticate succeeded";
-    } catch (const EIdSMTPReplyError& error) {
+    } catch (const net::EIdSMTPReplyError& error) {
         EXPECT_EQ(error.errorCode(), GetParam().code);
         EXPECT_EQ(error.enhancedCode(), u"5.7.8"_qs);
         EXPECT_EQ(error.replyText(), u"refused"_qs);
@@ -274,21 +275,21 @@ class Refusals : public ScriptedSmtp, public testing::WithParamInterface<Refusal
 TEST_P(Refusals, FailTheTransactionAndKeepTheSession) {
     const RefusalCase& c = GetParam();
     peer.on(c.prefix, c.reply, 1);
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(c.recipients);
+    net::TIdMessage m = message(c.recipients);
     try {
         client.Send(m);
         ADD_FAILURE() << "Send succeeded";
-    } catch (const EIdSMTPReplyError& error) {
+    } catch (const net::EIdSMTPReplyError& error) {
         EXPECT_EQ(error.errorCode(), c.code);
     }
     QByteArrayList commands = peer.commands().mid(1);
     EXPECT_EQ(commands, c.commands);
 
     // The same session carries the next transaction.
-    TIdMessage next = message(u"ok@x.cn"_qs);
+    net::TIdMessage next = message(u"ok@x.cn"_qs);
     client.Send(next);
     client.Disconnect();
     EXPECT_EQ(peer.commands().mid(1 + c.commands.size()),
@@ -317,23 +318,23 @@ INSTANTIATE_TEST_SUITE_P(ScriptedSmtp, Refusals, testing::ValuesIn(kRefusalCases
 
 TEST_F(ScriptedSmtp, RecipientAccepted251) {
     peer.on("RCPT", "251 2.1.5 User not local; will forward\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     EXPECT_NO_THROW(client.Send(m));
 }
 
 TEST_F(ScriptedSmtp, RefusalCarriesCodeAndText) {
     peer.on("RCPT", "550-5.1.1 first\r\n550 5.1.1 second\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     try {
         client.Send(m);
         FAIL() << "Send succeeded";
-    } catch (const EIdSMTPReplyError& error) {
+    } catch (const net::EIdSMTPReplyError& error) {
         EXPECT_EQ(error.errorCode(), 550);
         EXPECT_EQ(error.enhancedCode(), u"5.1.1"_qs);
         EXPECT_EQ(error.message(), u"first\nsecond"_qs);
@@ -341,10 +342,10 @@ TEST_F(ScriptedSmtp, RefusalCarriesCodeAndText) {
 }
 
 TEST_F(ScriptedSmtp, BodyDotLinesAreDoubled) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     m.setBodyText(u".\r\n.hidden\r\nlast"_qs);
     client.Send(m);
     ASSERT_EQ(peer.messages().size(), 1);
@@ -354,19 +355,19 @@ TEST_F(ScriptedSmtp, BodyDotLinesAreDoubled) {
 
 TEST_F(ScriptedSmtp, ConnectionLostFailsThisAndLaterCommands) {
     peer.on("DATA", ScriptedSmtpPeer::kClose, 1);
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     try {
         client.Send(m);
         ADD_FAILURE() << "Send succeeded";
-    } catch (const EConnClosedGracefully& error) {
+    } catch (const platform::EConnClosedGracefully& error) {
         EXPECT_EQ(error.message(), u"Connection Closed Gracefully."_qs);
     }
     EXPECT_FALSE(client.Connected());
     for (int i = 0; i < 3; ++i)
-        EXPECT_THROW(client.Send(m), KelvaneError);
+        EXPECT_THROW(client.Send(m), platform::KelvaneError);
     EXPECT_NO_THROW(client.Disconnect());
 
     // The object can open a new session.
@@ -379,56 +380,56 @@ TEST_F(ScriptedSmtp, ConnectionLostFailsThisAndLaterCommands) {
 TEST_F(ScriptedSmtp, DisconnectSendsNothingWhenTheServerHasGone) {
     peer.on("RSET", ScriptedSmtpPeer::kClose, 1);
     peer.on("MAIL", ScriptedSmtpPeer::kClose, 1);
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
     // The server hangs up after EHLO, before the client reads again.
-    TIdMessage m = message(u"a@x.cn"_qs);
-    EXPECT_THROW(client.Send(m), EConnClosedGracefully);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
+    EXPECT_THROW(client.Send(m), platform::EConnClosedGracefully);
     client.Disconnect();
     EXPECT_EQ(peer.commands(), lines({"EHLO client.test", "RSET"}));
 }
 
 TEST_F(ScriptedSmtp, QuitRefusedClosesAndThenRaises) {
     peer.on("QUIT", "500 no\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    EXPECT_THROW(client.Disconnect(), EIdSMTPReplyError);
+    EXPECT_THROW(client.Disconnect(), net::EIdSMTPReplyError);
     EXPECT_FALSE(client.Connected());
     EXPECT_TRUE(peer.waitForHangUp());
 }
 
 TEST_F(ScriptedSmtp, ConnectTwiceLeavesTheSessionAlone) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
     try {
         client.Connect();
         ADD_FAILURE() << "second Connect succeeded";
-    } catch (const EIdAlreadyConnected& error) {
+    } catch (const net::EIdAlreadyConnected& error) {
         EXPECT_EQ(error.message(), u"Already connected."_qs);
     }
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     client.Send(m);
     EXPECT_EQ(peer.commands().count("EHLO client.test"), 1);
 }
 
 TEST_F(ScriptedSmtp, AddressesWithLineBreaksNeverReachTheWire) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
     const QString hostile[] = {u"a@x.cn\r\nRCPT TO:<evil@y.cn>"_qs, u"a@x.cn\nDATA"_qs,
                                u"a\u0000b@x.cn"_qs};
     for (const QString& address : hostile) {
-        TIdMessage m = message({});
-        m.Recipients = {TIdEMailAddressItem{address, {}}};
-        EXPECT_THROW(client.Send(m), EIdSMTPInvalidAddress);
-        TIdMessage fromHostile = message(u"a@x.cn"_qs);
-        fromHostile.From = TIdEMailAddressItem{address, {}};
-        EXPECT_THROW(client.Send(fromHostile), EIdSMTPInvalidAddress);
+        net::TIdMessage m = message({});
+        m.Recipients = {net::TIdEMailAddressItem{address, {}}};
+        EXPECT_THROW(client.Send(m), net::EIdSMTPInvalidAddress);
+        net::TIdMessage fromHostile = message(u"a@x.cn"_qs);
+        fromHostile.From = net::TIdEMailAddressItem{address, {}};
+        EXPECT_THROW(client.Send(fromHostile), net::EIdSMTPInvalidAddress);
     }
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     client.Send(m);
     client.Disconnect();
     EXPECT_EQ(peer.commands(), lines({"EHLO client.test", "RSET", "MAIL FROM: <zs@example.cn>",
@@ -436,16 +437,16 @@ TEST_F(ScriptedSmtp, AddressesWithLineBreaksNeverReachTheWire) {
 }
 
 TEST_F(ScriptedSmtp, TextAfterTheAddressNeverReachesTheWire) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
     const QString hostile[] = {u"a@b.cn(x)> SIZE=1"_qs, u"a@b.cn> NOTIFY=NEVER"_qs};
     for (const QString& line : hostile) {
-        TIdMessage m = message(line);
-        EXPECT_THROW(client.Send(m), EIdSMTPInvalidAddress) << line.toStdString();
-        TIdMessage fromHostile = message(u"a@x.cn"_qs);
+        net::TIdMessage m = message(line);
+        EXPECT_THROW(client.Send(m), net::EIdSMTPInvalidAddress) << line.toStdString();
+        net::TIdMessage fromHostile = message(u"a@x.cn"_qs);
         fromHostile.From.setText(line);
-        EXPECT_THROW(client.Send(fromHostile), EIdSMTPInvalidAddress) << line.toStdString();
+        EXPECT_THROW(client.Send(fromHostile), net::EIdSMTPInvalidAddress) << line.toStdString();
     }
     client.Disconnect();
     EXPECT_EQ(peer.commands(), lines({"EHLO client.test", "QUIT"}));
@@ -453,10 +454,10 @@ TEST_F(ScriptedSmtp, TextAfterTheAddressNeverReachesTheWire) {
 }
 
 TEST_F(ScriptedSmtp, SubjectWithLineBreaksStaysInItsHeader) {
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
     m.Subject = u"Hi\r\nBcc: evil@y.cn\r\n\r\nfake body 中文"_qs;
     client.Send(m);
     ASSERT_EQ(peer.messages().size(), 1);
@@ -468,22 +469,22 @@ TEST_F(ScriptedSmtp, SubjectWithLineBreaksStaysInItsHeader) {
 
 TEST_F(ScriptedSmtp, OversizedReplyEndsTheConnection) {
     peer.on("RSET", "250 " + QByteArray(100000, 'x') + "\r\n");
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
-    EXPECT_THROW(client.Send(m), ESmtpReplyTooLarge);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
+    EXPECT_THROW(client.Send(m), net::ESmtpReplyTooLarge);
     EXPECT_FALSE(client.Connected());
 }
 
 TEST_F(ScriptedSmtp, SilentServerTimesOutOnlyWhenATimeoutIsSet) {
     peer.on("RSET", QByteArray()); // never answers
-    TIdSMTP client;
+    net::TIdSMTP client;
     prepare(client);
     client.ReadTimeout = 200;
     client.Connect();
-    TIdMessage m = message(u"a@x.cn"_qs);
-    EXPECT_THROW(client.Send(m), EReadTimeout);
+    net::TIdMessage m = message(u"a@x.cn"_qs);
+    EXPECT_THROW(client.Send(m), platform::EReadTimeout);
     EXPECT_FALSE(client.Connected());
 }
 
@@ -493,13 +494,13 @@ TEST(Smtp, UnreachableHostIsASocketError) {
         ScriptedSmtpPeer gone; // a port that was free a moment ago and is closed now
         closedPort = gone.port();
     }
-    TIdSMTP client;
+    net::TIdSMTP client;
     client.Host = u"127.0.0.1"_qs;
     client.Port = closedPort;
-    EXPECT_THROW(client.Connect(), ESocketError);
+    EXPECT_THROW(client.Connect(), platform::ESocketError);
     EXPECT_FALSE(client.Connected());
-    TIdMessage m;
-    EXPECT_THROW(client.Send(m), EIdNotConnected);
+    net::TIdMessage m;
+    EXPECT_THROW(client.Send(m), net::EIdNotConnected);
 }
 
 } // namespace

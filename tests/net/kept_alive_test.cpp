@@ -38,7 +38,7 @@ TEST(KeptAliveTest, DroppedBeforeAnswerIsSentOnceMoreOnANewConnection) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedHttpServer server({Reply(ok("first")), c.second, Reply(ok("second"))});
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.ReadTimeout = 2000;
         QByteArray first;
         http.GetToStream(server.url(QStringLiteral("/1")), first);
@@ -59,7 +59,7 @@ TEST(KeptAliveTest, DroppedBeforeAnswerIsSentOnceMoreOnANewConnection) {
 // A fresh connection that closes unanswered fails as before: nothing is sent twice.
 TEST(KeptAliveTest, FreshConnectionIsNotRetried) {
     ScriptedHttpServer server({Reply().close(), Reply(ok("never"))});
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.ReadTimeout = 2000;
     QByteArray stream;
     EXPECT_EQ(test::errorOf([&] { http.GetToStream(server.url(), stream); }),
@@ -89,7 +89,7 @@ TEST(KeptAliveTest, Http10RedirectClosesUnlessKeptAlive) {
         SCOPED_TRACE(c.name);
         // The server keeps the connection open either way: only the client's rule decides.
         ScriptedHttpServer server({Reply(c.redirect), Reply(ok("done"))});
-        TIdHTTP http;
+        net::TIdHTTP http;
         http.HandleRedirects = true;
         http.ReadTimeout = 2000;
         QByteArray stream;

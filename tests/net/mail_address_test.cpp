@@ -30,16 +30,16 @@ TEST(MailAddress, ParsesTheUsualForms) {
         {u"Unclosed <zs@example.cn"_qs, u"zs@example.cn"_qs, u"Unclosed"_qs},
     };
     for (const AddressCase& c : cases) {
-        const TIdEMailAddressItem item = TIdEMailAddressItem::fromText(c.text);
+        const net::TIdEMailAddressItem item = net::TIdEMailAddressItem::fromText(c.text);
         EXPECT_EQ(item.Address, c.address) << c.text.toStdString();
         EXPECT_EQ(item.Name, c.name) << c.text.toStdString();
     }
 }
 
 TEST(MailAddress, SettingTextReplacesBothFields) {
-    TIdEMailAddressItem item = TIdEMailAddressItem::fromText(u"Old <old@example.cn>");
+    net::TIdEMailAddressItem item = net::TIdEMailAddressItem::fromText(u"Old <old@example.cn>");
     item.setText(u"new@example.cn");
-    EXPECT_EQ(item, (TIdEMailAddressItem{u"new@example.cn"_qs, {}}));
+    EXPECT_EQ(item, (net::TIdEMailAddressItem{u"new@example.cn"_qs, {}}));
 }
 
 struct ListCase {
@@ -60,17 +60,17 @@ TEST(MailAddress, SplitsListsOutsideQuotesAndComments) {
     };
     for (const ListCase& c : cases) {
         QStringList got;
-        for (const TIdEMailAddressItem& item : parseAddressList(c.text))
+        for (const net::TIdEMailAddressItem& item : net::parseAddressList(c.text))
             got.append(item.Address);
         EXPECT_EQ(got, c.addresses) << '"' << c.text.toStdString() << '"';
     }
 }
 
 TEST(MailAddress, ControlCharactersAreFound) {
-    EXPECT_FALSE(hasControlCharacter(u"a@x.cn"));
-    EXPECT_TRUE(hasControlCharacter(u"a@x.cn\r\nRCPT TO:<b@y.cn>"));
-    EXPECT_TRUE(hasControlCharacter(u"a\x7F@x.cn"));
-    EXPECT_TRUE(hasControlCharacter(QStringView(u"a\0b", 3)));
+    EXPECT_FALSE(net::hasControlCharacter(u"a@x.cn"));
+    EXPECT_TRUE(net::hasControlCharacter(u"a@x.cn\r\nRCPT TO:<b@y.cn>"));
+    EXPECT_TRUE(net::hasControlCharacter(u"a\x7F@x.cn"));
+    EXPECT_TRUE(net::hasControlCharacter(QStringView(u"a\0b", 3)));
 }
 
 // What a typed line leaves in the address, and whether that may go into a command.
@@ -93,8 +93,8 @@ TEST(MailAddress, TextOutsideTheAddressIsFound) {
     };
     for (const auto& c : cases) {
         const QString line = QString::fromUtf16(c.line);
-        const QString address = TIdEMailAddressItem::fromText(line).Address;
-        EXPECT_EQ(hasForeignText(address), c.foreign)
+        const QString address = net::TIdEMailAddressItem::fromText(line).Address;
+        EXPECT_EQ(net::hasForeignText(address), c.foreign)
             << line.toStdString() << " gives " << address.toStdString();
     }
 }

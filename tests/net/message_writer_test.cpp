@@ -6,8 +6,8 @@
 namespace kelvane {
 namespace {
 
-const HeaderCharset kGb2312{"GB2312", 'B'};
-const HeaderCharset kLatin1{"ISO-8859-1", 'Q'};
+const net::HeaderCharset kGb2312{"GB2312", 'B'};
+const net::HeaderCharset kLatin1{"ISO-8859-1", 'Q'};
 
 QDateTime at(int year, int month, int day, int h, int m, int s, int offsetSeconds) {
     return QDateTime(QDate(year, month, day), QTime(h, m, s), QTimeZone(offsetSeconds));
@@ -27,7 +27,7 @@ TEST(MailDate, EnglishNamesAndTheOffset) {
         {at(2024, 7, 1, 12, 30, 5, 5 * 3600 + 45 * 60), "Mon, 1 Jul 2024 12:30:05 +0545"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(formatMailDate(c.time), c.text) << c.text.data();
+        EXPECT_EQ(net::formatMailDate(c.time), c.text) << c.text.data();
 }
 
 struct HeaderCase {
@@ -35,7 +35,7 @@ struct HeaderCase {
     QString from;
     QString recipients;
     QString subject;
-    HeaderCharset charset;
+    net::HeaderCharset charset;
     QByteArrayList lines;
 };
 
@@ -43,11 +43,11 @@ class HeaderCases : public testing::TestWithParam<HeaderCase> {};
 
 TEST_P(HeaderCases, WritesTheHeaderLines) {
     const HeaderCase& c = GetParam();
-    TIdMessage message;
+    net::TIdMessage message;
     message.From.setText(c.from);
     message.setRecipientsText(c.recipients);
     message.Subject = c.subject;
-    EXPECT_EQ(headerLines(message, {c.charset, kNow}), c.lines);
+    EXPECT_EQ(net::headerLines(message, {c.charset, kNow}), c.lines);
 }
 
 const QByteArray kDate = "Date: Tue, 5 Mar 2024 09:03:07 +0800";
@@ -93,18 +93,18 @@ INSTANTIATE_TEST_SUITE_P(Writer, HeaderCases, testing::ValuesIn(kHeaderCases),
                          [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(Writer, BareFromKeepsTheAddressAsItsName) {
-    TIdMessage message;
+    net::TIdMessage message;
     message.From.setText(u"zs@example.cn");
-    headerLines(message, {kGb2312, kNow});
+    net::headerLines(message, {kGb2312, kNow});
     EXPECT_EQ(message.From.Name, u"zs@example.cn"_qs);
 }
 
 TEST(Writer, LongChineseSubjectIsFoldedIntoShortLines) {
-    TIdMessage message;
+    net::TIdMessage message;
     message.From.setText(u"zs@example.cn");
     message.Subject =
         u"站长工具网站查询关键字排名邮件群发系统测试主题足够长以便分成好几个编码字"_qs;
-    const QByteArrayList lines = headerLines(message, {kGb2312, kNow});
+    const QByteArrayList lines = net::headerLines(message, {kGb2312, kNow});
     ASSERT_GE(lines.size(), 2);
     const QByteArray subject = lines[1];
     EXPECT_TRUE(subject.startsWith("Subject:\r\n =?GB2312?B?")) << subject.data();
@@ -115,7 +115,7 @@ TEST(Writer, LongChineseSubjectIsFoldedIntoShortLines) {
 }
 
 TEST(Writer, MessageDataIsExact) {
-    TIdMessage message;
+    net::TIdMessage message;
     message.From.setText(u"zs@example.cn");
     message.setRecipientsText(u"ls@example.cn");
     message.Subject = u"Report 中文"_qs;
@@ -132,13 +132,13 @@ TEST(Writer, MessageDataIsExact) {
                                 "last\r\n"
                                 "\r\n"
                                 ".\r\n";
-    EXPECT_EQ(messageData(message, {kGb2312, kNow}), expected);
+    EXPECT_EQ(net::messageData(message, {kGb2312, kNow}), expected);
 }
 
 TEST(Writer, Iso2022JpBodyLinesEachEndInAscii) {
-    TIdMessage message;
+    net::TIdMessage message;
     message.setBodyText(u"山田\r\nabc 日本語\r\nplain"_qs);
-    const QByteArray data = messageData(message, {{"ISO-2022-JP", 'B'}, kNow});
+    const QByteArray data = net::messageData(message, {{"ISO-2022-JP", 'B'}, kNow});
     // Bytes a strict encoder (Python's iso2022_jp) writes for each line.
     EXPECT_TRUE(data.endsWith("\r\n\r\n"
                               "\x1b$B;3ED\x1b(B\r\n"
@@ -162,16 +162,16 @@ TEST(Writer, BodyLinesSplitAtEveryKindOfLineBreak) {
         {u"\r\n"_qs, {QString()}},
     };
     for (const Case& c : cases) {
-        TIdMessage message;
+        net::TIdMessage message;
         message.setBodyText(c.text);
         EXPECT_EQ(message.Body, c.lines) << c.text.toStdString();
     }
 }
 
 TEST(Writer, LineBreaksInsideABodyLineCannotEndTheData) {
-    TIdMessage message;
+    net::TIdMessage message;
     message.Body = QStringList{u"a\r\n.\r\nMAIL FROM:<x@y>"_qs};
-    const QByteArray data = messageData(message, {kLatin1, kNow});
+    const QByteArray data = net::messageData(message, {kLatin1, kNow});
     EXPECT_TRUE(data.endsWith("\r\n\r\na\r\n..\r\nMAIL FROM:<x@y>\r\n\r\n.\r\n")) << data.data();
     EXPECT_EQ(data.count("\r\n.\r\n"), 1);
 }

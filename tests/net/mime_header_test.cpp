@@ -7,13 +7,13 @@
 namespace kelvane {
 namespace {
 
-const HeaderCharset kGb2312{"GB2312", 'B'};
-const HeaderCharset kLatin1{"ISO-8859-1", 'Q'};
+const net::HeaderCharset kGb2312{"GB2312", 'B'};
+const net::HeaderCharset kLatin1{"ISO-8859-1", 'Q'};
 
 TEST(HeaderCharset, FollowsTheLocaleLanguage) {
     struct Case {
         QLocale locale;
-        HeaderCharset charset;
+        net::HeaderCharset charset;
     };
     const Case cases[] = {
         {QLocale(QLocale::Chinese, QLocale::China), kGb2312},
@@ -27,7 +27,7 @@ TEST(HeaderCharset, FollowsTheLocaleLanguage) {
         {QLocale(QLocale::German, QLocale::Germany), kLatin1},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(headerCharsetFor(c.locale), c.charset) << c.locale.name().toStdString();
+        EXPECT_EQ(net::headerCharsetFor(c.locale), c.charset) << c.locale.name().toStdString();
         // Every charset of the table must be one the converters know.
         EXPECT_TRUE(QStringEncoder(c.charset.name.constData()).isValid()) << c.charset.name.data();
     }
@@ -36,7 +36,7 @@ TEST(HeaderCharset, FollowsTheLocaleLanguage) {
 struct EncodeCase {
     const char* name;
     QString text;
-    HeaderCharset charset;
+    net::HeaderCharset charset;
     QByteArray encoded;
 };
 
@@ -44,7 +44,7 @@ class EncodeCases : public testing::TestWithParam<EncodeCase> {};
 
 TEST_P(EncodeCases, Encodes) {
     const EncodeCase& c = GetParam();
-    EXPECT_EQ(encodeHeaderText(c.text, c.charset), c.encoded);
+    EXPECT_EQ(net::encodeHeaderText(c.text, c.charset), c.encoded);
 }
 
 // 中文 is D6 D0 CE C4 in GB2312; 站长工具 is D5 BE B3 A4 B9 A4 BE DF.
@@ -78,9 +78,10 @@ INSTANTIATE_TEST_SUITE_P(HeaderText, EncodeCases, testing::ValuesIn(kEncodeCases
                          [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(HeaderText, AddressSpecialsForceEncodingOfNames) {
-    EXPECT_EQ(encodeHeaderText(u"Mr. 王", kGb2312, kAddressSpecials), "=?GB2312?B?TXIuIM31?=");
-    EXPECT_EQ(encodeHeaderText(u"Mr. 王", kGb2312), "Mr. =?GB2312?B?zfU=?=");
-    EXPECT_EQ(encodeHeaderText(u"M\u00fcller, Jo", kLatin1, kAddressSpecials),
+    EXPECT_EQ(net::encodeHeaderText(u"Mr. 王", kGb2312, net::kAddressSpecials),
+              "=?GB2312?B?TXIuIM31?=");
+    EXPECT_EQ(net::encodeHeaderText(u"Mr. 王", kGb2312), "Mr. =?GB2312?B?zfU=?=");
+    EXPECT_EQ(net::encodeHeaderText(u"M\u00fcller, Jo", kLatin1, net::kAddressSpecials),
               "=?ISO-8859-1?Q?M=FCller=2C?= Jo");
 }
 
@@ -110,7 +111,7 @@ QString decodeEachWord(const QByteArray& encoded, const char* charset, char lett
 TEST(HeaderText, LongRunsSplitIntoWholeCharacterWords) {
     struct Case {
         QString text;
-        HeaderCharset charset;
+        net::HeaderCharset charset;
     };
     const QString chinese =
         u"站长工具网站查询关键字排名邮件群发系统测试主题足够长以便分成好几个编码字"_qs;
@@ -123,7 +124,7 @@ TEST(HeaderText, LongRunsSplitIntoWholeCharacterWords) {
         {u"ab"_qs + chinese, kGb2312},
     };
     for (const Case& c : cases) {
-        const QByteArray encoded = encodeHeaderText(c.text, c.charset);
+        const QByteArray encoded = net::encodeHeaderText(c.text, c.charset);
         EXPECT_GE(encoded.count("=?"), 2) << encoded.data();
         EXPECT_TRUE(encoded.contains("?=\r\n =?")) << encoded.data();
         EXPECT_EQ(decodeEachWord(encoded, c.charset.name.constData(), 'B'), c.text);
@@ -132,7 +133,7 @@ TEST(HeaderText, LongRunsSplitIntoWholeCharacterWords) {
 
 TEST(HeaderText, LongQRunsStayWithinTheLimit) {
     const QString text = QString(40, QChar(0xE9));
-    const QByteArray encoded = encodeHeaderText(text, kLatin1);
+    const QByteArray encoded = net::encodeHeaderText(text, kLatin1);
     for (const QByteArray& part : encoded.split('\n')) {
         const QByteArray word = part.trimmed();
         EXPECT_LE(word.size(), 75);
@@ -151,7 +152,7 @@ class FoldCases : public testing::TestWithParam<FoldCase> {};
 
 TEST_P(FoldCases, Folds) {
     const FoldCase& c = GetParam();
-    const QByteArray folded = foldMailHeaderLine(c.line);
+    const QByteArray folded = net::foldMailHeaderLine(c.line);
     EXPECT_EQ(folded, c.folded);
 }
 
@@ -184,7 +185,7 @@ TEST(HeaderLines, LongListFoldsIntoLinesWithin78) {
     QByteArray to = "To: ";
     for (int i = 0; i < 12; ++i)
         to += (i ? ", " : "") + QByteArray("recipient") + QByteArray::number(i) + "@example.com";
-    const QByteArray folded = foldMailHeaderLine(to);
+    const QByteArray folded = net::foldMailHeaderLine(to);
     const QByteArrayList lines = folded.split('\n');
     ASSERT_GT(lines.size(), 2);
     for (qsizetype i = 0; i < lines.size(); ++i) {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvane::net::proxy {
+namespace kelvane::net {
 namespace {
 
 using Status = ReplyStep::Status;
@@ -125,4 +125,4 @@ TEST(ConnectRepliesTest, HeadEndsAtTheBlankLine) {
 }
 
 } // namespace
-} // namespace kelvane::net::proxy
+} // namespace kelvane::net

@@ -36,7 +36,7 @@ TEST_P(ProxyFetch, DeliversThePageAndTheLogNamesTheHost) {
     ProxyServer proxy(route.kind, QStringLiteral("alice"), QStringLiteral("wonder"));
     KELVANE_START_PROXY(proxy);
 
-    TIdHTTP http;
+    net::TIdHTTP http;
     http.Exchange.caFile = certs.caFile();
     http.Exchange.followHttps = true;
     http.Exchange.proxy =
@@ -52,14 +52,14 @@ TEST_P(ProxyFetch, DeliversThePageAndTheLogNamesTheHost) {
     EXPECT_TRUE(proxy.log().contains(expected)) << proxy.log().toStdString();
 
     // A wrong login fails with its own text and never reaches the server.
-    TIdHTTP refused;
+    net::TIdHTTP refused;
     refused.Exchange = http.Exchange;
     refused.Exchange.proxy.password = QStringLiteral("wrong");
     QByteArray nothing;
     const qsizetype served = nginx.waitForAccessLog(1).size();
     if (route.kind == ProxyServer::Kind::Tinyproxy && !route.tls) {
         // Its refusal is a 401 page that cannot be told from one of the server's own.
-        EXPECT_THROW(refused.GetToStream(url, nothing), EIdHTTPProtocolException);
+        EXPECT_THROW(refused.GetToStream(url, nothing), net::EIdHTTPProtocolException);
     } else {
         try {
             refused.GetToStream(url, nothing);
@@ -86,7 +86,7 @@ TEST(ProxyTest, NoProxyHostsGoDirectAndAMissingProxyHasItsText) {
     test::NginxServer nginx;
     ASSERT_TRUE(nginx.writeFile(QStringLiteral("page.html"), kPage));
     KELVANE_START_NGINX(nginx);
-    TIdHTTP http;
+    net::TIdHTTP http;
     // Nothing listens there: only a direct connection can deliver.
     http.Exchange.proxy = *platform::parseProxyUrl(QStringLiteral("socks5://127.0.0.1:1"));
     http.Exchange.noProxy = {QStringLiteral("127.0.0.1")};
@@ -94,7 +94,7 @@ TEST(ProxyTest, NoProxyHostsGoDirectAndAMissingProxyHasItsText) {
     http.GetToStream(nginx.url(QStringLiteral("/page.html")), stream);
     EXPECT_EQ(stream, kPage);
 
-    TIdHTTP proxied;
+    net::TIdHTTP proxied;
     proxied.Exchange.proxy = http.Exchange.proxy;
     try {
         proxied.GetToStream(nginx.url(QStringLiteral("/page.html")), stream);

@@ -18,9 +18,9 @@ class SmtpReplyCases : public testing::TestWithParam<ReplyCase> {};
 
 TEST_P(SmtpReplyCases, ReadWholeAndByteByByte) {
     const ReplyCase& c = GetParam();
-    SmtpReplyReader whole;
+    net::SmtpReplyReader whole;
     whole.append(c.bytes);
-    const std::optional<SmtpReply> reply = whole.next();
+    const std::optional<net::SmtpReply> reply = whole.next();
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(reply->code, c.code);
     EXPECT_EQ(reply->text, c.text);
@@ -28,8 +28,8 @@ TEST_P(SmtpReplyCases, ReadWholeAndByteByByte) {
     EXPECT_FALSE(whole.hasPartial());
 
     // Bytes that trickle in one at a time give the same reply, and only at its last byte.
-    SmtpReplyReader trickle;
-    std::optional<SmtpReply> late;
+    net::SmtpReplyReader trickle;
+    std::optional<net::SmtpReply> late;
     for (qsizetype i = 0; i < c.bytes.size(); ++i) {
         EXPECT_FALSE(late.has_value()) << "complete before byte " << i;
         trickle.append(c.bytes.mid(i, 1));
@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, SmtpReplyCases, testing::ValuesIn(kReplyCases)
                          [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(SmtpReplyReader, HandsOutPipelinedRepliesOneByOne) {
-    SmtpReplyReader reader;
+    net::SmtpReplyReader reader;
     reader.append("250 one\r\n354 two\r\n221 thr");
     EXPECT_EQ(reader.next()->code, 250);
     EXPECT_EQ(reader.next()->code, 354);
@@ -87,38 +87,38 @@ TEST(SmtpReplyReader, HandsOutPipelinedRepliesOneByOne) {
 }
 
 TEST(SmtpReplyReader, BoundsHostilePeers) {
-    const SmtpReplyLimits limits{64, 4};
+    const net::SmtpReplyLimits limits{64, 4};
     {
         // A line without end is refused as soon as it passes the limit, not when memory runs out.
-        SmtpReplyReader reader(limits);
+        net::SmtpReplyReader reader(limits);
         reader.append(QByteArray(65, 'x'));
-        EXPECT_THROW(reader.next(), ESmtpReplyTooLarge);
+        EXPECT_THROW(reader.next(), net::ESmtpReplyTooLarge);
     }
     {
-        SmtpReplyReader reader(limits);
+        net::SmtpReplyReader reader(limits);
         reader.append("250 " + QByteArray(61, 'x') + "\r\n");
-        EXPECT_THROW(reader.next(), ESmtpReplyTooLarge);
+        EXPECT_THROW(reader.next(), net::ESmtpReplyTooLarge);
     }
     {
         // A line of exactly the limit is accepted also when its LF comes after the CR, in a
         // later read, as it is when everything comes at once (found by fuzzing).
-        SmtpReplyReader reader(limits);
+        net::SmtpReplyReader reader(limits);
         reader.append("250 " + QByteArray(60, 'x') + '\r');
         EXPECT_FALSE(reader.next());
         reader.append("\n");
         EXPECT_EQ(reader.next()->text, QStringList{QString(60, u'x')});
         reader.append("250 " + QByteArray(61, 'x') + '\r');
-        EXPECT_THROW(reader.next(), ESmtpReplyTooLarge);
+        EXPECT_THROW(reader.next(), net::ESmtpReplyTooLarge);
     }
     {
-        SmtpReplyReader reader(limits);
+        net::SmtpReplyReader reader(limits);
         reader.append("250-1\r\n250-2\r\n250-3\r\n250 4\r\n");
         EXPECT_EQ(reader.next()->text.size(), 4);
     }
     {
-        SmtpReplyReader reader(limits);
+        net::SmtpReplyReader reader(limits);
         reader.append("250-1\r\n250-2\r\n250-3\r\n250-4\r\n250 5\r\n");
-        EXPECT_THROW(reader.next(), ESmtpReplyTooLarge);
+        EXPECT_THROW(reader.next(), net::ESmtpReplyTooLarge);
     }
 }
 

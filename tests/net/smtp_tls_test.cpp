@@ -19,7 +19,7 @@ TEST(SmtpTlsTest, StartTlsThenAuthLoginWithAiosmtpd) {
     options.tlsKey = certs.good().key;
     KELVANE_START_AIOSMTPD(server, options);
 
-    TIdSMTP client;
+    net::TIdSMTP client;
     client.Host = QStringLiteral("127.0.0.1");
     client.Port = server.port();
     client.Username = QStringLiteral("kelvane");
@@ -30,7 +30,7 @@ TEST(SmtpTlsTest, StartTlsThenAuthLoginWithAiosmtpd) {
     EXPECT_TRUE(client.Secure());
     client.Authenticate();
     EXPECT_TRUE(client.Authenticated());
-    TIdMessage message;
+    net::TIdMessage message;
     message.From.setText(u"sender@example.cn");
     message.setRecipientsText(u"to@example.cn");
     message.Subject = QStringLiteral("over TLS");
@@ -42,7 +42,7 @@ TEST(SmtpTlsTest, StartTlsThenAuthLoginWithAiosmtpd) {
     EXPECT_TRUE(delivered[0].authenticated);
 
     // The same server with a CA the client does not trust: no session at all.
-    TIdSMTP untrusting;
+    net::TIdSMTP untrusting;
     untrusting.Host = client.Host;
     untrusting.Port = server.port();
     untrusting.ReadTimeout = 10000;
@@ -65,13 +65,13 @@ TEST(SmtpTlsTest, PasswordNeverCrossesInClearToAServerThatOfferedTls) {
         test::ScriptedSmtpPeer peer;
         peer.on("EHLO", "250-peer.test\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n");
         peer.on("STARTTLS", c.startTlsReply);
-        TIdSMTP client;
+        net::TIdSMTP client;
         client.Host = QStringLiteral("127.0.0.1");
         client.Port = peer.port();
         client.Username = QStringLiteral("kelvane");
         client.Password = QStringLiteral("secret");
         client.ReadTimeout = 3000;
-        EXPECT_THROW(client.Connect(), KelvaneError);
+        EXPECT_THROW(client.Connect(), platform::KelvaneError);
         EXPECT_FALSE(client.Connected());
         EXPECT_NO_THROW(client.Authenticate());
         peer.waitForHangUp();

@@ -46,22 +46,22 @@ HostilePeer::Script sessionWithSlowStep(int slowStep) {
 
 struct SlowCase {
     const char* name;
-    SmtpWait wait;
+    net::SmtpWait wait;
     int step;
 };
 const SlowCase kSlowCases[] = {
-    {"greeting", SmtpWait::Greeting, 0},
-    {"MAIL", SmtpWait::Mail, 3},
-    {"RCPT", SmtpWait::Rcpt, 4},
-    {"DATA", SmtpWait::DataInitiation, 5},
-    {"final dot", SmtpWait::DataTermination, 6},
+    {"greeting", net::SmtpWait::Greeting, 0},
+    {"MAIL", net::SmtpWait::Mail, 3},
+    {"RCPT", net::SmtpWait::Rcpt, 4},
+    {"DATA", net::SmtpWait::DataInitiation, 5},
+    {"final dot", net::SmtpWait::DataTermination, 6},
 };
 
 class SmtpWaits : public testing::Test {
 protected:
-    static void runSession(TIdSMTP& client) {
+    static void runSession(net::TIdSMTP& client) {
         client.Connect();
-        TIdMessage m;
+        net::TIdMessage m;
         m.From.setText(u"zs@example.cn");
         m.setRecipientsText(u"a@x.cn"_qs);
         m.Subject = u"Hello"_qs;
@@ -69,15 +69,15 @@ protected:
         client.Send(m);
         client.Disconnect();
     }
-    static void prepare(TIdSMTP& client, quint16 port, const SmtpWaitTimeouts& timeouts) {
+    static void prepare(net::TIdSMTP& client, quint16 port, const net::SmtpWaitTimeouts& timeouts) {
         client.Host = u"127.0.0.1"_qs;
         client.Port = port;
         client.HeloName = u"client.test"_qs;
         client.WaitTimeouts = timeouts;
     }
 
-    ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
-    ScopedClockOverride clock_{
+    platform::ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
+    platform::ScopedClockOverride clock_{
         [] { return QDateTime(QDate(2024, 3, 5), QTime(9, 3, 7), QTimeZone(8 * 3600)); }};
 };
 
@@ -86,18 +86,18 @@ TEST_F(SmtpWaits, EachReplyIsHeldToItsOwnLimit) {
         SCOPED_TRACE(c.name);
         {
             HostilePeer peer(sessionWithSlowStep(c.step));
-            SmtpWaitTimeouts timeouts = uniformSmtpWaitTimeouts(kLongMs);
-            timeouts[smtpWaitIndex(c.wait)] = kShortMs;
-            TIdSMTP client;
+            net::SmtpWaitTimeouts timeouts = net::uniformSmtpWaitTimeouts(kLongMs);
+            timeouts[net::smtpWaitIndex(c.wait)] = kShortMs;
+            net::TIdSMTP client;
             prepare(client, peer.port(), timeouts);
-            EXPECT_THROW(runSession(client), EReadTimeout);
+            EXPECT_THROW(runSession(client), platform::EReadTimeout);
             EXPECT_FALSE(client.Connected());
         }
         {
             HostilePeer peer(sessionWithSlowStep(c.step));
-            SmtpWaitTimeouts timeouts = uniformSmtpWaitTimeouts(kShortMs);
-            timeouts[smtpWaitIndex(c.wait)] = kLongMs;
-            TIdSMTP client;
+            net::SmtpWaitTimeouts timeouts = net::uniformSmtpWaitTimeouts(kShortMs);
+            timeouts[net::smtpWaitIndex(c.wait)] = kLongMs;
+            net::TIdSMTP client;
             prepare(client, peer.port(), timeouts);
             EXPECT_NO_THROW(runSession(client));
         }
@@ -117,33 +117,33 @@ TEST_F(SmtpWaits, ServerThatStopsTakingDataIsHeldToTheBlockLimit) {
         pollfd entry{fd, POLLRDHUP, 0};
         ::poll(&entry, 1, HostilePeer::kLimitMs);
     });
-    SmtpWaitTimeouts timeouts = uniformSmtpWaitTimeouts(kLongMs);
-    timeouts[smtpWaitIndex(SmtpWait::DataBlock)] = 300;
-    TIdSMTP client;
+    net::SmtpWaitTimeouts timeouts = net::uniformSmtpWaitTimeouts(kLongMs);
+    timeouts[net::smtpWaitIndex(net::SmtpWait::DataBlock)] = 300;
+    net::TIdSMTP client;
     prepare(client, peer.port(), timeouts);
     client.Connect();
-    TIdMessage m;
+    net::TIdMessage m;
     m.From.setText(u"zs@example.cn");
     m.setRecipientsText(u"a@x.cn"_qs);
     m.setBodyText(QString(32 << 20, u'x'));
     QElapsedTimer clock;
     clock.start();
-    EXPECT_THROW(client.Send(m), EReadTimeout);
+    EXPECT_THROW(client.Send(m), platform::EReadTimeout);
     EXPECT_LT(clock.elapsed(), kLongMs);
     EXPECT_FALSE(client.Connected());
 }
 
 TEST(SmtpWaitTable, TheRfcClientTimeOuts) {
     const struct {
-        SmtpWait wait;
+        net::SmtpWait wait;
         int minutes;
-    } rows[] = {{SmtpWait::Greeting, 5},  {SmtpWait::Mail, 5},
-                {SmtpWait::Rcpt, 5},      {SmtpWait::DataInitiation, 2},
-                {SmtpWait::DataBlock, 3}, {SmtpWait::DataTermination, 10},
-                {SmtpWait::Other, 5}};
+    } rows[] = {{net::SmtpWait::Greeting, 5},  {net::SmtpWait::Mail, 5},
+                {net::SmtpWait::Rcpt, 5},      {net::SmtpWait::DataInitiation, 2},
+                {net::SmtpWait::DataBlock, 3}, {net::SmtpWait::DataTermination, 10},
+                {net::SmtpWait::Other, 5}};
     for (const auto& row : rows)
-        EXPECT_EQ(kRfc5321WaitTimeouts[smtpWaitIndex(row.wait)], row.minutes * 60 * 1000)
-            << smtpWaitIndex(row.wait);
+        EXPECT_EQ(net::kRfc5321WaitTimeouts[net::smtpWaitIndex(row.wait)], row.minutes * 60 * 1000)
+            << net::smtpWaitIndex(row.wait);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ TEST(LocaleFormat, TimeZoneFieldIsRemoved) {
         {u"HH 'h' mm"_s, u"HH 'h' mm"_s},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(withoutTimeZone(c.format), c.expected) << c.format.toStdString();
+        EXPECT_EQ(platform::withoutTimeZone(c.format), c.expected) << c.format.toStdString();
 }
 
 TEST(LocaleFormat, DefaultDateTimeTextPerLocale) {
@@ -44,32 +44,32 @@ TEST(LocaleFormat, DefaultDateTimeTextPerLocale) {
          u"1/26/10 1:05:09 PM"_s},
     };
     for (const Case& c : cases) {
-        ScopedFormatLocale fixed(c.locale);
-        EXPECT_EQ(defaultDateTimeText(c.moment), c.text) << c.locale.name().toStdString();
+        platform::ScopedFormatLocale fixed(c.locale);
+        EXPECT_EQ(platform::defaultDateTimeText(c.moment), c.text) << c.locale.name().toStdString();
     }
 }
 
 TEST(LocaleFormat, FixedLocaleEndsWithItsScope) {
     const QString system = QLocale::system().name();
     {
-        ScopedFormatLocale outer(QLocale(QLocale::German, QLocale::Germany));
+        platform::ScopedFormatLocale outer(QLocale(QLocale::German, QLocale::Germany));
         {
-            ScopedFormatLocale inner(QLocale(QLocale::Chinese, QLocale::China));
-            EXPECT_EQ(formatLocale().name(), u"zh_CN"_s);
+            platform::ScopedFormatLocale inner(QLocale(QLocale::Chinese, QLocale::China));
+            EXPECT_EQ(platform::formatLocale().name(), u"zh_CN"_s);
         }
-        EXPECT_EQ(formatLocale().name(), u"de_DE"_s);
+        EXPECT_EQ(platform::formatLocale().name(), u"de_DE"_s);
     }
-    EXPECT_EQ(formatLocale().name(), system);
+    EXPECT_EQ(platform::formatLocale().name(), system);
 }
 
 TEST(Clock, OverrideEndsWithItsScope) {
     const QDateTime fixed(QDate(2010, 1, 26), QTime(0, 0));
     {
-        ScopedClockOverride at([&] { return fixed; });
-        EXPECT_EQ(localNow(), fixed);
+        platform::ScopedClockOverride at([&] { return fixed; });
+        EXPECT_EQ(platform::localNow(), fixed);
     }
-    EXPECT_NE(localNow(), fixed);
-    EXPECT_LE(qAbs(localNow().secsTo(QDateTime::currentDateTime())), 5);
+    EXPECT_NE(platform::localNow(), fixed);
+    EXPECT_LE(qAbs(platform::localNow().secsTo(QDateTime::currentDateTime())), 5);
 }
 
 } // namespace

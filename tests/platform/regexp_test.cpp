@@ -21,13 +21,13 @@ class RegExpRules : public testing::TestWithParam<MatchCase> {};
 
 TEST_P(RegExpRules, FindsExactlyTheExpectedMatches) {
     const MatchCase& c = GetParam();
-    TRegExp re;
+    platform::TRegExp re;
     re.setPattern(QString::fromUtf16(c.pattern));
     re.setGlobal(c.global);
     re.setMultiline(c.multiline);
     re.setIgnoreCase(c.ignoreCase);
     QStringList values;
-    for (const RegExpMatch& m : re.Execute(QString::fromUtf16(c.text)))
+    for (const platform::RegExpMatch& m : re.Execute(QString::fromUtf16(c.text)))
         values << m.value;
     EXPECT_EQ(values.join(u'|').toStdString(), QString::fromUtf16(c.expected).toStdString());
 }
@@ -64,11 +64,11 @@ INSTANTIATE_TEST_SUITE_P(Vbscript, RegExpRules, testing::ValuesIn(kCases),
                          });
 
 TEST(RegExp, ReportsPositionsInUtf16Units) {
-    TRegExp re;
+    platform::TRegExp re;
     re.setPattern(QStringLiteral("b+"));
     re.setGlobal(true);
     // The astral character takes two units before the matches.
-    const QList<RegExpMatch> found = re.Execute(u"\U0001F600中bb-b");
+    const QList<platform::RegExpMatch> found = re.Execute(u"\U0001F600中bb-b");
     ASSERT_EQ(found.size(), 2);
     EXPECT_EQ(found[0].firstIndex, 3);
     EXPECT_EQ(found[0].length, 2);
@@ -77,11 +77,11 @@ TEST(RegExp, ReportsPositionsInUtf16Units) {
 }
 
 TEST(RegExp, LoneSurrogatesKeepPositionsAligned) {
-    TRegExp re;
+    platform::TRegExp re;
     re.setPattern(QStringLiteral("b"));
     QString text = QStringLiteral("a_b");
     text[1] = QChar(0xD800);
-    const QList<RegExpMatch> found = re.Execute(text);
+    const QList<platform::RegExpMatch> found = re.Execute(text);
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(found[0].firstIndex, 2);
     EXPECT_EQ(found[0].value, QStringLiteral("b"));
@@ -89,14 +89,15 @@ TEST(RegExp, LoneSurrogatesKeepPositionsAligned) {
 
 TEST(RegExp, RejectedPatternIsAnErrorNotACrash) {
     for (const char16_t* pattern : {u"(a", u"(\\w)\\1", u"(?=a)", u"\\u4e2d", u"a{2,1}"}) {
-        TRegExp re;
+        platform::TRegExp re;
         re.setPattern(QString::fromUtf16(pattern));
-        EXPECT_THROW(re.Execute(u"aa"), EMatcherError) << QString::fromUtf16(pattern).toStdString();
+        EXPECT_THROW(re.Execute(u"aa"), platform::EMatcherError)
+            << QString::fromUtf16(pattern).toStdString();
     }
 }
 
 TEST(RegExp, ChangingAFlagRecompiles) {
-    TRegExp re;
+    platform::TRegExp re;
     re.setPattern(QStringLiteral("abc"));
     EXPECT_TRUE(re.Execute(u"ABC").isEmpty());
     re.setIgnoreCase(true);
@@ -107,9 +108,9 @@ TEST(RegExp, LazySpanOverAMegabyteStillMatches) {
     QString page = QStringLiteral("找到相关网页");
     page += QString(1 << 20, u'x');
     page += QStringLiteral("\n12篇");
-    TRegExp re;
+    platform::TRegExp re;
     re.setPattern(QStringLiteral("找到相关网页((.|\\n)*?)篇"));
-    const QList<RegExpMatch> found = re.Execute(page);
+    const QList<platform::RegExpMatch> found = re.Execute(page);
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(found[0].length, page.size());
 }
@@ -135,14 +136,14 @@ TEST(RegExpPageText, SameMatchesAsTheText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
         for (const bool global : {false, true}) {
-            TRegExp fromText;
+            platform::TRegExp fromText;
             fromText.setPattern(QString::fromUtf8(c.pattern));
             fromText.setGlobal(global);
-            TRegExp fromPage;
+            platform::TRegExp fromPage;
             fromPage.setPattern(QString::fromUtf8(c.pattern));
             fromPage.setGlobal(global);
-            const QList<RegExpMatch> expected = fromText.Execute(c.text);
-            const QList<RegExpMatch> got = fromPage.Execute(PageText(c.text));
+            const QList<platform::RegExpMatch> expected = fromText.Execute(c.text);
+            const QList<platform::RegExpMatch> got = fromPage.Execute(platform::PageText(c.text));
             ASSERT_EQ(got.size(), expected.size());
             for (qsizetype i = 0; i < got.size(); ++i) {
                 EXPECT_EQ(got[i].value, expected[i].value);

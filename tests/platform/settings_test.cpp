@@ -30,16 +30,16 @@ public:
             qunsetenv(name);
         else
             qputenv(name, value.toLocal8Bit());
-        settings::reload();
-        hosts::reload();
+        platform::reloadSettings();
+        platform::reloadHosts();
     }
     ~ScopedEnv() {
         if (had_)
             qputenv(name_, previous_);
         else
             qunsetenv(name_);
-        settings::reload();
-        hosts::reload();
+        platform::reloadSettings();
+        platform::reloadHosts();
     }
 
 private:
@@ -49,7 +49,7 @@ private:
 };
 
 TEST(SettingsTest, KeysValuesAndProblems) {
-    const ExchangeSettings defaults;
+    const platform::ExchangeSettings defaults;
     struct Case {
         const char* name;
         QByteArray text;
@@ -106,7 +106,7 @@ TEST(SettingsTest, KeysValuesAndProblems) {
         // A file of its own per case: QSettings caches what it read by path.
         const QString path =
             writeFile(dir.filePath(QStringLiteral("case%1.ini").arg(++fileNumber)), c.text);
-        const settings::Settings read = settings::readSettingsFile(path);
+        const platform::Settings read = platform::readSettingsFile(path);
         EXPECT_EQ(read.exchange.deadlineMs, c.deadlineMs);
         EXPECT_EQ(read.exchange.maxBodyBytes, c.maxBodyBytes);
         ASSERT_EQ(static_cast<size_t>(read.problems.size()), c.problemParts.size())
@@ -117,13 +117,13 @@ TEST(SettingsTest, KeysValuesAndProblems) {
                 << problem.toStdString();
         }
     }
-    const settings::Settings hosts = settings::readSettingsFile(
+    const platform::Settings hosts = platform::readSettingsFile(
         writeFile(dir.filePath(QStringLiteral("h.ini")), "[hosts]\nhome = 127.0.0.1:1\n"));
     EXPECT_EQ(hosts.hosts.value(QStringLiteral("home")), QStringLiteral("127.0.0.1:1"));
 
     // The transport keys.
     const QString ca = writeFile(dir.filePath(QStringLiteral("ca.pem")), "PEM");
-    const settings::Settings transport = settings::readSettingsFile(
+    const platform::Settings transport = platform::readSettingsFile(
         writeFile(dir.filePath(QStringLiteral("t.ini")),
                   "[network]\nhttps = on\nca_file = " + ca.toUtf8() +
                       "\nproxy = socks5://u:p@127.0.0.1:1080\nno_proxy = a.test, b.test\n"));
@@ -133,7 +133,7 @@ TEST(SettingsTest, KeysValuesAndProblems) {
     EXPECT_EQ(transport.exchange.proxy.kind, platform::ProxyConfig::Kind::Socks5);
     EXPECT_EQ(transport.exchange.proxy.password, QStringLiteral("p"));
     EXPECT_EQ(transport.exchange.noProxy, (QStringList{u"a.test"_qs, u"b.test"_qs}));
-    const settings::Settings bad = settings::readSettingsFile(
+    const platform::Settings bad = platform::readSettingsFile(
         writeFile(dir.filePath(QStringLiteral("b.ini")),
                   "[network]\nhttps = maybe\nca_file = /no/such.pem\nproxy = ftp://h:1\n"));
     EXPECT_EQ(bad.exchange, defaults);
@@ -141,8 +141,8 @@ TEST(SettingsTest, KeysValuesAndProblems) {
     EXPECT_TRUE(bad.problems.join(u'\n').contains(u"is not on or off; off is used"_qs));
     EXPECT_TRUE(bad.problems.join(u'\n').contains(u"is not a readable file; none is used"_qs));
 
-    const settings::Settings missing =
-        settings::readSettingsFile(dir.filePath(QStringLiteral("absent.ini")));
+    const platform::Settings missing =
+        platform::readSettingsFile(dir.filePath(QStringLiteral("absent.ini")));
     EXPECT_EQ(missing.exchange, defaults);
     EXPECT_EQ(missing.problems.size(), 1);
 }
@@ -150,34 +150,34 @@ TEST(SettingsTest, KeysValuesAndProblems) {
 // A file that holds every key at its stated built-in value reads as the defaults.
 TEST(SettingsTest, BuiltInValuesAreTheDefaults) {
     QByteArray text;
-    for (const QString& line : settings::builtInLines()) {
+    for (const QString& line : platform::builtInLines()) {
         const qsizetype close = line.indexOf(u']');
         text += "[" + line.mid(1, close - 1).toUtf8() + "]\n" + line.mid(close + 2).toUtf8() + "\n";
     }
     QTemporaryDir dir;
-    const settings::Settings read =
-        settings::readSettingsFile(writeFile(dir.filePath(QStringLiteral("k.ini")), text));
+    const platform::Settings read =
+        platform::readSettingsFile(writeFile(dir.filePath(QStringLiteral("k.ini")), text));
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join(u'\n').toStdString();
-    EXPECT_EQ(read.exchange, ExchangeSettings());
-    EXPECT_EQ(read.pacing, settings::PacingSettings());
+    EXPECT_EQ(read.exchange, platform::ExchangeSettings());
+    EXPECT_EQ(read.pacing, platform::PacingSettings());
     EXPECT_TRUE(read.enginesFile.isEmpty());
-    EXPECT_EQ(settings::builtInLines().size(), 11);
+    EXPECT_EQ(platform::builtInLines().size(), 11);
 }
 
 TEST(SettingsTest, LookupOrder) {
     QTemporaryDir dir;
     const QString beside = writeFile(dir.filePath(QStringLiteral("kelvane.ini")), "");
     const QString named = writeFile(dir.filePath(QStringLiteral("named.ini")), "");
-    const ScopedExecutableDir executable(dir.path());
+    const platform::ScopedExecutableDir executable(dir.path());
     {
         const ScopedEnv env("KELVANE_CONFIG", named);
-        EXPECT_EQ(settings::settingsFilePath(), named);
+        EXPECT_EQ(platform::settingsFilePath(), named);
     }
     {
         const ScopedEnv env("KELVANE_CONFIG", QString());
-        EXPECT_EQ(settings::settingsFilePath(), beside);
+        EXPECT_EQ(platform::settingsFilePath(), beside);
         QFile::remove(beside);
-        EXPECT_EQ(settings::settingsFilePath(), QString());
+        EXPECT_EQ(platform::settingsFilePath(), QString());
     }
 }
 
@@ -188,12 +188,12 @@ TEST(SettingsTest, HostsFileOverridesTheSettingsFile) {
                                    "[hosts]\nhome=127.0.0.1:1111\nbaidu=127.0.0.1:2222\n"
                                    "[network]\ndeadline_ms=1234\n");
     const ScopedEnv env("KELVANE_CONFIG", path);
-    EXPECT_EQ(hosts::hostFor(QStringLiteral("home")), QStringLiteral("127.0.0.1:1111"));
-    EXPECT_EQ(settings::current().exchange.deadlineMs, 1234);
+    EXPECT_EQ(platform::hostFor(QStringLiteral("home")), QStringLiteral("127.0.0.1:1111"));
+    EXPECT_EQ(platform::currentSettings().exchange.deadlineMs, 1234);
     const test::HostsOverride older({{QStringLiteral("home"), QStringLiteral("127.0.0.1:3333")}});
-    EXPECT_EQ(hosts::hostFor(QStringLiteral("home")), QStringLiteral("127.0.0.1:3333"));
-    EXPECT_EQ(hosts::hostFor(QStringLiteral("baidu")), QStringLiteral("127.0.0.1:2222"));
-    EXPECT_EQ(hosts::hostFor(QStringLiteral("google")), QStringLiteral("www.google.com"));
+    EXPECT_EQ(platform::hostFor(QStringLiteral("home")), QStringLiteral("127.0.0.1:3333"));
+    EXPECT_EQ(platform::hostFor(QStringLiteral("baidu")), QStringLiteral("127.0.0.1:2222"));
+    EXPECT_EQ(platform::hostFor(QStringLiteral("google")), QStringLiteral("www.google.com"));
 }
 
 } // namespace

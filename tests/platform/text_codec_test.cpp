@@ -6,27 +6,27 @@ namespace kelvane {
 namespace {
 
 TEST(TextCodec, AnsiIsGbkWithTheEuroSign) {
-    EXPECT_EQ(text::fromAnsi(QByteArray("\xD6\xD0\xCE\xC4", 4)), QStringLiteral("中文"));
-    EXPECT_EQ(text::fromAnsi(QByteArray("\x80", 1)), QStringLiteral("€"));
-    EXPECT_EQ(text::toAnsi(u"中文"), QByteArray("\xD6\xD0\xCE\xC4"));
+    EXPECT_EQ(platform::fromAnsi(QByteArray("\xD6\xD0\xCE\xC4", 4)), QStringLiteral("中文"));
+    EXPECT_EQ(platform::fromAnsi(QByteArray("\x80", 1)), QStringLiteral("€"));
+    EXPECT_EQ(platform::toAnsi(u"中文"), QByteArray("\xD6\xD0\xCE\xC4"));
 }
 
 TEST(TextCodec, AnsiDecodingNeverHoldsBytesBack) {
     // A lead byte at the very end is reported, not swallowed.
-    const QString decoded = text::fromAnsi(QByteArray("ab\xD6", 3));
+    const QString decoded = platform::fromAnsi(QByteArray("ab\xD6", 3));
     EXPECT_EQ(decoded.left(2), QStringLiteral("ab"));
     EXPECT_EQ(decoded.size(), 3);
     // A bad trail keeps the trail byte.
-    EXPECT_EQ(text::fromAnsi(QByteArray("\xD6!", 2)), QStringLiteral("\uFFFD!"));
+    EXPECT_EQ(platform::fromAnsi(QByteArray("\xD6!", 2)), QStringLiteral("\uFFFD!"));
 }
 
 TEST(TextCodec, AnsiEncodingUsesTheDefaultCharacter) {
-    EXPECT_EQ(text::toAnsi(u"a\U0001F600b"), QByteArray("a?b"));
-    EXPECT_EQ(text::toAnsi(u"a\u0E01b"), QByteArray("a?b"));
+    EXPECT_EQ(platform::toAnsi(u"a\U0001F600b"), QByteArray("a?b"));
+    EXPECT_EQ(platform::toAnsi(u"a\u0E01b"), QByteArray("a?b"));
 }
 
 TEST(TextCodec, OneCharPerByteKeepsEveryCode) {
-    const QString decoded = text::fromOneCharPerByte(QByteArray("\xD6\xD0\x00\xFF", 4));
+    const QString decoded = platform::fromOneCharPerByte(QByteArray("\xD6\xD0\x00\xFF", 4));
     ASSERT_EQ(decoded.size(), 4);
     EXPECT_EQ(decoded[0].unicode(), 0xD6);
     EXPECT_EQ(decoded[2].unicode(), 0);
@@ -53,19 +53,21 @@ TEST(TextCodec, CharsetOfContentType) {
     };
     for (const CharsetCase& c : cases) {
         const QString type = QString::fromLatin1(c.contentType);
-        EXPECT_EQ(text::pageCharset(type).toStdString(), c.pageCharset) << c.contentType;
-        EXPECT_EQ(text::stringBodyCharset(type).toStdString(), c.stringCharset) << c.contentType;
+        EXPECT_EQ(platform::pageCharset(type).toStdString(), c.pageCharset) << c.contentType;
+        EXPECT_EQ(platform::stringBodyCharset(type).toStdString(), c.stringCharset)
+            << c.contentType;
     }
 }
 
 TEST(TextCodec, CharsetTextDecodesUtf8OnlyWhenNamed) {
     const QByteArray body = QStringLiteral("中").toUtf8();
-    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=UTF-8"), QStringLiteral("中"));
-    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=utf8"), QStringLiteral("中"));
-    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset=gb2312").size(), 3);
-    EXPECT_EQ(text::fromCharsetText(body, u"text/html").size(), 3);
-    EXPECT_EQ(text::fromCharsetText(body, u"text/html; charset= utf-8").size(), 3);
-    EXPECT_EQ(text::fromStringBody(body, u"text/plain;charset = \"UTF-8\""), QStringLiteral("中"));
+    EXPECT_EQ(platform::fromCharsetText(body, u"text/html; charset=UTF-8"), QStringLiteral("中"));
+    EXPECT_EQ(platform::fromCharsetText(body, u"text/html; charset=utf8"), QStringLiteral("中"));
+    EXPECT_EQ(platform::fromCharsetText(body, u"text/html; charset=gb2312").size(), 3);
+    EXPECT_EQ(platform::fromCharsetText(body, u"text/html").size(), 3);
+    EXPECT_EQ(platform::fromCharsetText(body, u"text/html; charset= utf-8").size(), 3);
+    EXPECT_EQ(platform::fromStringBody(body, u"text/plain;charset = \"UTF-8\""),
+              QStringLiteral("中"));
 }
 
 } // namespace
@@ -79,7 +81,7 @@ namespace {
 TEST(TextCodecUtf8Pieces, SameTextAsTheWholeDecoding) {
     const qsizetype step = 1 << 20;
     const QByteArray a(step - 1, 'a');
-    const QByteArray gbkZhong = text::toAnsi(u"中");
+    const QByteArray gbkZhong = platform::toAnsi(u"中");
     const QByteArray utf8Zhong = QStringLiteral("中").toUtf8();
     const struct {
         const char* name;
@@ -99,11 +101,11 @@ TEST(TextCodecUtf8Pieces, SameTextAsTheWholeDecoding) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(text::ansiToUtf8(c.bytes), text::fromAnsi(c.bytes).toUtf8());
+        EXPECT_EQ(platform::ansiToUtf8(c.bytes), platform::fromAnsi(c.bytes).toUtf8());
         for (const char* type : {"text/html; charset=utf-8", "text/html; charset=gb2312", ""}) {
             const QString contentType = QString::fromLatin1(type);
-            EXPECT_EQ(text::charsetTextToUtf8(c.bytes, contentType),
-                      text::fromCharsetText(c.bytes, contentType).toUtf8())
+            EXPECT_EQ(platform::charsetTextToUtf8(c.bytes, contentType),
+                      platform::fromCharsetText(c.bytes, contentType).toUtf8())
                 << type;
         }
     }

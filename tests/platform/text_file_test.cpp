@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace kelvane::textfile {
+namespace kelvane::platform {
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -53,7 +53,7 @@ TEST(TextDecoding, MarksSelectTheEncoding) {
          "a\xFF",
          TextEncoding::Utf8, u"a\uFFFD"_s},
         {"UTF-8 mark only", "\xEF\xBB\xBF", TextEncoding::Utf8, u""_s},
-        {"half a UTF-8 mark is ANSI", "\xEF\xBB", TextEncoding::Ansi, text::fromAnsi("\xEF\xBB")},
+        {"half a UTF-8 mark is ANSI", "\xEF\xBB", TextEncoding::Ansi, fromAnsi("\xEF\xBB")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(detectEncoding(c.bytes), c.encoding) << c.name;
@@ -174,4 +174,4 @@ TEST_F(TextFileTest, DirectoryCreationFailsWhenItExists) {
 }
 
 } // namespace
-} // namespace kelvane::textfile
+} // namespace kelvane::platform

@@ -31,110 +31,118 @@ TEST(BlockSigns, EachEnginesSignsAndNothingElse) {
     const QByteArray bigSorry = sorry + QByteArray(2000, ' ');
     const struct {
         const char* name;
-        const BlockSigns& signs;
-        AnswerFacts answer;
+        const query::BlockSigns& signs;
+        query::AnswerFacts answer;
         const char* sign; // null: no block
     } cases[] = {
         {"baidu captcha host in Location",
-         kBaiduBlockSigns,
+         query::kBaiduBlockSigns,
          {302, u"https://wappass.baidu.com/static/captcha?x=1"_s, kBase, {}},
          "location-host"},
         {"baidu captcha host as final URL",
-         kBaiduBlockSigns,
+         query::kBaiduBlockSigns,
          {200, {}, u"http://wappass.baidu.com/x"_s, {}},
          "url-host"},
-        {"baidu verification title, UTF-8", kBaiduBlockSigns, {200, {}, kBase, verify}, "title"},
+        {"baidu verification title, UTF-8",
+         query::kBaiduBlockSigns,
+         {200, {}, kBase, verify},
+         "title"},
         {"baidu verification title, GBK",
-         kBaiduBlockSigns,
-         {200, {}, kBase, "<TITLE> " + text::toAnsi(u"百度安全验证"_s) + " </TITLE>"},
+         query::kBaiduBlockSigns,
+         {200, {}, kBase, "<TITLE> " + platform::toAnsi(u"百度安全验证"_s) + " </TITLE>"},
          "title"},
         {"baidu other title",
-         kBaiduBlockSigns,
+         query::kBaiduBlockSigns,
          {200, {}, kBase, "<title>百度一下</title>"_ba},
          nullptr},
         {"baidu plain redirect elsewhere",
-         kBaiduBlockSigns,
+         query::kBaiduBlockSigns,
          {302, u"/s?wd=site:ab.example&ie=gbk"_s, kBase, {}},
          nullptr},
         {"google sorry host",
-         kGoogleBlockSigns,
+         query::kGoogleBlockSigns,
          {302, u"http://sorry.google.com/sorry/?continue=x"_s, kBase, {}},
          "location-host"},
         {"google sorry path, relative",
-         kGoogleBlockSigns,
+         query::kGoogleBlockSigns,
          {302, u"/sorry/index"_s, kBase, {}},
          "location-path"},
         {"google small body naming /sorry/",
-         kGoogleBlockSigns,
+         query::kGoogleBlockSigns,
          {200, {}, kBase, sorry},
          "small-body"},
         {"google large body naming /sorry/",
-         kGoogleBlockSigns,
+         query::kGoogleBlockSigns,
          {200, {}, kBase, bigSorry},
          nullptr},
         {"sogou antispider path",
-         kSogouBlockSigns,
+         query::kSogouBlockSigns,
          {302, u"http://www.sogou.com/antispider/?from=x"_s, kBase, {}},
          "location-path"},
         {"sogou antispider as final URL",
-         kSogouBlockSigns,
+         query::kSogouBlockSigns,
          {200, {}, u"http://www.sogou.com/antispider/"_s, {}},
          "url-path"},
-        {"sogou sorry path is no sign", kSogouBlockSigns, {302, u"/sorry/"_s, kBase, {}}, nullptr},
-        {"any engine 429", kSearchPageBlockSigns, {429, {}, kBase, {}}, "http-429"},
-        {"any engine 403", kSearchPageBlockSigns, {403, {}, kBase, {}}, "http-403"},
-        {"any engine 404", kSearchPageBlockSigns, {404, {}, kBase, {}}, nullptr},
-        {"any engine 200", kSearchPageBlockSigns, {200, {}, kBase, verify}, nullptr},
+        {"sogou sorry path is no sign",
+         query::kSogouBlockSigns,
+         {302, u"/sorry/"_s, kBase, {}},
+         nullptr},
+        {"any engine 429", query::kSearchPageBlockSigns, {429, {}, kBase, {}}, "http-429"},
+        {"any engine 403", query::kSearchPageBlockSigns, {403, {}, kBase, {}}, "http-403"},
+        {"any engine 404", query::kSearchPageBlockSigns, {404, {}, kBase, {}}, nullptr},
+        {"any engine 200", query::kSearchPageBlockSigns, {200, {}, kBase, verify}, nullptr},
     };
     for (const auto& c : cases) {
-        const std::optional<QString> sign = FindBlockSign(c.signs, c.answer);
+        const std::optional<QString> sign = query::FindBlockSign(c.signs, c.answer);
         EXPECT_EQ(sign.value_or(u"none"_s), c.sign ? QString::fromLatin1(c.sign) : u"none"_s)
             << c.name;
     }
 }
 
 TEST(BlockSigns, TitleIsFoundInAnyCaseAndNeverPastTheBody) {
-    EXPECT_EQ(PageTitle("<html><Title lang=zh>\r\n a b </tItle>"), "a b");
-    EXPECT_EQ(PageTitle("<title>unclosed"), "unclosed");
-    EXPECT_EQ(PageTitle("<title"), QByteArray());
-    EXPECT_EQ(PageTitle("no title here"), QByteArray());
+    EXPECT_EQ(query::PageTitle("<html><Title lang=zh>\r\n a b </tItle>"), "a b");
+    EXPECT_EQ(query::PageTitle("<title>unclosed"), "unclosed");
+    EXPECT_EQ(query::PageTitle("<title"), QByteArray());
+    EXPECT_EQ(query::PageTitle("no title here"), QByteArray());
 }
 
 // The real Baidu site-count row against a loopback server playing each kind of answer.
 TEST(ProbeOutcomes, EveryReasonOfACountProbe) {
-    const CountProbeSpec& spec = CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages);
+    const query::CountProbeSpec& spec =
+        query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages);
     const QByteArray verify = fixture(u"baidu_verify.utf8.html"_s);
     const struct {
         const char* name;
         test::Reply reply;
-        FallbackReason reason;
+        query::FallbackReason reason;
         const char* detail;
     } cases[] = {
         {"page with the count",
-         httpResponse("HTTP/1.1 200 OK", {}, text::toAnsi(u"找到相关网页约12,300篇"_s)),
-         FallbackReason::None, ""},
+         httpResponse("HTTP/1.1 200 OK", {}, platform::toAnsi(u"找到相关网页约12,300篇"_s)),
+         query::FallbackReason::None, ""},
         {"page without it", httpResponse("HTTP/1.1 200 OK", {}, "<p>none</p>"),
-         FallbackReason::NoMatch, ""},
+         query::FallbackReason::NoMatch, ""},
         {"nothing left after cutting",
-         httpResponse("HTTP/1.1 200 OK", {}, text::toAnsi(u"找到相关网页约篇"_s)),
-         FallbackReason::EmptyAfterCut, ""},
-        {"server error", httpResponse("HTTP/1.1 500 Oops", {}, "x"), FallbackReason::HttpStatus,
-         "500"},
+         httpResponse("HTTP/1.1 200 OK", {}, platform::toAnsi(u"找到相关网页约篇"_s)),
+         query::FallbackReason::EmptyAfterCut, ""},
+        {"server error", httpResponse("HTTP/1.1 500 Oops", {}, "x"),
+         query::FallbackReason::HttpStatus, "500"},
         {"captcha redirect wins over the status",
          httpResponse("HTTP/1.1 302 Found", {"Location: https://wappass.baidu.com/c"}, ""),
-         FallbackReason::Blocked, "location-host"},
-        {"verification page", httpResponse("HTTP/1.1 200 OK", {}, verify), FallbackReason::Blocked,
-         "title"},
+         query::FallbackReason::Blocked, "location-host"},
+        {"verification page", httpResponse("HTTP/1.1 200 OK", {}, verify),
+         query::FallbackReason::Blocked, "title"},
         {"too many requests", httpResponse("HTTP/1.1 429 Too Many Requests", {}, ""),
-         FallbackReason::Blocked, "http-429"},
+         query::FallbackReason::Blocked, "http-429"},
     };
     for (const auto& c : cases) {
         ScriptedHttpServer server({c.reply});
         const test::HostsOverride hosts({{u"baidu"_s, server.hostPort()}});
-        const FetchOutcome fetched = RunCountProbe(spec, u"ab.example"_s, {});
-        const Outcome outcome = outcomeOf(fetched);
-        EXPECT_EQ(fetched.value, c.reason == FallbackReason::None ? u"12300"_s : u"0"_s) << c.name;
-        EXPECT_EQ(reasonName(outcome.reason), reasonName(c.reason)) << c.name;
+        const query::FetchOutcome fetched = query::RunCountProbe(spec, u"ab.example"_s, {});
+        const query::Outcome outcome = query::outcomeOf(fetched);
+        EXPECT_EQ(fetched.value, c.reason == query::FallbackReason::None ? u"12300"_s : u"0"_s)
+            << c.name;
+        EXPECT_EQ(query::reasonName(outcome.reason), query::reasonName(c.reason)) << c.name;
         EXPECT_EQ(outcome.detail, QString::fromLatin1(c.detail)) << c.name;
         EXPECT_EQ(outcome.host, u"127.0.0.1"_s) << c.name;
     }
@@ -143,35 +151,36 @@ TEST(ProbeOutcomes, EveryReasonOfACountProbe) {
 TEST(ProbeOutcomes, PlaceholderHostIsNeverAsked) {
     // The server would answer; the placeholder name must keep the request from leaving.
     const test::HostsOverride hosts({{u"baidu"_s, u"www.baidu.invalid"_s}});
-    const FetchOutcome fetched = RunCountProbe(
-        CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), u"ab.example"_s, {});
+    const query::FetchOutcome fetched = query::RunCountProbe(
+        query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages),
+        u"ab.example"_s, {});
     EXPECT_EQ(fetched.value, u"0"_s);
-    EXPECT_EQ(fetched.reason, FallbackReason::NotConfigured);
+    EXPECT_EQ(fetched.reason, query::FallbackReason::NotConfigured);
     EXPECT_EQ(fetched.host, u"www.baidu.invalid"_s);
 }
 
 TEST(ProbeOutcomes, ReasonNamesAndWhichOfThemAreFaults) {
     const struct {
-        FallbackReason reason;
+        query::FallbackReason reason;
         const char* name;
         bool fault;
     } cases[] = {
-        {FallbackReason::None, "ok", false},
-        {FallbackReason::NoConnection, "connect", true},
-        {FallbackReason::TimedOut, "timeout", true},
-        {FallbackReason::HttpStatus, "http", true},
-        {FallbackReason::TooLarge, "too-large", true},
-        {FallbackReason::Blocked, "blocked", true},
-        {FallbackReason::NoMatch, "no-match", false},
-        {FallbackReason::EmptyAfterCut, "empty", false},
-        {FallbackReason::NotConfigured, "not-configured", false},
+        {query::FallbackReason::None, "ok", false},
+        {query::FallbackReason::NoConnection, "connect", true},
+        {query::FallbackReason::TimedOut, "timeout", true},
+        {query::FallbackReason::HttpStatus, "http", true},
+        {query::FallbackReason::TooLarge, "too-large", true},
+        {query::FallbackReason::Blocked, "blocked", true},
+        {query::FallbackReason::NoMatch, "no-match", false},
+        {query::FallbackReason::EmptyAfterCut, "empty", false},
+        {query::FallbackReason::NotConfigured, "not-configured", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(reasonName(c.reason), QString::fromLatin1(c.name));
-        EXPECT_EQ(isFault(c.reason), c.fault) << c.name;
-        EXPECT_EQ(reasonFromName(QString::fromLatin1(c.name)), c.reason) << c.name;
+        EXPECT_EQ(query::reasonName(c.reason), QString::fromLatin1(c.name));
+        EXPECT_EQ(query::isFault(c.reason), c.fault) << c.name;
+        EXPECT_EQ(query::reasonFromName(QString::fromLatin1(c.name)), c.reason) << c.name;
     }
-    EXPECT_EQ(reasonFromName(u"fine"_s), std::nullopt);
+    EXPECT_EQ(query::reasonFromName(u"fine"_s), std::nullopt);
 }
 
 } // namespace

@@ -32,7 +32,7 @@ TEST(IsValidDomain, AcceptsAndRefusesTheKnownExamples) {
         {"中文.example", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(IsValidDomain(QString::fromUtf8(c.text)), c.valid) << c.text;
+        EXPECT_EQ(query::IsValidDomain(QString::fromUtf8(c.text)), c.valid) << c.text;
 }
 
 TEST(StripTokens, CutsEachTokenInOnePassAndInListOrder) {
@@ -53,7 +53,8 @@ TEST(StripTokens, CutsEachTokenInOnePassAndInListOrder) {
         {u"abc", {QStringLiteral("ac"), QStringLiteral("b")}, u"ac"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(StripTokens(QString::fromUtf16(c.text), c.tokens), QString::fromUtf16(c.expected))
+        EXPECT_EQ(query::StripTokens(QString::fromUtf16(c.text), c.tokens),
+                  QString::fromUtf16(c.expected))
             << QString::fromUtf16(c.text).toStdString();
     }
 }

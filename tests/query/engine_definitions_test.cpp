@@ -16,50 +16,50 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-const EngineDefinitions& loaded(const QByteArray& text) {
-    const DefinitionsLoad load = loadDefinitions(text, u"user.json"_s);
+const query::EngineDefinitions& loaded(const QByteArray& text) {
+    const query::DefinitionsLoad load = query::loadDefinitions(text, u"user.json"_s);
     EXPECT_TRUE(load.problems.isEmpty())
         << (load.problems.isEmpty() ? std::string()
                                     : load.problems.first().toString().toStdString());
-    return load.definitions ? *load.definitions : builtInDefinitions();
+    return load.definitions ? *load.definitions : query::builtInDefinitions();
 }
 
 // Every request the rows make, as one text per row.
 QStringList everyRequest() {
     QStringList requests;
-    for (const CountProbeSpec& spec : CountProbeSpecs()) {
-        const FetchRequest request = CountProbeRequest(spec, u"ab.example"_s);
+    for (const query::CountProbeSpec& spec : query::CountProbeSpecs()) {
+        const query::FetchRequest request = query::CountProbeRequest(spec, u"ab.example"_s);
         requests << request.url + u'|' + request.pattern + u'|' + request.morePatterns.join(u'|') +
                         u'|' + request.tokens.join(u'|') + u'|' + request.noResults;
     }
-    for (EngineId engine : kAllEngines) {
-        const KeywordEngineSpec& spec = KeywordEngine(engine);
-        requests << KeywordPageUrl(spec, u"http://h"_s, u"kw"_s, 3) + u'|' +
+    for (query::EngineId engine : query::kAllEngines) {
+        const keyword::KeywordEngineSpec& spec = keyword::KeywordEngine(engine);
+        requests << keyword::KeywordPageUrl(spec, u"http://h"_s, u"kw"_s, 3) + u'|' +
                         QString::fromUtf16(spec.pattern);
     }
-    const LookupTable& table = lookupTable();
-    for (const PageLookup* row : {&table.whois, &table.ownIp, &table.ip})
-        requests << PageLookupUrl(*row, u"www.ab.example"_s) + u'|' + row->pattern;
+    const lookup::LookupTable& table = lookup::lookupTable();
+    for (const lookup::PageLookup* row : {&table.whois, &table.ownIp, &table.ip})
+        requests << lookup::PageLookupUrl(*row, u"www.ab.example"_s) + u'|' + row->pattern;
     return requests;
 }
 
 TEST(EngineDefinitions, ExportedBuiltInsLoadAsTheBuiltIns) {
-    const EngineDefinitions& again = loaded(builtInDefinitionsText());
-    EXPECT_TRUE(again.sameAs(builtInDefinitions()));
-    EXPECT_NE(&again, &builtInDefinitions());
+    const query::EngineDefinitions& again = loaded(query::builtInDefinitionsText());
+    EXPECT_TRUE(again.sameAs(query::builtInDefinitions()));
+    EXPECT_NE(&again, &query::builtInDefinitions());
     const QStringList builtIn = everyRequest();
-    const ScopedDefinitions inUse(again);
+    const query::ScopedDefinitions inUse(again);
     EXPECT_EQ(everyRequest(), builtIn);
 }
 
 TEST(EngineDefinitions, PartialFileChangesOneRowAndNothingElse) {
     const QStringList before = everyRequest();
-    const EngineDefinitions& changed = loaded(R"({"rows": [{
+    const query::EngineDefinitions& changed = loaded(R"({"rows": [{
         "id": "baidu.site",
         "path": "/s?wd=site%3A{domain}&ie=utf-8",
         "patterns": ["该网站共有((.|\\n)*?)个网页", "找到相关结果数约((.|\\n)*?)个"]
     }]})");
-    const ScopedDefinitions inUse(changed);
+    const query::ScopedDefinitions inUse(changed);
     const QStringList after = everyRequest();
     ASSERT_EQ(after.size(), before.size());
     EXPECT_EQ(after.first(), u"http://www.baidu.com/s?wd=site%3Aab.example&ie=utf-8|"
@@ -68,7 +68,8 @@ TEST(EngineDefinitions, PartialFileChangesOneRowAndNothingElse) {
     for (qsizetype i = 1; i < after.size(); ++i)
         EXPECT_EQ(after[i], before[i]) << i;
     // What the file leaves out keeps the built-in value.
-    const CountProbeSpec& spec = CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages);
+    const query::CountProbeSpec& spec =
+        query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages);
     EXPECT_EQ(QStringView(spec.userAgent), u"");
     EXPECT_EQ(spec.blockSigns->title, QStringView(u"百度安全验证"));
 }
@@ -109,10 +110,10 @@ TEST(EngineDefinitions, BadFilesNameLineColumnAndProblem) {
          u"[hosts]"},
     };
     for (const auto& c : cases) {
-        const DefinitionsLoad load = loadDefinitions(c.text, u"user.json"_s);
+        const query::DefinitionsLoad load = query::loadDefinitions(c.text, u"user.json"_s);
         EXPECT_EQ(load.definitions, nullptr) << c.name;
         ASSERT_EQ(load.problems.size(), 1) << c.name;
-        const DefinitionsProblem& problem = load.problems.first();
+        const query::DefinitionsProblem& problem = load.problems.first();
         EXPECT_EQ(problem.file, u"user.json"_s) << c.name;
         EXPECT_EQ(problem.line, c.line) << c.name << ": " << problem.toString().toStdString();
         EXPECT_EQ(problem.column, c.column) << c.name << ": " << problem.toString().toStdString();
@@ -122,7 +123,7 @@ TEST(EngineDefinitions, BadFilesNameLineColumnAndProblem) {
 }
 
 TEST(EngineDefinitions, EveryProblemOfAFileIsNamedInOrder) {
-    const DefinitionsLoad load = loadDefinitions(
+    const query::DefinitionsLoad load = query::loadDefinitions(
         "{\"rows\": [\n{\"id\": \"x\"},\n{\"id\": \"bing.site\", \"mode\": \"gbk\"},\n"
         "{\"id\": \"ip\", \"minIntervalMs\": -1}]}",
         u"user.json"_s);
@@ -133,29 +134,30 @@ TEST(EngineDefinitions, EveryProblemOfAFileIsNamedInOrder) {
 }
 
 TEST(EngineDefinitions, FallbackPatternsAndTheNoResultsSign) {
-    const EngineDefinitions& changed = loaded(R"({"rows": [{
+    const query::EngineDefinitions& changed = loaded(R"({"rows": [{
         "id": "bing.site",
         "patterns": ["共 ((.|\\n)*?) 条", "约 ((.|\\n)*?) 个结果"],
         "tokens": ["共 ", "约 ", " 条", " 个结果", ","],
         "noResults": "没有与此相关的结果"
     }]})");
-    const ScopedDefinitions inUse(changed);
-    const FetchRequest request =
-        CountProbeRequest(CountProbeSpecFor(EngineId::Bing, CountMetric::IndexedPages), {});
+    const query::ScopedDefinitions inUse(changed);
+    const query::FetchRequest request = query::CountProbeRequest(
+        query::CountProbeSpecFor(query::EngineId::Bing, query::CountMetric::IndexedPages), {});
     const struct {
         const char16_t* page;
         const char16_t* value;
-        FallbackReason reason;
+        query::FallbackReason reason;
         int pattern;
     } cases[] = {
-        {u"<p>共 1,234 条</p>", u"1234", FallbackReason::None, 0},
-        {u"<p>约 56 个结果</p>", u"56", FallbackReason::None, 1},
-        {u"<p>共 7 条</p><p>约 56 个结果</p>", u"7", FallbackReason::None, 0},
-        {u"<p>没有与此相关的结果</p>", u"0", FallbackReason::None, -1},
-        {u"<p>something else</p>", u"0", FallbackReason::NoMatch, -1},
+        {u"<p>共 1,234 条</p>", u"1234", query::FallbackReason::None, 0},
+        {u"<p>约 56 个结果</p>", u"56", query::FallbackReason::None, 1},
+        {u"<p>共 7 条</p><p>约 56 个结果</p>", u"7", query::FallbackReason::None, 0},
+        {u"<p>没有与此相关的结果</p>", u"0", query::FallbackReason::None, -1},
+        {u"<p>something else</p>", u"0", query::FallbackReason::NoMatch, -1},
     };
     for (const auto& c : cases) {
-        const FetchOutcome outcome = ExtractFromPage(request, PageText(QString::fromUtf16(c.page)));
+        const query::FetchOutcome outcome =
+            query::ExtractFromPage(request, platform::PageText(QString::fromUtf16(c.page)));
         EXPECT_EQ(outcome.value, QStringView(c.value)) << QString::fromUtf16(c.page).toStdString();
         EXPECT_EQ(outcome.reason, c.reason) << QString::fromUtf16(c.page).toStdString();
         EXPECT_EQ(outcome.patternIndex, c.pattern) << QString::fromUtf16(c.page).toStdString();
@@ -163,23 +165,23 @@ TEST(EngineDefinitions, FallbackPatternsAndTheNoResultsSign) {
 }
 
 TEST(EngineDefinitions, PacingIsTheLongestIntervalOfAHostsRows) {
-    EXPECT_EQ(minIntervalMsFor(u"bing"_s), 0);
-    const EngineDefinitions& paced = loaded(R"({"rows": [
+    EXPECT_EQ(query::minIntervalMsFor(u"bing"_s), 0);
+    const query::EngineDefinitions& paced = loaded(R"({"rows": [
         {"id": "bing.site", "minIntervalMs": 1500},
         {"id": "bing.keyword", "minIntervalMs": 700}]})");
-    const ScopedDefinitions inUse(paced);
-    EXPECT_EQ(minIntervalMsFor(u"bing"_s), 1500);
-    EXPECT_EQ(minIntervalMsFor(u"baidu"_s), 0);
-    EXPECT_EQ(minIntervalMsFor(u"nothing"_s), 0);
+    const query::ScopedDefinitions inUse(paced);
+    EXPECT_EQ(query::minIntervalMsFor(u"bing"_s), 1500);
+    EXPECT_EQ(query::minIntervalMsFor(u"baidu"_s), 0);
+    EXPECT_EQ(query::minIntervalMsFor(u"nothing"_s), 0);
 }
 
 // The pacer gives a host its rows' interval, and every other host the settings' one.
 TEST(EngineDefinitions, PacingReachesThePacerByTheServicesHost) {
     const test::HostsOverride hosts(
         {{u"bing"_s, u"127.0.0.1:18081"_s}, {u"baidu"_s, u"127.0.0.1:18082"_s}});
-    const ScopedDefinitions inUse(
+    const query::ScopedDefinitions inUse(
         loaded(R"({"rows": [{"id": "bing.site", "minIntervalMs": 900}]})"));
-    settings::PacingSettings pacing;
+    platform::PacingSettings pacing;
     pacing.minIntervalMs = 40;
     const query::PacingRules rules = query::pacingRulesFrom(pacing);
     EXPECT_EQ(rules.intervalMs(query::pacingHostOf(u"http://127.0.0.1:18081/search?q=x"_s)), 900);
@@ -193,13 +195,13 @@ TEST(EngineDefinitions, ABadFileLeavesTheBuiltInsInPlace) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("{\"rows\": [{\"id\": \"baidu.site\", \"patterns\": [\"(\"]}]}");
     file.close();
-    const QStringList problems = useDefinitionsFile(path);
+    const QStringList problems = query::useDefinitionsFile(path);
     ASSERT_EQ(problems.size(), 2);
     EXPECT_TRUE(problems.first().startsWith(path + u":1:"_s)) << problems.first().toStdString();
-    EXPECT_EQ(&currentDefinitions(), &builtInDefinitions());
-    EXPECT_EQ(useDefinitionsFile(dir.filePath(u"missing.json"_s)).size(), 2);
-    EXPECT_TRUE(useDefinitionsFile(QString()).isEmpty());
-    EXPECT_EQ(&currentDefinitions(), &builtInDefinitions());
+    EXPECT_EQ(&query::currentDefinitions(), &query::builtInDefinitions());
+    EXPECT_EQ(query::useDefinitionsFile(dir.filePath(u"missing.json"_s)).size(), 2);
+    EXPECT_TRUE(query::useDefinitionsFile(QString()).isEmpty());
+    EXPECT_EQ(&query::currentDefinitions(), &query::builtInDefinitions());
 }
 
 } // namespace
@@ -209,21 +211,22 @@ namespace kelvane {
 namespace {
 
 TEST(EngineDefinitions, HttpsExampleLoadsAndReadsBothBaiduPhrases) {
-    const DefinitionsLoad load =
-        loadDefinitionsFile(QStringLiteral(KELVANE_FIXTURES_DIR "/../../data/engines-https.json"));
+    const query::DefinitionsLoad load = query::loadDefinitionsFile(
+        QStringLiteral(KELVANE_FIXTURES_DIR "/../../data/engines-https.json"));
     ASSERT_NE(load.definitions, nullptr)
         << (load.problems.isEmpty() ? std::string()
                                     : load.problems.first().toString().toStdString());
-    const ScopedDefinitions inUse(*load.definitions);
-    const FetchRequest request =
-        CountProbeRequest(CountProbeSpecFor(EngineId::Baidu, CountMetric::IndexedPages), {});
+    const query::ScopedDefinitions inUse(*load.definitions);
+    const query::FetchRequest request = query::CountProbeRequest(
+        query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages), {});
     for (const char16_t* page : {u"<p>百度为您找到相关结果数约1,230个</p>",
                                  u"<div>该网站共有 1,230 个网页被百度收录</div>"}) {
-        const FetchOutcome outcome = ExtractFromPage(request, PageText(QString::fromUtf16(page)));
+        const query::FetchOutcome outcome =
+            query::ExtractFromPage(request, platform::PageText(QString::fromUtf16(page)));
         EXPECT_EQ(outcome.value, QStringLiteral("1230")) << QString::fromUtf16(page).toStdString();
     }
     // Google's rows stay as built in.
-    EXPECT_TRUE(load.definitions->rowObject(2) == builtInDefinitions().rowObject(2));
+    EXPECT_TRUE(load.definitions->rowObject(2) == query::builtInDefinitions().rowObject(2));
 }
 
 } // namespace

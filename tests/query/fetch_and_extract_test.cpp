@@ -18,15 +18,16 @@ const QStringList kCountTokens = {QStringLiteral("找到相关网页"), QStringL
                                   QStringLiteral("篇"), QStringLiteral(",")};
 
 QByteArray gbk(const QString& text) {
-    return text::toAnsi(text);
+    return platform::toAnsi(text);
 }
 
 test::Reply page(const QByteArray& body, const QByteArray& contentType = "text/html") {
     return httpResponse("HTTP/1.1 200 OK", {"Content-Type: " + contentType}, body);
 }
 
-FetchRequest countRequest(const QString& url, FetchMode mode = FetchMode::Stream) {
-    FetchRequest request;
+query::FetchRequest countRequest(const QString& url,
+                                 query::FetchMode mode = query::FetchMode::Stream) {
+    query::FetchRequest request;
     request.url = url;
     request.mode = mode;
     request.options.userAgent = QString();
@@ -54,17 +55,18 @@ TEST(FetchAndExtract, CutsTheCountOutOfAGbkPage) {
         const char* name;
         const char16_t* body;
         const char16_t* expected;
-        FallbackReason reason;
+        query::FallbackReason reason;
     } cases[] = {
-        {"baidu_example", u"<p>找到相关网页约12,300篇</p>", u"12300", FallbackReason::None},
-        {"across_lines", u"找到相关网页\r\n约\r\n\r\n7篇", u"\r\n\r\n\r\n7", FallbackReason::None},
-        {"first_of_two", u"找到相关网页约1篇 找到相关网页约2篇", u"1", FallbackReason::None},
-        {"no_match", u"<p>没有找到</p>", u"0", FallbackReason::NoMatch},
-        {"only_tokens", u"找到相关网页篇", u"0", FallbackReason::EmptyAfterCut},
+        {"baidu_example", u"<p>找到相关网页约12,300篇</p>", u"12300", query::FallbackReason::None},
+        {"across_lines", u"找到相关网页\r\n约\r\n\r\n7篇", u"\r\n\r\n\r\n7",
+         query::FallbackReason::None},
+        {"first_of_two", u"找到相关网页约1篇 找到相关网页约2篇", u"1", query::FallbackReason::None},
+        {"no_match", u"<p>没有找到</p>", u"0", query::FallbackReason::NoMatch},
+        {"only_tokens", u"找到相关网页篇", u"0", query::FallbackReason::EmptyAfterCut},
     };
     for (const auto& c : cases) {
         ScriptedHttpServer server({page(gbk(QString::fromUtf16(c.body)))});
-        const FetchOutcome outcome = FetchAndExtractOutcome(
+        const query::FetchOutcome outcome = query::FetchAndExtractOutcome(
             countRequest(server.url(QStringLiteral("/s?wd=site:ab.example"))), {});
         EXPECT_EQ(outcome.value, QString::fromUtf16(c.expected)) << c.name;
         EXPECT_EQ(outcome.reason, c.reason) << c.name;
@@ -73,35 +75,36 @@ TEST(FetchAndExtract, CutsTheCountOutOfAGbkPage) {
 
 TEST(FetchAndExtract, FailuresFallBackAndSayWhy) {
     {
-        const FetchOutcome outcome = FetchAndExtractOutcome(
+        const query::FetchOutcome outcome = query::FetchAndExtractOutcome(
             countRequest(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())), {});
         EXPECT_EQ(outcome.value, QStringLiteral("0"));
-        EXPECT_EQ(outcome.reason, FallbackReason::NoConnection);
+        EXPECT_EQ(outcome.reason, query::FallbackReason::NoConnection);
         EXPECT_TRUE(outcome.errorMessage.startsWith(QStringLiteral("Socket Error # ")));
     }
     {
         ScriptedHttpServer server({httpResponse("HTTP/1.1 503 Service Unavailable", {}, "busy")});
-        const FetchOutcome outcome = FetchAndExtractOutcome(countRequest(server.url()), {});
+        const query::FetchOutcome outcome =
+            query::FetchAndExtractOutcome(countRequest(server.url()), {});
         EXPECT_EQ(outcome.value, QStringLiteral("0"));
-        EXPECT_EQ(outcome.reason, FallbackReason::HttpStatus);
+        EXPECT_EQ(outcome.reason, query::FallbackReason::HttpStatus);
         EXPECT_EQ(outcome.httpStatus, 503);
     }
     {
         ScriptedHttpServer server({test::Reply().silent()});
-        FetchRequest request = countRequest(server.url());
+        query::FetchRequest request = countRequest(server.url());
         request.options.readTimeoutMs = 200;
-        const FetchOutcome outcome = FetchAndExtractOutcome(request, {});
+        const query::FetchOutcome outcome = query::FetchAndExtractOutcome(request, {});
         EXPECT_EQ(outcome.value, QStringLiteral("0"));
-        EXPECT_TRUE(outcome.reason == FallbackReason::TimedOut ||
-                    outcome.reason == FallbackReason::HttpStatus);
+        EXPECT_TRUE(outcome.reason == query::FallbackReason::TimedOut ||
+                    outcome.reason == query::FallbackReason::HttpStatus);
     }
     {
         ScriptedHttpServer server({page("x")});
-        FetchRequest request = countRequest(server.url());
+        query::FetchRequest request = countRequest(server.url());
         request.pattern = QStringLiteral("(unclosed");
-        const FetchOutcome outcome = FetchAndExtractOutcome(request, {});
+        const query::FetchOutcome outcome = query::FetchAndExtractOutcome(request, {});
         EXPECT_EQ(outcome.value, QStringLiteral("0"));
-        EXPECT_EQ(outcome.reason, FallbackReason::MatcherFailure);
+        EXPECT_EQ(outcome.reason, query::FallbackReason::MatcherFailure);
     }
 }
 
@@ -120,8 +123,9 @@ TEST(FetchAndExtract, CharsetTextDecodesUtf8OnlyWhenTheResponseSaysSo) {
     };
     for (const auto& c : cases) {
         ScriptedHttpServer server({page(c.body, c.contentType)});
-        EXPECT_EQ(FetchAndExtract(countRequest(server.url(), FetchMode::CharsetText), {}),
-                  QString::fromLatin1(c.expected))
+        EXPECT_EQ(
+            query::FetchAndExtract(countRequest(server.url(), query::FetchMode::CharsetText), {}),
+            QString::fromLatin1(c.expected))
             << c.contentType.constData();
     }
 }
@@ -129,33 +133,33 @@ TEST(FetchAndExtract, CharsetTextDecodesUtf8OnlyWhenTheResponseSaysSo) {
 TEST(FetchAndExtract, StreamDecodesAsAnsiWhateverTheCharset) {
     ScriptedHttpServer server(
         {page(QStringLiteral("找到相关网页约5篇").toUtf8(), "text/html; charset=utf-8")});
-    EXPECT_EQ(FetchAndExtract(countRequest(server.url(), FetchMode::Stream), {}),
+    EXPECT_EQ(query::FetchAndExtract(countRequest(server.url(), query::FetchMode::Stream), {}),
               QStringLiteral("0"));
 }
 
 TEST(FetchAndExtract, KeepsThePageOnSuccessOnlyAndPumpsWhenAsked) {
-    PageText kept(QStringLiteral("earlier page"));
+    platform::PageText kept(QStringLiteral("earlier page"));
     int pumps = 0;
-    const EventPump pump = [&] { ++pumps; };
+    const query::EventPump pump = [&] { ++pumps; };
     {
         ScriptedHttpServer server({page(gbk(QStringLiteral("无结果")))});
-        FetchRequest request = countRequest(server.url());
+        query::FetchRequest request = countRequest(server.url());
         request.keep = &kept;
         request.pumpAtEnd = true;
-        EXPECT_EQ(FetchAndExtract(request, pump), QStringLiteral("0"));
+        EXPECT_EQ(query::FetchAndExtract(request, pump), QStringLiteral("0"));
         EXPECT_EQ(kept.toString(), QStringLiteral("无结果"));
         EXPECT_EQ(pumps, 1);
     }
     {
-        FetchRequest request =
+        query::FetchRequest request =
             countRequest(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort()));
         request.keep = &kept;
         request.pumpAtEnd = true;
-        EXPECT_EQ(FetchAndExtract(request, pump), QStringLiteral("0"));
+        EXPECT_EQ(query::FetchAndExtract(request, pump), QStringLiteral("0"));
         EXPECT_EQ(kept.toString(), QStringLiteral("无结果"));
         EXPECT_EQ(pumps, 2);
         request.pumpAtEnd = false;
-        FetchAndExtract(request, pump);
+        query::FetchAndExtract(request, pump);
         EXPECT_EQ(pumps, 2);
     }
 }
@@ -163,12 +167,12 @@ TEST(FetchAndExtract, KeepsThePageOnSuccessOnlyAndPumpsWhenAsked) {
 TEST(FetchAndExtract, SendsTheUrlUnchangedThroughAFreshClient) {
     ScriptedHttpServer server({page(gbk(QStringLiteral("找到相关网页约1篇"))),
                                page(gbk(QStringLiteral("找到相关网页约2篇")))});
-    EXPECT_EQ(
-        FetchAndExtract(countRequest(server.url(QStringLiteral("/s?wd=site:AB.example"))), {}),
-        QStringLiteral("1"));
-    EXPECT_EQ(
-        FetchAndExtract(countRequest(server.url(QStringLiteral("/s?wd=domain:ab.example"))), {}),
-        QStringLiteral("2"));
+    EXPECT_EQ(query::FetchAndExtract(
+                  countRequest(server.url(QStringLiteral("/s?wd=site:AB.example"))), {}),
+              QStringLiteral("1"));
+    EXPECT_EQ(query::FetchAndExtract(
+                  countRequest(server.url(QStringLiteral("/s?wd=domain:ab.example"))), {}),
+              QStringLiteral("2"));
     ASSERT_TRUE(server.waitForRequests(2));
     EXPECT_TRUE(server.requests()[0].startsWith("GET /s?wd=site:AB.example HTTP/1.1\r\n"));
     EXPECT_TRUE(server.requests()[1].startsWith("GET /s?wd=domain:ab.example HTTP/1.1\r\n"));

@@ -112,7 +112,7 @@ TEST(Pacer, AZeroPauseRestsNothing) {
 }
 
 TEST(Pacer, SettingsGiveEveryHostTheirInterval) {
-    settings::PacingSettings values;
+    platform::PacingSettings values;
     values.minIntervalMs = 250;
     values.blockPauseS = 2;
     const PacingRules made = pacingRulesFrom(values);

@@ -16,7 +16,7 @@ enum class Encoding { Gbk, Utf8WithCharset, Utf8WithoutCharset };
 test::Reply pageReply(const QString& text, Encoding encoding) {
     switch (encoding) {
     case Encoding::Gbk:
-        return httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, text::toAnsi(text));
+        return httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, platform::toAnsi(text));
     case Encoding::Utf8WithCharset:
         return httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html; charset=utf-8"},
                             text.toUtf8());
@@ -28,16 +28,16 @@ test::Reply pageReply(const QString& text, Encoding encoding) {
 
 struct CountCase {
     const char* name;
-    EngineId engine;
-    CountMetric metric;
+    query::EngineId engine;
+    query::CountMetric metric;
     const char16_t* page;
     Encoding encoding;
     const char16_t* expected;
 };
 
 TEST(CountProbes, CutTheCountAsTheEnginePrintsIt) {
-    using enum EngineId;
-    using enum CountMetric;
+    using enum query::EngineId;
+    using enum query::CountMetric;
     const CountCase cases[] = {
         {"baidu", Baidu, IndexedPages, u"找到相关网页约12,300篇", Encoding::Gbk, u"12300"},
         {"baidu_split_line", Baidu, IndexedPages, u"找到相关网页约\r\n12,300篇", Encoding::Gbk,
@@ -64,12 +64,12 @@ TEST(CountProbes, CutTheCountAsTheEnginePrintsIt) {
     };
     for (const CountCase& c : cases) {
         test::FixtureWeb web;
-        const CountProbeSpec& spec = CountProbeSpecFor(c.engine, c.metric);
-        const QString url = CountProbeUrl(spec, QStringLiteral("ab.example"));
+        const query::CountProbeSpec& spec = query::CountProbeSpecFor(c.engine, c.metric);
+        const QString url = query::CountProbeUrl(spec, QStringLiteral("ab.example"));
         const QByteArray target = url.mid(url.indexOf(u'/', 7)).toLatin1();
         web.route(QString::fromUtf16(spec.hostKey), target,
                   pageReply(QString::fromUtf16(c.page), c.encoding));
-        EXPECT_EQ(RunCountProbe(spec, QStringLiteral("ab.example"), {}).value,
+        EXPECT_EQ(query::RunCountProbe(spec, QStringLiteral("ab.example"), {}).value,
                   QString::fromUtf16(c.expected))
             << c.name;
     }
@@ -78,7 +78,7 @@ TEST(CountProbes, CutTheCountAsTheEnginePrintsIt) {
 // Serves one answer on the service's path for ab.example, then runs the probe.
 template <typename Result>
 Result rankWith(const char* key, const QByteArray& target, test::Reply reply,
-                const std::function<Result(const QString&, const EventPump&)>& probe) {
+                const std::function<Result(const QString&, const query::EventPump&)>& probe) {
     test::FixtureWeb web;
     web.route(QString::fromLatin1(key), target, std::move(reply));
     return probe(QStringLiteral("ab.example"), {});
@@ -95,7 +95,7 @@ TEST(RankProbes, PageRankConvertsStrictlyAndNeverGoesNegative) {
     for (const auto& c : cases) {
         EXPECT_EQ(rankWith<int>("home", "/pr/?domain=ab.example",
                                 pageReply(QString::fromUtf16(c.answer), Encoding::Utf8WithCharset),
-                                PageRankLookup),
+                                query::PageRankLookup),
                   c.expected)
             << QString::fromUtf16(c.answer).toStdString();
     }
@@ -110,7 +110,7 @@ TEST(RankProbes, SogouRankSkipsLeadingSpacesOnly) {
     for (const auto& c : cases) {
         EXPECT_EQ(rankWith<int>("sogou", "/web?query=link:ab.example",
                                 pageReply(QString::fromUtf16(c.page), Encoding::Gbk),
-                                SogouRankLookup),
+                                query::SogouRankLookup),
                   c.expected)
             << QString::fromUtf16(c.page).toStdString();
     }
@@ -131,9 +131,9 @@ TEST(RankProbes, AlexaShowsTheWholeTrimmedBodyOrFails) {
         {test::Reply().silent(), failed},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(
-            rankWith<QString>("home", "/api/alexa.asp?d=ab.example", c.reply, AlexaRankLookup),
-            c.expected);
+        EXPECT_EQ(rankWith<QString>("home", "/api/alexa.asp?d=ab.example", c.reply,
+                                    query::AlexaRankLookup),
+                  c.expected);
     }
 }
 
@@ -151,7 +151,7 @@ TEST(RankProbes, ChinaRankTransformsInOrder) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(rankWith<QString>("chinarank", "/overview/Info.do?url=ab.example",
-                                    pageReply(c.page, Encoding::Gbk), ChinaRankLookup),
+                                    pageReply(c.page, Encoding::Gbk), query::ChinaRankLookup),
                   QString::fromUtf16(c.expected))
             << c.page.toStdString();
     }

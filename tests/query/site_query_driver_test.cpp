@@ -16,8 +16,8 @@ struct FakeProbes {
     int pageRank = 3;
     int sogouRank = 45;
 
-    SiteQueryProbes table() {
-        SiteQueryProbes probes;
+    query::SiteQueryProbes table() {
+        query::SiteQueryProbes probes;
         probes.PageRankLookup = [this](const QString& d) {
             calls << QStringLiteral("PageRank:") + d;
             return pageRank;
@@ -29,26 +29,28 @@ struct FakeProbes {
         probes.AlexaRankLookup = named(QStringLiteral("Alexa"));
         probes.ChinaRankLookup = named(QStringLiteral("ChinaRank"));
         const char* engines[] = {"Baidu", "Google", "Yahoo", "Sogou", "Soso", "Youdao", "Bing"};
-        for (int i = 0; i < kEngineCount; ++i) {
+        for (int i = 0; i < query::kEngineCount; ++i) {
             const QString engine = QString::fromLatin1(engines[i]);
             probes.engines[i].siteCount = named(engine + QStringLiteral("Site"));
             probes.engines[i].linkCount = named(engine + QStringLiteral("Link"));
         }
-        probes[EngineId::Baidu].snapshot =
-            snapshot(QStringLiteral("baiduSiteKz"), SiteLabel::lblBaiduSite, SiteLabel::lblBaiduKz);
-        probes[EngineId::Google].snapshot = snapshot(
-            QStringLiteral("googleSiteKz"), SiteLabel::lblGoogleSite, SiteLabel::lblGoogleKz);
+        probes[query::EngineId::Baidu].snapshot =
+            snapshot(QStringLiteral("baiduSiteKz"), query::SiteLabel::lblBaiduSite,
+                     query::SiteLabel::lblBaiduKz);
+        probes[query::EngineId::Google].snapshot =
+            snapshot(QStringLiteral("googleSiteKz"), query::SiteLabel::lblGoogleSite,
+                     query::SiteLabel::lblGoogleKz);
         return probes;
     }
 
-    TextProbe named(const QString& name) {
+    query::TextProbe named(const QString& name) {
         return [this, name](const QString& d) {
             calls << name + u':' + d;
             return name;
         };
     }
-    SnapshotProbe snapshot(const QString& name, SiteLabel site, SiteLabel kz) {
-        return [this, name, site, kz](SiteQueryView& view) {
+    query::SnapshotProbe snapshot(const QString& name, query::SiteLabel site, query::SiteLabel kz) {
+        return [this, name, site, kz](query::SiteQueryView& view) {
             calls << name + u':' + view.txtUrlText();
             view.setLabelText(site, name + QStringLiteral("Site"));
             view.setLabelText(kz, name + QStringLiteral("Kz"));
@@ -59,18 +61,18 @@ struct FakeProbes {
 class SiteQueryDriverTest : public testing::Test {
 protected:
     void run() {
-        SiteQueryDriver driver(
+        query::SiteQueryDriver driver(
             view, options, probes.table(),
             [this](const QString& pr) { records << view.txtUrl + u',' + pr; }, kHome);
         driver.run();
     }
     void tickNothing() {
-        options = SiteQueryOptions{false, false, false, false, false, false,
-                                   false, false, false, false, false};
+        options = query::SiteQueryOptions{false, false, false, false, false, false,
+                                          false, false, false, false, false};
     }
 
-    SiteQueryState view;
-    SiteQueryOptions options;
+    query::SiteQueryState view;
+    query::SiteQueryOptions options;
     FakeProbes probes;
     QStringList records;
 };
@@ -94,9 +96,9 @@ TEST_F(SiteQueryDriverTest, InitialTicksRunTheirProbesInOrder) {
     EXPECT_TRUE(view.ImagePRIsVisible);
     EXPECT_EQ(view.SouGouRankG, 0);
     EXPECT_TRUE(view.SouGouRankGIsVisible);
-    EXPECT_EQ(view.labelText(SiteLabel::lblAlexaRank), QStringLiteral("Alexa"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblChinaRank), kNotSelected);
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleKz), QStringLiteral("googleSiteKzKz"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblAlexaRank), QStringLiteral("Alexa"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblChinaRank), kNotSelected);
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleKz), QStringLiteral("googleSiteKzKz"));
     EXPECT_EQ(records, QStringList{QStringLiteral("ab.example,3")});
     EXPECT_TRUE(view.btnQureIsEnabled);
     EXPECT_TRUE(view.txtUrlIsEnabled);
@@ -117,7 +119,7 @@ TEST_F(SiteQueryDriverTest, FirstRunClearsNothingAndALaterRunClearsFirst) {
     EXPECT_TRUE(probes.calls.isEmpty());
     EXPECT_EQ(view.txtUrl, kHome);
     EXPECT_TRUE(view.StringGD[1][1].isEmpty());
-    EXPECT_TRUE(view.labelText(SiteLabel::lblAlexaRank).isEmpty());
+    EXPECT_TRUE(view.labelText(query::SiteLabel::lblAlexaRank).isEmpty());
     EXPECT_FALSE(view.ImagePRIsVisible);
     EXPECT_FALSE(view.SouGouRankGIsVisible);
 }
@@ -132,9 +134,9 @@ TEST_F(SiteQueryDriverTest, EverythingUntickedSendsNothingAndMarksEveryResult) {
         EXPECT_EQ(view.StringGD[column][1], kNotSelected);
         EXPECT_EQ(view.StringGD[column][2], kNotSelected);
     }
-    for (SiteLabel label :
-         {SiteLabel::lblAlexaRank, SiteLabel::lblChinaRank, SiteLabel::lblBaiduSite,
-          SiteLabel::lblBaiduKz, SiteLabel::lblGoogleSite, SiteLabel::lblGoogleKz})
+    for (query::SiteLabel label : {query::SiteLabel::lblAlexaRank, query::SiteLabel::lblChinaRank,
+                                   query::SiteLabel::lblBaiduSite, query::SiteLabel::lblBaiduKz,
+                                   query::SiteLabel::lblGoogleSite, query::SiteLabel::lblGoogleKz})
         EXPECT_EQ(view.labelText(label), kNotSelected);
     EXPECT_EQ(view.ImagePR, 1);
     EXPECT_TRUE(view.ImagePRIsVisible);
@@ -147,10 +149,10 @@ TEST_F(SiteQueryDriverTest, BaiduTickedGoogleUnticked) {
     options.chkGoogle = false;
     view.txtUrl = QStringLiteral("ab.example");
     run();
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), QStringLiteral("baiduSiteKzSite"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduKz), QStringLiteral("baiduSiteKzKz"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleSite), kNotSelected);
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleKz), kNotSelected);
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduSite), QStringLiteral("baiduSiteKzSite"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduKz), QStringLiteral("baiduSiteKzKz"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleSite), kNotSelected);
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleKz), kNotSelected);
 }
 
 TEST_F(SiteQueryDriverTest, RefusedOrMissingDomainsLeaveTheHomeSite) {
@@ -196,14 +198,14 @@ TEST_F(SiteQueryDriverTest, PageRankAndSogouRankOutOfRange) {
 
 TEST_F(SiteQueryDriverTest, EachFlagIsReadWhenItsStepBegins) {
     view.txtUrl = QStringLiteral("ab.example");
-    SiteQueryProbes table = probes.table();
+    query::SiteQueryProbes table = probes.table();
     // The Baidu backlink probe lets the user untick Google and tick Bing meanwhile.
-    table[EngineId::Baidu].linkCount = [this](const QString&) {
+    table[query::EngineId::Baidu].linkCount = [this](const QString&) {
         options.chkGoogle = false;
         options.chkBing = true;
         return QStringLiteral("7");
     };
-    SiteQueryDriver driver(view, options, table, {}, kHome);
+    query::SiteQueryDriver driver(view, options, table, {}, kHome);
     driver.run();
     EXPECT_EQ(view.StringGD[2][1], kNotSelected);
     EXPECT_EQ(view.StringGD[7][1], QStringLiteral("BingSite"));
@@ -221,13 +223,13 @@ TEST_F(SiteQueryDriverTest, OneRecordPerMatchingListEntry) {
 TEST_F(SiteQueryDriverTest, EscapingErrorEndsTheRunWithTheControlsBack) {
     view.txtUrl = QStringLiteral("ab.example");
     view.txtUrlList = {QStringLiteral("ab.example")};
-    SiteQueryProbes table = probes.table();
+    query::SiteQueryProbes table = probes.table();
     bool disabledDuringRun = false;
-    table[EngineId::Baidu].snapshot = [&](SiteQueryView& v) {
+    table[query::EngineId::Baidu].snapshot = [&](query::SiteQueryView& v) {
         disabledDuringRun = !v.btnQureEnabled() && !v.txtUrlEnabled();
         throw std::runtime_error("snapshot failed");
     };
-    SiteQueryDriver driver(
+    query::SiteQueryDriver driver(
         view, options, table, [this](const QString&) { records << QStringLiteral("x"); }, kHome);
     EXPECT_THROW(driver.run(), std::runtime_error);
     EXPECT_TRUE(disabledDuringRun);

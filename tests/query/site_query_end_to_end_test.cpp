@@ -8,8 +8,9 @@
 namespace kelvane {
 namespace {
 
-SiteQueryOptions everythingTicked() {
-    return SiteQueryOptions{true, true, true, true, true, true, true, true, true, true, true};
+query::SiteQueryOptions everythingTicked() {
+    return query::SiteQueryOptions{true, true, true, true, true, true,
+                                   true, true, true, true, true};
 }
 
 class SiteQueryEndToEnd : public testing::Test {
@@ -19,16 +20,16 @@ protected:
         view.txtUrl = QStringLiteral("ab.example");
         view.txtUrlList = {QStringLiteral("ab.example")};
     }
-    void run(const SiteQueryOptions& options) {
-        SiteQueryDriver driver(
-            view, options, StandardSiteQueryProbes([this] { ++pumps; }, context),
+    void run(const query::SiteQueryOptions& options) {
+        query::SiteQueryDriver driver(
+            view, options, query::StandardSiteQueryProbes([this] { ++pumps; }, context),
             [this](const QString& pr) { records << pr; }, QStringLiteral("home.example"));
         driver.run();
     }
 
     test::FixtureWeb web;
-    std::shared_ptr<SiteQueryContext> context = std::make_shared<SiteQueryContext>();
-    SiteQueryState view;
+    std::shared_ptr<query::SiteQueryContext> context = std::make_shared<query::SiteQueryContext>();
+    query::SiteQueryState view;
     QStringList records;
     int pumps = 0;
 };
@@ -47,12 +48,12 @@ TEST_F(SiteQueryEndToEnd, EveryOptionFillsEveryCellAndLabel) {
     }
     EXPECT_EQ(view.ImagePR, 4);
     EXPECT_EQ(view.SouGouRankG, 0); // the link query is redirected, and the rank probe won't follow
-    EXPECT_EQ(view.labelText(SiteLabel::lblAlexaRank), QStringLiteral("12,345"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblChinaRank), QStringLiteral("12345"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), QStringLiteral("首页第一"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduKz), QStringLiteral("12K 2010-1-26"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleSite), QStringLiteral("首页第一"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblAlexaRank), QStringLiteral("12,345"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblChinaRank), QStringLiteral("12345"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduSite), QStringLiteral("首页第一"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduKz), QStringLiteral("12K 2010-1-26"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleSite), QStringLiteral("首页第一"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
     EXPECT_EQ(records, QStringList{QStringLiteral("4")});
     // Every probe but the PageRank and Baidu site probes lets the window repaint once.
     EXPECT_EQ(pumps, 3 + 13);
@@ -143,9 +144,9 @@ TEST_F(SiteQueryEndToEnd, SharedPagesCarryOverWhenALaterFetchFails) {
     EXPECT_EQ(view.StringGD[1][1], QStringLiteral("0"));
     EXPECT_EQ(view.StringGD[2][1], QStringLiteral("0"));
     // Baidu's page was taken by the first run's snapshot: nothing to analyse, labels stay empty.
-    EXPECT_TRUE(view.labelText(SiteLabel::lblBaiduSite).isEmpty());
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleSite), QStringLiteral("首页第一"));
-    EXPECT_EQ(view.labelText(SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
+    EXPECT_TRUE(view.labelText(query::SiteLabel::lblBaiduSite).isEmpty());
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleSite), QStringLiteral("首页第一"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblGoogleKz), QStringLiteral("2009-12-3"));
 }
 
 } // namespace

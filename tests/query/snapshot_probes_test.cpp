@@ -36,37 +36,37 @@ TEST(BaiduSnapshot, JudgesByLengthsAndCutsTheSnapshotText) {
          kHomeFirst, QStringLiteral("1K\r\n2010-1-1")},
     };
     for (const auto& c : cases) {
-        SiteQueryContext query;
-        SiteQueryState view;
+        query::SiteQueryContext query;
+        query::SiteQueryState view;
         view.txtUrl = QString::fromLatin1(c.typed);
         query.BaiduLastPage = QStringLiteral("<p>") + c.page + QStringLiteral("</p>");
-        baiduSiteKz(view, query);
-        EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), c.site) << c.page.toStdString();
-        EXPECT_EQ(view.labelText(SiteLabel::lblBaiduKz), c.kz) << c.page.toStdString();
+        query::baiduSiteKz(view, query);
+        EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduSite), c.site) << c.page.toStdString();
+        EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduKz), c.kz) << c.page.toStdString();
         EXPECT_TRUE(query.BaiduLastPage.isEmpty());
     }
 }
 
 TEST(BaiduSnapshot, MatchesAnyCaseButCutsOnlyExactTags) {
-    SiteQueryContext query;
-    SiteQueryState view;
+    query::SiteQueryContext query;
+    query::SiteQueryState view;
     view.txtUrl = QStringLiteral("ab.example");
     query.BaiduLastPage = QStringLiteral("<FONT COLOR=\"#008000\">ab.example/ 1K</FONT>");
-    baiduSiteKz(view, query);
+    query::baiduSiteKz(view, query);
     // The capitals keep their tags, so the last "/" is the closing tag's.
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), kNotFirst);
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduKz), QStringLiteral("1K<FONT>"));
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduSite), kNotFirst);
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduKz), QStringLiteral("1K<FONT>"));
 }
 
 TEST(BaiduSnapshot, PageWithoutGreenTextChangesNothing) {
-    SiteQueryContext query;
-    SiteQueryState view;
+    query::SiteQueryContext query;
+    query::SiteQueryState view;
     view.txtUrl = QStringLiteral("ab.example");
-    view.setLabelText(SiteLabel::lblBaiduSite, QStringLiteral("before"));
+    view.setLabelText(query::SiteLabel::lblBaiduSite, QStringLiteral("before"));
     query.BaiduLastPage = QStringLiteral("<font color=\"red\">ab.example/</font>");
-    baiduSiteKz(view, query);
-    EXPECT_EQ(view.labelText(SiteLabel::lblBaiduSite), QStringLiteral("before"));
-    EXPECT_TRUE(view.labelText(SiteLabel::lblBaiduKz).isEmpty());
+    query::baiduSiteKz(view, query);
+    EXPECT_EQ(view.labelText(query::SiteLabel::lblBaiduSite), QStringLiteral("before"));
+    EXPECT_TRUE(view.labelText(query::SiteLabel::lblBaiduKz).isEmpty());
     EXPECT_FALSE(query.BaiduLastPage.isEmpty());
 }
 
@@ -89,14 +89,14 @@ protected:
     }
     QString run(const QString& typed = QStringLiteral("ab.example")) {
         view.txtUrl = typed;
-        googleSiteKz(view, query);
-        return view.labelText(SiteLabel::lblGoogleSite) + u'|' +
-               view.labelText(SiteLabel::lblGoogleKz);
+        query::googleSiteKz(view, query);
+        return view.labelText(query::SiteLabel::lblGoogleSite) + u'|' +
+               view.labelText(query::SiteLabel::lblGoogleKz);
     }
 
     test::FixtureWeb web;
-    SiteQueryContext query;
-    SiteQueryState view;
+    query::SiteQueryContext query;
+    query::SiteQueryState view;
 };
 
 TEST_F(GoogleSnapshot, HomePageFirstAndTheDateRebuilt) {
@@ -131,7 +131,7 @@ TEST_F(GoogleSnapshot, FailedCacheFetchOverwritesTheVerdict) {
 }
 
 TEST_F(GoogleSnapshot, MissingLinkOrDateKeepsTheSnapshotLabel) {
-    view.setLabelText(SiteLabel::lblGoogleKz, QStringLiteral("earlier"));
+    view.setLabelText(query::SiteLabel::lblGoogleKz, QStringLiteral("earlier"));
     query.GoogleLastPage = resultPage(QStringLiteral("http://ab.example/"), false);
     EXPECT_EQ(run(), QStringLiteral("首页第一|earlier"));
     cacheAnswers(QStringLiteral("no date here"));

@@ -41,15 +41,15 @@ struct Report {
     qint32 number;
 };
 
-SiteQueryState stateFor(int number) {
-    SiteQueryState state;
+query::SiteQueryState stateFor(int number) {
+    query::SiteQueryState state;
     state.txtUrl = kDomain;
     for (int column = 1; column <= 7; ++column) {
         state.setStringGDCell(column, 1, QString::number(number));
         state.setStringGDCell(column, 2, QString::number(column * 1000 + 7));
     }
-    state.setLabelText(SiteLabel::lblAlexaRank, QStringLiteral("123,456"));
-    state.setLabelText(SiteLabel::lblChinaRank, QStringLiteral("7890"));
+    state.setLabelText(query::SiteLabel::lblAlexaRank, QStringLiteral("123,456"));
+    state.setLabelText(query::SiteLabel::lblChinaRank, QStringLiteral("7890"));
     return state;
 }
 
@@ -58,9 +58,10 @@ public:
     QByteArray record(int number) {
         auto found = records_.find(number);
         if (found == records_.end())
-            found = records_.insert(number, HistoryRecordLine(stateFor(number), QStringLiteral("3"),
-                                                              defaultDateTimeText(localNow()))
-                                                .toLatin1());
+            found = records_.insert(
+                number, HistoryRecordLine(stateFor(number), QStringLiteral("3"),
+                                          platform::defaultDateTimeText(platform::localNow()))
+                            .toLatin1());
         return *found;
     }
     QByteArray history(int first, int last) {
@@ -87,7 +88,7 @@ private:
             _exit(4);
     };
     // A kill that lands here finds the new file written and the old one still named.
-    textfile::setBeforeReplaceHookForTesting([report] {
+    platform::setBeforeReplaceHookForTesting([report] {
         report('W', 0);
         ::usleep(500);
     });
@@ -172,8 +173,9 @@ pid_t startChild(int fds[2], const std::function<void(int)>& body) {
 
 class DurabilityKillTest : public test::StoreTest {
 protected:
-    ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
-    ScopedClockOverride clock_{[] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
+    platform::ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
+    platform::ScopedClockOverride clock_{
+        [] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
 };
 
 TEST_F(DurabilityKillTest, EveryFileIsOldOrNewAndNoAppendedRecordIsLost) {

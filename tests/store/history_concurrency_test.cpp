@@ -26,20 +26,22 @@ constexpr qint64 kChildLimitMs = 60000;
 
 // Record `number` of writer `writer`, its Alexa text of a length that varies from record to
 // record, so torn or interleaved lines cannot look whole.
-SiteQueryState stateFor(int writer, int number) {
-    SiteQueryState state;
+query::SiteQueryState stateFor(int writer, int number) {
+    query::SiteQueryState state;
     state.txtUrl = kDomain;
     for (int column = 1; column <= 7; ++column) {
         state.setStringGDCell(column, 1, QString::number(writer));
         state.setStringGDCell(column, 2, QString::number(number));
     }
-    state.setLabelText(SiteLabel::lblAlexaRank, QString((writer * 37 + number * 11) % 200, u'x'));
-    state.setLabelText(SiteLabel::lblChinaRank, u"7890"_s);
+    state.setLabelText(query::SiteLabel::lblAlexaRank,
+                       QString((writer * 37 + number * 11) % 200, u'x'));
+    state.setLabelText(query::SiteLabel::lblChinaRank, u"7890"_s);
     return state;
 }
 
 QByteArray recordLine(int writer, int number) {
-    return HistoryRecordLine(stateFor(writer, number), u"3"_s, defaultDateTimeText(localNow()))
+    return HistoryRecordLine(stateFor(writer, number), u"3"_s,
+                             platform::defaultDateTimeText(platform::localNow()))
         .toLatin1();
 }
 
@@ -109,8 +111,9 @@ protected:
         return found;
     }
 
-    ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
-    ScopedClockOverride clock_{[] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
+    platform::ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
+    platform::ScopedClockOverride clock_{
+        [] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
 };
 
 TEST_F(HistoryConcurrencyTest, TwentyProcessesOfFiftyAppendsLoseAndTearNothing) {
@@ -168,7 +171,7 @@ TEST_F(HistoryConcurrencyTest, FullDiskLeavesTheFileAsItWasAndIsReported) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
             SaveToFile(stateFor(1, 1), u"3"_s);
-        } catch (const EFileError& error) {
+        } catch (const platform::EFileError& error) {
             std::fprintf(stderr, "reported: %s\n", error.what());
             ::_exit(7);
         }

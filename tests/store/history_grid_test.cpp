@@ -74,7 +74,7 @@ TEST_F(HistoryGridTest, FailuresEndTheClickSilently) {
     EXPECT_EQ(ShowSiteHistory(grid, u"never.example"_s), std::nullopt);
     EXPECT_EQ(ShowSiteHistory(grid, u"../x"_s), std::nullopt);
     EXPECT_EQ(grid.cell(1, 1), QString());
-    writeBytes(u"zenvo/data/ab.example.txt"_s, text::toAnsi(u"1/2,中\r\n3/4\r\n"_s));
+    writeBytes(u"zenvo/data/ab.example.txt"_s, platform::toAnsi(u"1/2,中\r\n3/4\r\n"_s));
     const auto records = ShowSiteHistory(grid, u"ab.example"_s);
     ASSERT_TRUE(records.has_value());
     EXPECT_EQ(records->size(), 2);

@@ -25,10 +25,11 @@ const QList<QStringList> kNewestFirst = {
 };
 
 TEST(HistoryOutcomes, OnlyAWellFormedLastFieldPastTheTwelfthIsRead) {
-    EXPECT_EQ(HistoryRecordOutcomes(kNewestFirst[2]),
-              (QMap<QString, FallbackReason>{{u"baidu.site"_s, FallbackReason::Blocked},
-                                             {u"baidu.snapshot"_s, FallbackReason::Blocked},
-                                             {u"alexa"_s, FallbackReason::TimedOut}}));
+    EXPECT_EQ(
+        HistoryRecordOutcomes(kNewestFirst[2]),
+        (QMap<QString, query::FallbackReason>{{u"baidu.site"_s, query::FallbackReason::Blocked},
+                                              {u"baidu.snapshot"_s, query::FallbackReason::Blocked},
+                                              {u"alexa"_s, query::FallbackReason::TimedOut}}));
     EXPECT_TRUE(HistoryRecordOutcomes(kNewestFirst[1]).isEmpty()) << "a comma in a value";
     EXPECT_TRUE(HistoryRecordOutcomes(kNewestFirst[3]).isEmpty());
     const QString plain = u"1/2,1/2,1/2,1/2,1/2,1/2,1/2,0,0,1,2,stamp,"_s;
@@ -67,16 +68,16 @@ TEST(HistoryOutcomes, GridMarksTheCellsOfFailedValues) {
     HistoryGrid grid;
     grid.chushihua();
     grid.placeRecords(kNewestFirst);
-    EXPECT_EQ(grid.mark(1, 3), FallbackReason::Blocked);
-    EXPECT_EQ(grid.mark(10, 3), FallbackReason::TimedOut);
-    EXPECT_EQ(grid.mark(1, 1), FallbackReason::NoMatch);
+    EXPECT_EQ(grid.mark(1, 3), query::FallbackReason::Blocked);
+    EXPECT_EQ(grid.mark(10, 3), query::FallbackReason::TimedOut);
+    EXPECT_EQ(grid.mark(1, 1), query::FallbackReason::NoMatch);
     EXPECT_EQ(grid.mark(2, 3), std::nullopt);
     EXPECT_EQ(grid.mark(1, 2), std::nullopt);
     const QModelIndex blocked = grid.index(2, 0);
     EXPECT_EQ(grid.data(blocked, Qt::DisplayRole).toString(), u"0/6"_s);
-    EXPECT_EQ(grid.data(blocked, kOutcomeRole).toInt(), int(FallbackReason::Blocked));
+    EXPECT_EQ(grid.data(blocked, query::kOutcomeRole).toInt(), int(query::FallbackReason::Blocked));
     EXPECT_EQ(grid.data(blocked, Qt::ToolTipRole).toString(), u"被拦截（验证码页面）"_s);
-    EXPECT_FALSE(grid.data(grid.index(2, 1), kOutcomeRole).isValid());
+    EXPECT_FALSE(grid.data(grid.index(2, 1), query::kOutcomeRole).isValid());
     grid.clearStringGrid();
     EXPECT_EQ(grid.mark(1, 3), std::nullopt);
 }

@@ -51,13 +51,14 @@ protected:
             view_.setStringGDCell(column, 2, kUnticked);
         }
         view_.setSouGouRankGPosition(0);
-        view_.setLabelText(SiteLabel::lblAlexaRank, u"123,456"_s.remove(u','));
-        view_.setLabelText(SiteLabel::lblChinaRank, kUnticked);
+        view_.setLabelText(query::SiteLabel::lblAlexaRank, u"123,456"_s.remove(u','));
+        view_.setLabelText(query::SiteLabel::lblChinaRank, kUnticked);
     }
 
-    SiteQueryState view_;
-    ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
-    ScopedClockOverride clock_{[] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
+    query::SiteQueryState view_;
+    platform::ScopedFormatLocale locale_{QLocale(QLocale::Chinese, QLocale::China)};
+    platform::ScopedClockOverride clock_{
+        [] { return QDateTime(QDate(2010, 1, 26), QTime(13, 5, 9)); }};
 };
 
 TEST_F(HistoryTest, RecordLineHasTwelveFieldsInEngineOrder) {
@@ -71,8 +72,8 @@ TEST_F(HistoryTest, FirstRecordCreatesTheFileWithOneAnsiLine) {
     fillTypicalResult();
     SaveToFile(view_, u"3"_s);
     const QByteArray expected =
-        text::toAnsi(u"1200/35,980/12,未选/未选,未选/未选,未选/未选,未选/未选,未选/未选,3,0,"
-                     u"123456,未选,2010/1/26 13:05:09\r\n"_s);
+        platform::toAnsi(u"1200/35,980/12,未选/未选,未选/未选,未选/未选,未选/未选,未选/未选,3,0,"
+                         u"123456,未选,2010/1/26 13:05:09\r\n"_s);
     EXPECT_EQ(readBytes(historyPath()), expected);
 }
 
@@ -89,7 +90,7 @@ TEST_F(HistoryTest, StampIsTheDateAloneAtExactlyMidnight) {
         {QTime(23, 59, 59), u"2010/1/26 23:59:59"_s},
     };
     for (const Case& c : cases) {
-        ScopedClockOverride at([&] { return QDateTime(QDate(2010, 1, 26), c.time); });
+        platform::ScopedClockOverride at([&] { return QDateTime(QDate(2010, 1, 26), c.time); });
         QFile::remove(historyPath());
         SaveToFile(view_, u"0"_s);
         const auto records = ReadHistory(u"ab.example"_s);
@@ -111,13 +112,13 @@ TEST_F(HistoryTest, TwoCallsAppendTwoIdenticalRecords) {
 
 TEST_F(HistoryTest, MissingDataDirectoryIsNotGuarded) {
     ASSERT_TRUE(QDir().rmdir(QStringLiteral("zenvo/data")));
-    EXPECT_THROW(SaveToFile(view_, u"0"_s), EFileError);
+    EXPECT_THROW(SaveToFile(view_, u"0"_s), platform::EFileError);
 }
 
 TEST_F(HistoryTest, FailedAppendIsReported) {
     // A directory of the file's name exists, so nothing is created and opening it fails.
     makeDir(historyPath());
-    EXPECT_THROW(SaveToFile(view_, u"0"_s), EFileError);
+    EXPECT_THROW(SaveToFile(view_, u"0"_s), platform::EFileError);
     EXPECT_TRUE(QFileInfo(historyPath()).isDir());
 }
 
@@ -135,8 +136,8 @@ TEST_F(HistoryTest, LongValuesAreCutToTheirFirstCharacters) {
          QString(kHistoryValueLength - 1, u'y')},
     };
     for (const Case& c : cases) {
-        view_.setLabelText(SiteLabel::lblAlexaRank, c.alexa);
-        view_.setLabelText(SiteLabel::lblChinaRank, u"5"_s);
+        view_.setLabelText(query::SiteLabel::lblAlexaRank, c.alexa);
+        view_.setLabelText(query::SiteLabel::lblChinaRank, u"5"_s);
         const QStringList fields = SplitHistoryFields(HistoryRecordLine(view_, u"3"_s, u"d"_s));
         ASSERT_EQ(fields.size(), 12) << c.name;
         EXPECT_EQ(fields[9], c.stored) << c.name;
@@ -186,7 +187,7 @@ TEST_F(HistoryTest, HugeRecordIsShownCutWhenKept) {
 
 TEST_F(HistoryTest, LineBreakInAValueStaysInsideOneRecord) {
     fillTypicalResult();
-    view_.setLabelText(SiteLabel::lblAlexaRank, u"12\r\n3"_s);
+    view_.setLabelText(query::SiteLabel::lblAlexaRank, u"12\r\n3"_s);
     SaveToFile(view_, u"3"_s);
     const auto records = ReadHistory(u"ab.example"_s);
     ASSERT_EQ(records.size(), 1);
@@ -204,7 +205,7 @@ TEST_F(HistoryTest, AppendEndsAnUnterminatedLastLineFirst) {
 
 TEST_F(HistoryTest, AppendToAUtf16FileKeepsItReadable) {
     writeBytes(historyPath(),
-               textfile::encodeText(u"a/b,1\r\n"_s, textfile::TextEncoding::Utf16LE, true));
+               platform::encodeText(u"a/b,1\r\n"_s, platform::TextEncoding::Utf16LE, true));
     fillTypicalResult();
     SaveToFile(view_, u"3"_s);
     const auto records = ReadHistory(u"ab.example"_s);
@@ -215,7 +216,7 @@ TEST_F(HistoryTest, AppendToAUtf16FileKeepsItReadable) {
 }
 
 TEST_F(HistoryTest, AppendToAnOddLengthUtf16FileKeepsLaterRecordsReadable) {
-    QByteArray cut = textfile::encodeText(u"a/b,1\r\nc"_s, textfile::TextEncoding::Utf16LE, true);
+    QByteArray cut = platform::encodeText(u"a/b,1\r\nc"_s, platform::TextEncoding::Utf16LE, true);
     cut.append('d'); // half a code unit: a file cut short by another program
     writeBytes(historyPath(), cut);
     fillTypicalResult();
@@ -240,7 +241,7 @@ TEST_F(HistoryTest, NamesThatLeaveTheDataDirectoryAreRefused) {
     for (const QString& name : names) {
         view_.txtUrl = name;
         EXPECT_NO_THROW(SaveToFile(view_, u"0"_s)) << name.toStdString();
-        EXPECT_THROW(ReadHistory(name), EFileError) << name.toStdString();
+        EXPECT_THROW(ReadHistory(name), platform::EFileError) << name.toStdString();
     }
     EXPECT_TRUE(QDir(QStringLiteral("zenvo/data")).isEmpty());
     EXPECT_EQ(QDir(root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
@@ -248,7 +249,7 @@ TEST_F(HistoryTest, NamesThatLeaveTheDataDirectoryAreRefused) {
 }
 
 TEST_F(HistoryTest, ReadingAMissingFileFails) {
-    EXPECT_THROW(ReadHistory(u"never.example"_s), EFileError);
+    EXPECT_THROW(ReadHistory(u"never.example"_s), platform::EFileError);
 }
 
 TEST_F(HistoryTest, RecordsComeNewestFirst) {
@@ -300,27 +301,27 @@ TEST_F(HistoryTest, TrimKeepsUndecodableBytesAndNulsAsTheyWere) {
 TEST_F(HistoryTest, TrimOfAMarkedFile) {
     struct Case {
         const char* name;
-        textfile::TextEncoding encoding;
+        platform::TextEncoding encoding;
         QString extra;
         bool staysMarked;
     };
     const Case cases[] = {
-        {"UTF-16 LE, ANSI characters", textfile::TextEncoding::Utf16LE, u"中"_s, false},
-        {"UTF-16 BE, ANSI characters", textfile::TextEncoding::Utf16BE, u"中"_s, false},
-        {"UTF-8, a character ANSI lacks", textfile::TextEncoding::Utf8, u"😀"_s, true},
+        {"UTF-16 LE, ANSI characters", platform::TextEncoding::Utf16LE, u"中"_s, false},
+        {"UTF-16 BE, ANSI characters", platform::TextEncoding::Utf16BE, u"中"_s, false},
+        {"UTF-8, a character ANSI lacks", platform::TextEncoding::Utf8, u"😀"_s, true},
     };
     for (const Case& c : cases) {
         QString text;
         for (int i = 1; i <= 1100; ++i)
             text += u"r%1%2,x\r\n"_s.arg(i).arg(c.extra);
-        writeBytes(historyPath(), textfile::encodeText(text, c.encoding, true));
+        writeBytes(historyPath(), platform::encodeText(text, c.encoding, true));
         const auto records = ReadHistory(u"ab.example"_s);
         ASSERT_EQ(records.size(), 1000) << c.name;
         EXPECT_EQ(records.front().front(), u"r1100"_s + c.extra) << c.name;
         const QByteArray written = readBytes(historyPath());
-        EXPECT_EQ(textfile::detectEncoding(written) != textfile::TextEncoding::Ansi, c.staysMarked)
+        EXPECT_EQ(platform::detectEncoding(written) != platform::TextEncoding::Ansi, c.staysMarked)
             << c.name;
-        EXPECT_EQ(textfile::decodeText(written), text.mid(text.indexOf(u"r101"_s))) << c.name;
+        EXPECT_EQ(platform::decodeText(written), text.mid(text.indexOf(u"r101"_s))) << c.name;
     }
 }
 
@@ -329,7 +330,7 @@ TEST_F(HistoryTest, CrashBeforeTheRenameLeavesTheOldFileWhole) {
     writeBytes(historyPath(), original);
     EXPECT_EXIT(
         {
-            textfile::setBeforeReplaceHookForTesting([] { ::_exit(3); });
+            platform::setBeforeReplaceHookForTesting([] { ::_exit(3); });
             ReadHistory(u"ab.example"_s);
         },
         ::testing::ExitedWithCode(3), "");
@@ -339,9 +340,9 @@ TEST_F(HistoryTest, CrashBeforeTheRenameLeavesTheOldFileWhole) {
 TEST_F(HistoryTest, FailedWriteBackEndsTheReadAndKeepsTheFile) {
     const QByteArray original = numberedLines(1001);
     writeBytes(historyPath(), original);
-    textfile::setBeforeReplaceHookForTesting([] { throw EFileError(u"disk full"_s); });
-    EXPECT_THROW(ReadHistory(u"ab.example"_s), EFileError);
-    textfile::setBeforeReplaceHookForTesting({});
+    platform::setBeforeReplaceHookForTesting([] { throw platform::EFileError(u"disk full"_s); });
+    EXPECT_THROW(ReadHistory(u"ab.example"_s), platform::EFileError);
+    platform::setBeforeReplaceHookForTesting({});
     EXPECT_EQ(readBytes(historyPath()), original);
     EXPECT_EQ(QDir(QStringLiteral("zenvo/data")).entryList(QDir::Files),
               QStringList{u"ab.example.txt"_s})
@@ -373,9 +374,9 @@ TEST(HistoryFields, SplitAtCommasWithEmptyFieldsDroppedAndQuotesKept) {
 
 TEST_F(HistoryTest, EmptyAndCommaBearingValuesShiftTheFields) {
     fillTypicalResult();
-    view_.setLabelText(SiteLabel::lblAlexaRank, QString());
+    view_.setLabelText(query::SiteLabel::lblAlexaRank, QString());
     SaveToFile(view_, u"3"_s);
-    view_.setLabelText(SiteLabel::lblAlexaRank, u"123,456"_s);
+    view_.setLabelText(query::SiteLabel::lblAlexaRank, u"123,456"_s);
     SaveToFile(view_, u"3"_s);
     const auto records = ReadHistory(u"ab.example"_s);
     ASSERT_EQ(records.size(), 2);

@@ -141,7 +141,7 @@ TEST_F(HistoryWindowTest, FifteenHundredRecordsShowTheNewestThousandAndTrimTheFi
     EXPECT_EQ(jilu->grid().cell(1, 1), u"1500/35"_s);
     EXPECT_EQ(jilu->grid().cell(1, 1000), u"501/35"_s);
     EXPECT_EQ(readBytes(historyPath(u"ab.example"_s)),
-              text::toAnsi(records(501, 1500).join(u"\r\n"_s) + u"\r\n"_s));
+              platform::toAnsi(records(501, 1500).join(u"\r\n"_s) + u"\r\n"_s));
     // A file of 1000 lines is only read.
     const QDateTime written = QFileInfo(historyPath(u"ab.example"_s)).lastModified();
     clickEntry(urlList, u"ab.example"_s);
@@ -276,7 +276,7 @@ TEST_F(HistoryWindowTest, ChartAndExportHoldTheShownRecords) {
     // Neither the chart nor the export touched the grid or the history file.
     EXPECT_EQ(jilu->grid().cell(1, 1), u"300/30"_s);
     EXPECT_EQ(readBytes(historyPath(u"ab.example"_s)),
-              text::toAnsi(lines.join(u"\r\n"_s) + u"\r\n"_s));
+              platform::toAnsi(lines.join(u"\r\n"_s) + u"\r\n"_s));
 
     // An answer that cannot be written goes to the error report; cancelling writes nothing.
     jilu->setSaveFileChooser([&](QWidget*, const QString&) { return path(u"no/such/x.csv"_s); });

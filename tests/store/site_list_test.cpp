@@ -43,7 +43,7 @@ TEST_F(SiteListTest, ReadsMarksLineEndsAndNul) {
         {"ANSI", "\xD6\xD0.example\r\n", {u"中.example"_s}},
         {"bad ANSI byte keeps the break", "\x81\r\nb", {u"\uFFFD"_s, u"b"_s}},
         {"UTF-8 mark", "\xEF\xBB\xBF" + utf8 + "\r\n", {u"中文.example"_s}},
-        {"UTF-8 without mark is ANSI", utf8, {text::fromAnsi(utf8)}},
+        {"UTF-8 without mark is ANSI", utf8, {platform::fromAnsi(utf8)}},
         {"UTF-16 LE mark",
          QByteArray("\xFF\xFE"
                     "a\0\r\0\n\0\x2D\x4E",
@@ -59,8 +59,8 @@ TEST_F(SiteListTest, ReadsMarksLineEndsAndNul) {
 }
 
 TEST_F(SiteListTest, ReadingAMissingListFails) {
-    EXPECT_THROW(ReadSiteList(), EFileError);
-    EXPECT_THROW(ReadSiteListText(), EFileError);
+    EXPECT_THROW(ReadSiteList(), platform::EFileError);
+    EXPECT_THROW(ReadSiteListText(), platform::EFileError);
 }
 
 TEST_F(SiteListTest, TextForTheEditorHasCrLfBreaks) {
@@ -100,7 +100,7 @@ TEST_F(SiteListTest, ListReadWithAMarkIsSavedAsAnsi) {
 TEST_F(SiteListTest, WriteFailsWithoutTheWorkingDirectory) {
     makeDir(QStringLiteral("elsewhere"));
     ASSERT_TRUE(QDir::setCurrent(QStringLiteral("elsewhere")));
-    EXPECT_THROW(WriteSiteList(u"b.example"_s), EFileError);
+    EXPECT_THROW(WriteSiteList(u"b.example"_s), platform::EFileError);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("zenvo")));
 }
 

@@ -134,11 +134,12 @@ TEST_F(SiteManagerWindowTest, AListThatCannotBeWrittenIsReportedAndLeftAsItWas) 
     // The kernel lets root replace a read-only file; refuse the replacement as the desktop
     // refuses it to everyone.
     if (::geteuid() == 0)
-        textfile::setBeforeReplaceHookForTesting(
-            [] { throw EFileError(u"Existing file zenvo/website.txt is not writable"_s); });
+        platform::setBeforeReplaceHookForTesting([] {
+            throw platform::EFileError(u"Existing file zenvo/website.txt is not writable"_s);
+        });
     type(u"a.example\r\n\r\nb.example\r\n"_s);
     save();
-    textfile::setBeforeReplaceHookForTesting({});
+    platform::setBeforeReplaceHookForTesting({});
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports[0].startsWith(u"Kelvane|"_s));
     EXPECT_TRUE(maniSite->isVisible());

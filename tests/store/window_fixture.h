@@ -33,13 +33,13 @@ protected:
         QFile in(file);
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
     }
-    void writeSiteList(const QString& text) { writeBytes(listPath(), text::toAnsi(text)); }
+    void writeSiteList(const QString& text) { writeBytes(listPath(), platform::toAnsi(text)); }
     // Lines written oldest first, each ended by CR LF, as the main window appends them.
     void writeHistory(const QString& domain, const QStringList& lines) {
         QString text;
         for (const QString& line : lines)
             text += line + QStringLiteral("\r\n");
-        writeBytes(historyPath(domain), text::toAnsi(text));
+        writeBytes(historyPath(domain), platform::toAnsi(text));
     }
 
     // A mouse click where the entry stands, or below the last entry for an empty name.

@@ -35,9 +35,9 @@ TEST_F(WorkingDirectoryTest, SecondStartLoadsTheListAndCreatesNothing) {
     // The data directory is made only when the site list is missing too, so the first
     // history record of such a start fails where the empty file is created.
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("zenvo/data")));
-    SiteQueryState view;
+    query::SiteQueryState view;
     view.txtUrl = QStringLiteral("ab.example");
-    EXPECT_THROW(SaveToFile(view, QStringLiteral("0")), EFileError);
+    EXPECT_THROW(SaveToFile(view, QStringLiteral("0")), platform::EFileError);
 }
 
 TEST_F(WorkingDirectoryTest, OtherCurrentDirectoryWithoutZenvoFailsToCreateTheList) {
@@ -46,13 +46,13 @@ TEST_F(WorkingDirectoryTest, OtherCurrentDirectoryWithoutZenvoFailsToCreateTheLi
     makeDir(QStringLiteral("cwd"));
     ASSERT_TRUE(QDir::setCurrent(QStringLiteral("cwd")));
 
-    EXPECT_THROW(PrepareWorkingDirectory(exe), EFileError);
+    EXPECT_THROW(PrepareWorkingDirectory(exe), platform::EFileError);
 
     EXPECT_TRUE(QFileInfo(exe + QStringLiteral("/zenvo/data")).isDir());
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("zenvo")));
     EXPECT_FALSE(QFileInfo::exists(exe + QStringLiteral("/zenvo/website.txt")));
     // What the main window's first activation then meets.
-    EXPECT_THROW(ReadSiteList(), EFileError);
+    EXPECT_THROW(ReadSiteList(), platform::EFileError);
 }
 
 TEST_F(WorkingDirectoryTest, CurrentDirectoryListIsKeptWhenTheExecutableFolderHasNoZenvo) {

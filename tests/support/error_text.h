@@ -11,7 +11,7 @@ namespace kelvane::test {
 inline QString errorOf(const std::function<void()>& call) {
     try {
         call();
-    } catch (const KelvaneError& error) {
+    } catch (const platform::KelvaneError& error) {
         return error.message();
     }
     return {};

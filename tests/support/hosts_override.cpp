@@ -18,7 +18,7 @@ HostsOverride::HostsOverride(const QMap<QString, QString>& hosts) {
         file.write(text);
     }
     qputenv("KELVANE_HOSTS", path.toLocal8Bit());
-    hosts::reload();
+    platform::reloadHosts();
 }
 
 HostsOverride::~HostsOverride() {
@@ -26,7 +26,7 @@ HostsOverride::~HostsOverride() {
         qputenv("KELVANE_HOSTS", previous_);
     else
         qunsetenv("KELVANE_HOSTS");
-    hosts::reload();
+    platform::reloadHosts();
 }
 
 } // namespace kelvane::test

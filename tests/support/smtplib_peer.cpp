@@ -29,9 +29,9 @@ print(time.perf_counter() - start)
 
 } // namespace
 
-QString WriteMessageTemplate(TIdMessage message, const QString& path) {
+QString WriteMessageTemplate(net::TIdMessage message, const QString& path) {
     message.setRecipientsText(u"@TO@");
-    QByteArray data = messageData(message, MessageFormat::current());
+    QByteArray data = net::messageData(message, net::MessageFormat::current());
     data.chop(3);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))

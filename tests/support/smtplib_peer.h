@@ -11,7 +11,7 @@ namespace kelvane::test {
 
 // Writes the message as our writer makes it, the recipient a placeholder "@TO@", without the
 // final "." (smtplib adds that). Returns the file's path, empty when it cannot be written.
-QString WriteMessageTemplate(TIdMessage message, const QString& path);
+QString WriteMessageTemplate(net::TIdMessage message, const QString& path);
 
 // smtplib logs in as kelvane/secret and sends `count` messages to user<i>@example.cn, each
 // preceded by RSET when `rset`; the seconds it took by its own clock, or -1 on failure.

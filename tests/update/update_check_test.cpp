@@ -26,7 +26,7 @@ void expectCases(const VersionCase* begin, const VersionCase* end) {
 }
 
 TEST(PublishedVersion, ReadAndComparedUnderADecimalPoint) {
-    const ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
+    const platform::ScopedFormatLocale locale(QLocale(QLocale::Chinese, QLocale::China));
     const VersionCase cases[] = {
         {"1.8", 1.8, false},
         {"1.81", 1.81, true},
@@ -63,7 +63,7 @@ TEST(PublishedVersion, ReadAndComparedUnderADecimalPoint) {
 }
 
 TEST(PublishedVersion, ReadWithTheLocalesDecimalComma) {
-    const ScopedFormatLocale locale(QLocale(QLocale::German, QLocale::Germany));
+    const platform::ScopedFormatLocale locale(QLocale(QLocale::German, QLocale::Germany));
     const VersionCase cases[] = {
         {"1,9", 1.9, true},
         {"1,8", 1.8, false},
@@ -94,12 +94,12 @@ TEST(PublishedVersion, IndependentOfTheCLibrarysNumericLocale) {
         GTEST_SKIP() << "the C library did not take the built locale";
     }
     {
-        const ScopedFormatLocale german(QLocale(QLocale::German, QLocale::Germany));
+        const platform::ScopedFormatLocale german(QLocale(QLocale::German, QLocale::Germany));
         EXPECT_EQ(ParsePublishedVersion(QStringLiteral("1,9")), 1.9);
         EXPECT_TRUE(IsNewer(QStringLiteral("1,9")));
     }
     {
-        const ScopedFormatLocale chinese(QLocale(QLocale::Chinese, QLocale::China));
+        const platform::ScopedFormatLocale chinese(QLocale(QLocale::Chinese, QLocale::China));
         EXPECT_EQ(ParsePublishedVersion(QStringLiteral("1.9")), 1.9);
         EXPECT_FALSE(IsNewer(QStringLiteral("1,9")));
     }
