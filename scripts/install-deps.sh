@@ -11,7 +11,7 @@ packages=(
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
     help2man desktop-file-utils appstream dpkg-dev file
-    git locales systemd time
+    git locales systemd time iproute2
     xvfb x11-utils
 )
 
