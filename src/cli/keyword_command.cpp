@@ -201,7 +201,8 @@ int statusOf(const QList<EngineResult>& results) {
         if (query::isFault(reason))
             status = worseStatus(status, kExitIncomplete);
         else if (entry.result.outcome == keyword::RankSearchOutcome::Failed &&
-                 reason != query::FallbackReason::NotConfigured)
+                 reason != query::FallbackReason::NotConfigured &&
+                 reason != query::FallbackReason::Closed)
             status = worseStatus(status, kExitFailure);
     }
     return status;

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <exception>
+#include <optional>
 
 namespace kelvane::cli {
 
@@ -32,8 +33,36 @@ QString overview() {
                     .arg(QString::fromLatin1(command.name).leftJustified(8),
                          QString::fromLatin1(command.summary));
     }
+    text +=
+        QStringLiteral("\nEvery command takes --profile today|classic: the built-in engine rows "
+                       "and hosts to use\n(today's pages, or the original's exactly), over "
+                       "KELVANE_PROFILE and [engines] profile.\n");
     text += QStringLiteral("\nRun 'kelvane-cli COMMAND --help' for a command's options.\n");
     return text;
+}
+
+// Takes "--profile NAME" or "--profile=NAME" out of the arguments, wherever it stands; a bad or
+// missing name is a usage error.
+std::optional<QString> takeProfile(QStringList& arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name;
+        if (arguments[i] == u"--profile") {
+            if (i + 1 >= arguments.size())
+                return QStringLiteral("--profile needs today or classic");
+            name = arguments.takeAt(i + 1);
+        } else if (arguments[i].startsWith(u"--profile=")) {
+            name = arguments[i].mid(10);
+        } else {
+            continue;
+        }
+        arguments.removeAt(i);
+        const std::optional<platform::EngineProfile> profile = platform::profileFromName(name);
+        if (!profile)
+            return QStringLiteral("--profile %1: expected today or classic").arg(name);
+        platform::overrideProfile(*profile);
+        --i;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -51,11 +80,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvane-cli"));
     QStringList arguments = QCoreApplication::arguments().mid(1);
+    const std::optional<QString> profileProblem = cli::takeProfile(arguments);
     if (arguments.isEmpty()) {
         platform::writeErr(cli::overview());
         return cli::kExitUsage;
     }
     const QString name = arguments.takeFirst();
+    if (profileProblem)
+        return cli::usageError(name, *profileProblem);
     const platform::Settings& settings = platform::currentSettings();
     net::setDefaultExchangeSettings(settings.exchange);
     for (const QString& problem : settings.problems)

@@ -16,22 +16,24 @@ namespace {
 
 struct Default {
     const char16_t* key;
-    const char16_t* host;
+    const char16_t* classic;
+    // Under the today profile: the engines answer over https, and the rest stays as it was.
+    const char16_t* today = nullptr;
 };
 
 // Services that are gone, and the product's own site, default to reserved names so that no
 // stranger gets traffic meant for a site that is not theirs.
 constexpr Default kDefaults[] = {
     {u"home", u"kelvane-home.invalid"},
-    {u"baidu", u"www.baidu.com"},
-    {u"google", u"www.google.com"},
-    {u"google_cn", u"www.google.com.hk"},
+    {u"baidu", u"www.baidu.com", u"https://www.baidu.com"},
+    {u"google", u"www.google.com", u"https://www.google.com"},
+    {u"google_cn", u"www.google.com.hk", u"https://www.google.com.hk"},
     {u"yahoo_explorer", u"siteexplorer.yahoo.invalid"},
     {u"yahoo_cn", u"search.yahoo.invalid"},
-    {u"sogou", u"www.sogou.com"},
+    {u"sogou", u"www.sogou.com", u"https://www.sogou.com"},
     {u"soso", u"www.soso.invalid"},
     {u"youdao", u"www.youdao.invalid"},
-    {u"bing", u"cn.bing.com"},
+    {u"bing", u"cn.bing.com", u"https://cn.bing.com"},
     {u"chinarank", u"chinarank.invalid"},
     {u"whois", u"whois.invalid"},
 };
@@ -51,9 +53,12 @@ QString configFilePath() {
 
 QHash<QString, QString> load() {
     QHash<QString, QString> table;
+    const Settings& settings = currentSettings();
+    const bool today = settings.profile == EngineProfile::Today;
     for (const Default& entry : kDefaults)
-        table.insert(QString::fromUtf16(entry.key), QString::fromUtf16(entry.host));
-    table.insert(currentSettings().hosts);
+        table.insert(QString::fromUtf16(entry.key),
+                     QString::fromUtf16(today && entry.today ? entry.today : entry.classic));
+    table.insert(settings.hosts);
     const QString path = configFilePath();
     if (path.isEmpty())
         return table;

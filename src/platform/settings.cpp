@@ -54,7 +54,9 @@ QString onOff(const QString& value, bool& into) {
 }
 
 QString followHttps(const QString& value, Settings& into) {
-    return onOff(value, into.exchange.followHttps);
+    const QString wanted = onOff(value, into.exchange.followHttps);
+    into.httpsWritten = wanted.isEmpty();
+    return wanted;
 }
 
 QString caFile(const QString& value, Settings& into) {
@@ -84,6 +86,19 @@ QString enginesFile(const QString& value, Settings& into) {
     return {};
 }
 
+QString profile(const QString& value, Settings& into) {
+    const std::optional<EngineProfile> named = profileFromName(value.trimmed());
+    if (!named)
+        return QStringLiteral("today or classic");
+    into.profile = *named;
+    return {};
+}
+
+constexpr struct {
+    EngineProfile profile;
+    const char16_t* name;
+} kProfiles[] = {{EngineProfile::Today, u"today"}, {EngineProfile::Classic, u"classic"}};
+
 // Adding a key is adding a row.
 constexpr Key kKeys[] = {
     {u"network", u"deadline_ms", u"20000",
@@ -102,6 +117,7 @@ constexpr Key kKeys[] = {
     {u"network", u"refusal_pause_s", u"180",
      wholeNumber<&Settings::pacing, &PacingSettings::refusalPauseS>},
     {u"engines", u"file", u"", enginesFile},
+    {u"engines", u"profile", u"today", profile},
 };
 
 const Key* findKey(const QString& section, const QString& name) {
@@ -159,8 +175,54 @@ void readSection(QSettings& ini, const QString& section, const QString& file, Se
 
 std::mutex gMutex;
 std::optional<Settings> gCurrent;
+std::optional<EngineProfile> gOverride;
+
+// The profile the environment names for this process (scripts, and the tests, which run the
+// original's behaviour unless they say otherwise).
+void applyEnvironmentProfile(Settings& settings) {
+    const QString named = qEnvironmentVariable("KELVANE_PROFILE").trimmed();
+    if (named.isEmpty())
+        return;
+    if (const std::optional<EngineProfile> profile = profileFromName(named))
+        useProfile(settings, *profile);
+    else
+        settings.problems.append(
+            QStringLiteral("KELVANE_PROFILE = \"%1\" is not today or classic; it is ignored.")
+                .arg(named));
+}
 
 } // namespace
+
+QString profileName(EngineProfile profile) {
+    for (const auto& row : kProfiles) {
+        if (row.profile == profile)
+            return QString::fromUtf16(row.name);
+    }
+    return {};
+}
+
+std::optional<EngineProfile> profileFromName(QStringView name) {
+    for (const auto& row : kProfiles) {
+        if (name.compare(QStringView(row.name), Qt::CaseInsensitive) == 0)
+            return row.profile;
+    }
+    return std::nullopt;
+}
+
+void useProfile(Settings& settings, EngineProfile profile) {
+    settings.profile = profile;
+    // Today's engines send http to https and their captcha to hosts of their own; the original
+    // refused https where the user had not chosen it.
+    if (!settings.httpsWritten)
+        settings.exchange.followHttps = profile == EngineProfile::Today;
+}
+
+void overrideProfile(EngineProfile profile) {
+    std::lock_guard lock(gMutex);
+    gOverride = profile;
+    if (gCurrent)
+        useProfile(*gCurrent, profile);
+}
 
 QStringList builtInLines() {
     QStringList lines;
@@ -190,23 +252,24 @@ QString settingsFilePath() {
     return {};
 }
 
-Settings readSettingsFile(const QString& path) {
-    Settings settings;
+namespace {
+
+void readFileInto(const QString& path, Settings& settings) {
     if (path.isEmpty())
-        return settings;
+        return;
     const QString file = QFileInfo(path).fileName();
     if (!QFileInfo(path).isFile()) {
         settings.problems.append(
             QStringLiteral("%1: the settings file cannot be found; built-in defaults are used.")
                 .arg(path));
-        return settings;
+        return;
     }
     QSettings ini(path, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError) {
         settings.problems.append(
             QStringLiteral("%1: the settings file cannot be read; built-in defaults are used.")
                 .arg(path));
-        return settings;
+        return;
     }
     for (const QString& section : ini.childGroups()) {
         if (!isKnownSection(section)) {
@@ -222,13 +285,25 @@ Settings readSettingsFile(const QString& path) {
     }
     if (!settings.enginesFile.isEmpty() && QFileInfo(settings.enginesFile).isRelative())
         settings.enginesFile = QFileInfo(path).dir().filePath(settings.enginesFile);
+}
+
+} // namespace
+
+Settings readSettingsFile(const QString& path) {
+    Settings settings;
+    readFileInto(path, settings);
+    useProfile(settings, settings.profile);
+    applyEnvironmentProfile(settings);
     return settings;
 }
 
 const Settings& currentSettings() {
     std::lock_guard lock(gMutex);
-    if (!gCurrent)
+    if (!gCurrent) {
         gCurrent = readSettingsFile(settingsFilePath());
+        if (gOverride)
+            useProfile(*gCurrent, *gOverride);
+    }
     return *gCurrent;
 }
 

@@ -40,6 +40,16 @@ bool titleIs(const QByteArray& title, const char16_t* expected) {
     return !title.isEmpty() && (title == text.toUtf8() || title == platform::toAnsi(text));
 }
 
+// Pages come in UTF-8 or the ANSI code page; the sign is found in either.
+bool bodyHolds(const QByteArray& body, const char16_t* expected) {
+    const QString text = QString::fromUtf16(expected);
+    const QByteArray utf8 = text.toUtf8();
+    if (body.contains(utf8))
+        return true;
+    const QByteArray ansi = platform::toAnsi(text);
+    return ansi != utf8 && body.contains(ansi);
+}
+
 } // namespace
 
 QByteArray PageTitle(const QByteArray& body) {
@@ -70,6 +80,8 @@ std::optional<QString> FindBlockSign(const BlockSigns& signs, const AnswerFacts&
     if (signs.smallBodyContains && answer.body.size() < signs.smallBodyBytes &&
         answer.body.contains(QString::fromUtf16(signs.smallBodyContains).toUtf8()))
         return QStringLiteral("small-body");
+    if (signs.bodyContains && *signs.bodyContains && bodyHolds(answer.body, signs.bodyContains))
+        return QStringLiteral("body");
     return std::nullopt;
 }
 

@@ -21,6 +21,9 @@ struct BlockSigns {
     // A body under smallBodyBytes that contains this text.
     const char16_t* smallBodyContains = nullptr;
     int smallBodyBytes = 0;
+    // A body of any size that contains this text: a challenge served under the engine's usual
+    // title, with HTTP 200.
+    const char16_t* bodyContains = nullptr;
     // A search page: 429 and 403 mean the engine refused.
     bool searchPage = false;
 };
@@ -56,7 +59,7 @@ struct AnswerFacts {
 };
 
 // The sign the answer shows, as an identifier ("location-host", "url-path", "title",
-// "small-body", "http-429", ...), or none.
+// "small-body", "body", "http-429", ...), or none.
 std::optional<QString> FindBlockSign(const BlockSigns& signs, const AnswerFacts& answer);
 
 // The text of the first <title> element of a page, raw bytes, spaces around it removed.

@@ -39,6 +39,8 @@ namespace {
 // The body, with the head facts of the last answer, kept even when the exchange raises.
 QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, AnswerFacts& facts,
                      QString& contentType) {
+    if (options.closedYear)
+        throw EServiceClosed(options.closedYear);
     AdmitRequest(url);
     net::TIdHTTP http;
     if (options.userAgent)
@@ -112,6 +114,9 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
         outcome.reason = FallbackReason::MatcherFailure;
     } else if (dynamic_cast<const EHostNotConfigured*>(&error)) {
         outcome.reason = FallbackReason::NotConfigured;
+    } else if (const auto* closed = dynamic_cast<const EServiceClosed*>(&error)) {
+        outcome.reason = FallbackReason::Closed;
+        outcome.detail = QString::number(closed->year());
     } else if (const auto* blocked = dynamic_cast<const EBlockedAnswer*>(&error)) {
         outcome.reason = FallbackReason::Blocked;
         outcome.detail = blocked->sign();

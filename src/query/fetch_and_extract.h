@@ -25,6 +25,8 @@ struct ProbeRequestOptions {
     std::optional<QString> userAgent; // empty text: no User-Agent header
     bool followRedirects = false;
     std::optional<int> readTimeoutMs;
+    // The year the service closed: nothing is sent, and the outcome says so. 0: it answers.
+    int closedYear = 0;
 };
 
 // Why a fetch gave its fallback rather than a value from the page.
@@ -40,6 +42,7 @@ enum class FallbackReason {
     EmptyAfterCut,  // the match held nothing but tokens
     MatcherFailure, // the pattern could not be run
     OtherError,     // any other failure of the exchange
+    Closed,         // the service is gone: nothing was sent
 };
 
 struct BlockSigns;
@@ -88,6 +91,18 @@ class EHostNotConfigured : public platform::KelvaneError {
 public:
     explicit EHostNotConfigured(const QString& host)
         : platform::KelvaneError(QStringLiteral("No host configured (%1).").arg(host)) {}
+};
+
+// Raised instead of a request to a service that closed, with the year it closed.
+class EServiceClosed : public platform::KelvaneError {
+public:
+    explicit EServiceClosed(int year)
+        : platform::KelvaneError(QStringLiteral("The service closed in %1.").arg(year)),
+          year_(year) {}
+    int year() const noexcept { return year_; }
+
+private:
+    int year_;
 };
 
 // The host part of a request URL, without port.

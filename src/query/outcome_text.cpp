@@ -26,6 +26,11 @@ QString reasonText(const Outcome& outcome) {
         return QStringLiteral("页面中的数据为空");
     case FallbackReason::NotConfigured:
         return QStringLiteral("服务未配置");
+    case FallbackReason::Closed:
+        // The history keeps the reason alone, without the year.
+        return outcome.detail.isEmpty()
+                   ? QStringLiteral("该服务已关闭")
+                   : QStringLiteral("该服务已于 %1 年关闭").arg(outcome.detail);
     }
     return {};
 }
@@ -34,7 +39,9 @@ QString reasonText(const Outcome& outcome) {
 
 QString OutcomeToolTip(const Outcome& outcome) {
     const QString text = reasonText(outcome);
-    if (text.isEmpty() || outcome.host.isEmpty() || outcome.reason == FallbackReason::NotConfigured)
+    // Nothing was asked of a host left unset or of a service that is gone.
+    if (text.isEmpty() || outcome.host.isEmpty() ||
+        outcome.reason == FallbackReason::NotConfigured || outcome.reason == FallbackReason::Closed)
         return text;
     return text + u'：' + outcome.host;
 }

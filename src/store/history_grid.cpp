@@ -93,8 +93,10 @@ QVariant HistoryGrid::data(const QModelIndex& index, int role) const {
     const auto mark = marks_.constFind(place);
     if (mark == marks_.constEnd())
         return {};
+    // A closed service's cell is drawn plainly, as the main window draws it.
     if (role == query::kOutcomeRole)
-        return static_cast<int>(*mark);
+        return *mark == query::FallbackReason::Closed ? QVariant()
+                                                      : QVariant(static_cast<int>(*mark));
     if (role == Qt::ToolTipRole)
         return query::OutcomeToolTip(query::Outcome{*mark, {}, {}});
     return {};

@@ -60,7 +60,8 @@ std::optional<int> HistoryColumnOfKey(const QString& key) {
 }
 
 bool IsMissingValue(query::FallbackReason reason) {
-    return query::isFault(reason) || reason == query::FallbackReason::NotConfigured;
+    return query::isFault(reason) || reason == query::FallbackReason::NotConfigured ||
+           reason == query::FallbackReason::Closed;
 }
 
 } // namespace kelvane::store

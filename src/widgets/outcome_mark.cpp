@@ -41,6 +41,12 @@ protected:
     }
 };
 
+// A value of a service that is gone is the honest answer, not a failed one: it is drawn plainly
+// and only its tooltip says why.
+bool drawnApart(const query::Outcome& outcome) {
+    return !outcome.ok() && outcome.reason != query::FallbackReason::Closed;
+}
+
 } // namespace
 
 QColor outcomeTextColour() {
@@ -52,7 +58,7 @@ QColor outcomeMarkColour() {
 }
 
 void showOutcome(QWidget* widget, const query::Outcome* outcome) {
-    const bool marked = outcome && !outcome->ok();
+    const bool marked = outcome && drawnApart(*outcome);
     auto* mark =
         widget->findChild<QWidget*>(QString::fromLatin1(kMarkName), Qt::FindDirectChildrenOnly);
     const QVariant ownPalette = widget->property(kOwnPalette);
@@ -76,12 +82,16 @@ void showOutcome(QWidget* widget, const query::Outcome* outcome) {
         widget->setProperty(kOwnPalette, QVariant());
         widget->setToolTip(QString());
     }
+    if (outcome && !outcome->ok())
+        widget->setToolTip(query::OutcomeToolTip(*outcome));
     delete mark;
 }
 
 void showOutcome(QTableWidgetItem* item, const query::Outcome* outcome) {
     if (outcome && !outcome->ok()) {
-        item->setData(query::kOutcomeRole, static_cast<int>(outcome->reason));
+        item->setData(query::kOutcomeRole, drawnApart(*outcome)
+                                               ? QVariant(static_cast<int>(outcome->reason))
+                                               : QVariant());
         item->setToolTip(query::OutcomeToolTip(*outcome));
     } else {
         item->setData(query::kOutcomeRole, QVariant());

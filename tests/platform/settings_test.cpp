@@ -161,7 +161,63 @@ TEST(SettingsTest, BuiltInValuesAreTheDefaults) {
     EXPECT_EQ(read.exchange, platform::ExchangeSettings());
     EXPECT_EQ(read.pacing, platform::PacingSettings());
     EXPECT_TRUE(read.enginesFile.isEmpty());
-    EXPECT_EQ(platform::builtInLines().size(), 11);
+    EXPECT_EQ(read.profile, platform::EngineProfile::Classic); // the tests' own environment
+    EXPECT_EQ(platform::builtInLines().size(), 12);
+}
+
+// The profile: the file names it, KELVANE_PROFILE wins over the file, and https follows the
+// profile unless the file says otherwise.
+TEST(SettingsTest, ProfileChoosesTheDefaultsAndTheEnvironmentWins) {
+    QTemporaryDir dir;
+    const struct {
+        const char* text;
+        const char* environment; // null: unset
+        platform::EngineProfile profile;
+        bool followHttps;
+        int problems;
+    } cases[] = {
+        {"", nullptr, platform::EngineProfile::Today, true, 0},
+        {"[engines]\nprofile=classic\n", nullptr, platform::EngineProfile::Classic, false, 0},
+        {"[engines]\nprofile=Today\n", nullptr, platform::EngineProfile::Today, true, 0},
+        {"[engines]\nprofile=today\n[network]\nhttps=off\n", nullptr,
+         platform::EngineProfile::Today, false, 0},
+        {"[engines]\nprofile=classic\n[network]\nhttps=on\n", nullptr,
+         platform::EngineProfile::Classic, true, 0},
+        {"[engines]\nprofile=1999\n", nullptr, platform::EngineProfile::Today, true, 1},
+        {"[engines]\nprofile=today\n", "classic", platform::EngineProfile::Classic, false, 0},
+        {"[engines]\nprofile=classic\n", "today", platform::EngineProfile::Today, true, 0},
+        {"", "tomorrow", platform::EngineProfile::Today, true, 1},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        const ScopedEnv env("KELVANE_PROFILE",
+                            c.environment ? QString::fromLatin1(c.environment) : QString());
+        const platform::Settings read = platform::readSettingsFile(
+            writeFile(dir.filePath(QStringLiteral("p%1.ini").arg(++number)), c.text));
+        EXPECT_EQ(read.profile, c.profile) << c.text;
+        EXPECT_EQ(read.exchange.followHttps, c.followHttps) << c.text;
+        EXPECT_EQ(read.problems.size(), c.problems)
+            << c.text << read.problems.join(u'\n').toStdString();
+    }
+}
+
+// Each profile brings its own hosts; [hosts] in the file wins over either.
+TEST(SettingsTest, EachProfileHasItsOwnHosts) {
+    QTemporaryDir dir;
+    const QString file =
+        writeFile(dir.filePath(QStringLiteral("h.ini")), "[hosts]\nsogou=127.0.0.1:9\n");
+    const ScopedEnv config("KELVANE_CONFIG", file);
+    {
+        const ScopedEnv profile("KELVANE_PROFILE", QStringLiteral("today"));
+        EXPECT_EQ(platform::originFor(QStringLiteral("baidu")), u"https://www.baidu.com"_qs);
+        EXPECT_EQ(platform::originFor(QStringLiteral("sogou")), u"http://127.0.0.1:9"_qs);
+        EXPECT_EQ(platform::hostFor(QStringLiteral("soso")), u"www.soso.invalid"_qs);
+    }
+    {
+        const ScopedEnv profile("KELVANE_PROFILE", QStringLiteral("classic"));
+        EXPECT_EQ(platform::originFor(QStringLiteral("baidu")), u"http://www.baidu.com"_qs);
+        EXPECT_EQ(platform::originFor(QStringLiteral("sogou")), u"http://127.0.0.1:9"_qs);
+    }
 }
 
 TEST(SettingsTest, LookupOrder) {

@@ -174,6 +174,7 @@ TEST(ProbeOutcomes, ReasonNamesAndWhichOfThemAreFaults) {
         {query::FallbackReason::NoMatch, "no-match", false},
         {query::FallbackReason::EmptyAfterCut, "empty", false},
         {query::FallbackReason::NotConfigured, "not-configured", false},
+        {query::FallbackReason::Closed, "closed", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(query::reasonName(c.reason), QString::fromLatin1(c.name));
