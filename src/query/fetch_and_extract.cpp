@@ -156,7 +156,11 @@ FetchOutcome matchPage(const FetchRequest& request, const platform::PageText& pa
     const QString value = StripTokens(matches.last().value, request.tokens);
     if (value.isEmpty())
         return {request.fallback, FallbackReason::EmptyAfterCut, 0, {}, {}, {}, index};
-    return {value, FallbackReason::None, 0, {}, {}, {}, index};
+    // A changed page can put markup where the number stood: that is no match, not a value.
+    const std::optional<QString> read = readValue(request.value, value);
+    if (!read)
+        return {request.fallback, FallbackReason::NoMatch, 0, {}, {}, {}, index};
+    return {*read, FallbackReason::None, 0, {}, {}, {}, index};
 }
 
 // Fetches and matches; raises whatever the exchange or the matcher raises.

@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/page_text.h"
+#include "query/value_kinds.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,6 +65,8 @@ struct FetchRequest {
     const BlockSigns* blockSigns = nullptr;
     // A page matching it, and no pattern, holds a real zero: the fallback with outcome ok.
     QString noResults;
+    // What the cut value must look like; one that does not is no match, never a value.
+    ValueKind value = ValueKind::Text;
 };
 
 struct FetchOutcome {
