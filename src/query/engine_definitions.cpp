@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/host_config.h"
 #include "platform/regexp.h"
+#include "query/engine_row_ids.h"
 #include "query/json_positions.h"
 
 #include <QFile>
@@ -16,57 +17,6 @@
 namespace kelvane::query {
 
 namespace {
-
-using enum EngineRowKind;
-
-struct RowIdentity {
-    const char16_t* id;
-    EngineRowKind kind;
-};
-
-// The rows the procedures read; a file can change them, not add to them.
-constexpr RowIdentity kRowIds[] = {
-    {u"baidu.site", Count},
-    {u"baidu.domain", Count},
-    {u"google.site", Count},
-    {u"google.link", Count},
-    {u"yahoo.site", Count},
-    {u"yahoo.link", Count},
-    {u"sogou.site", Count},
-    {u"sogou.link", Count},
-    {u"soso.site", Count},
-    {u"soso.link", Count},
-    {u"youdao.site", Count},
-    {u"youdao.link", Count},
-    {u"bing.site", Count},
-    {u"bing.link", Count},
-    {u"pagerank", Rank},
-    {u"sogou.rank", Rank},
-    {u"alexa", Rank},
-    {u"chinarank", Rank},
-    {u"baidu.snapshot", Snapshot},
-    {u"google.snapshot", Snapshot},
-    {u"google.cache", Snapshot},
-    {u"google.cache.date", Snapshot},
-    {u"baidu.keyword", Keyword},
-    {u"google.keyword", Keyword},
-    {u"yahoo.keyword", Keyword},
-    {u"sogou.keyword", Keyword},
-    {u"soso.keyword", Keyword},
-    {u"youdao.keyword", Keyword},
-    {u"bing.keyword", Keyword},
-    {u"whois", Lookup},
-    {u"ip.own", Lookup},
-    {u"ip", Lookup},
-};
-
-const RowIdentity* identityOf(const QString& id) {
-    for (const RowIdentity& row : kRowIds) {
-        if (id == QStringView(row.id))
-            return &row;
-    }
-    return nullptr;
-}
 
 constexpr const char16_t* kPlaceholders[] = {u"domain", u"keyword", u"page", u"address"};
 constexpr int kMostPatterns = 4;
@@ -600,7 +550,7 @@ Loaded load(const QByteArray& text, const QString& fileName, const EngineDefinit
         }
     }
     if (!base) {
-        for (const RowIdentity& identity : kRowIds) {
+        for (const RowIdentity& identity : rowIdentities()) {
             if (std::find(ids.begin(), ids.end(), QString::fromUtf16(identity.id)) == ids.end())
                 reading.atOffset(
                     0,
@@ -741,14 +691,6 @@ ScopedDefinitions::ScopedDefinitions(const EngineDefinitions& definitions)
 
 ScopedDefinitions::~ScopedDefinitions() {
     setCurrentDefinitions(*previous_);
-}
-
-QStringList textsOf(const std::vector<const char16_t*>& texts) {
-    QStringList list;
-    list.reserve(static_cast<qsizetype>(texts.size()));
-    for (const char16_t* text : texts)
-        list << QString::fromUtf16(text);
-    return list;
 }
 
 } // namespace kelvane::query
