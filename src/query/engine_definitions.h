@@ -1,6 +1,7 @@
 #pragma once
 
 #include "query/block_signs.h"
+#include "query/derived_tables.h"
 #include "query/engine_row.h"
 
 #include <QByteArray>
@@ -10,11 +11,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <deque>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <typeindex>
 #include <vector>
 
 // Every per-engine fact (hosts, paths, modes, client options, patterns, tokens, block signs) as
@@ -38,11 +35,7 @@ public:
 
     // A table a procedure derives from this set (its tables of rows), built once and kept with it.
     template <typename Table> const Table& derived(Table (*build)(const EngineDefinitions&)) const {
-        std::lock_guard lock(derivedMutex_);
-        std::shared_ptr<void>& slot = derived_[std::type_index(typeid(Table))];
-        if (!slot)
-            slot = std::make_shared<Table>(build(*this));
-        return *static_cast<const Table*>(slot.get());
+        return derived_.get<Table>([&] { return build(*this); });
     }
 
 private:
@@ -52,8 +45,7 @@ private:
     std::deque<BlockSigns> signs_;
     std::vector<EngineRow> rows_;
     std::vector<QJsonObject> objects_;
-    mutable std::mutex derivedMutex_;
-    mutable std::map<std::type_index, std::shared_ptr<void>> derived_;
+    mutable DerivedTables derived_;
 };
 
 // A problem of a definitions file, as "FILE:LINE:COLUMN: text".
