@@ -9,7 +9,9 @@
 #include <QJsonObject>
 #include <QStringList>
 #include <cmath>
+#include <limits>
 #include <optional>
+#include <span>
 
 namespace kelvane::query {
 
@@ -19,6 +21,19 @@ constexpr const char16_t* kPlaceholders[] = {u"domain", u"keyword", u"page", u"a
 constexpr int kMostPatterns = 4;
 constexpr std::size_t kMostCountTokens = 8;
 constexpr int kLongestWaitMs = 600000;
+constexpr std::size_t kAnyNumber = std::numeric_limits<std::size_t>::max();
+
+// A kind of row: the keys of its own beside kFetchKeys, and how many patterns and tokens its
+// procedure reads. A new kind of row is one table of its keys and one row of kKindRules.
+struct KindRules {
+    EngineRowKind kind;
+    std::span<const KeyRule> ownKeys;
+    std::size_t mostPatterns;
+    std::size_t mostTokens;
+};
+
+// Defined under the key tables, which name the readers that ask it.
+const KindRules* kindRulesOf(EngineRowKind kind);
 
 std::optional<int> wholeNumber(const QJsonValue& value, int least, int most) {
     if (!value.isDouble())
@@ -168,12 +183,10 @@ QString readPatterns(const QJsonValue& value, RowContext& context) {
     if (QString problem = readStringList(value, context, context.row.patterns, false);
         !problem.isEmpty())
         return problem;
-    const bool several =
-        context.row.kind == EngineRowKind::Count || context.row.kind == EngineRowKind::Rank;
-    const std::size_t most = several ? kMostPatterns : 1;
+    const std::size_t most = kindRulesOf(context.row.kind)->mostPatterns;
     if (context.row.patterns.empty() || context.row.patterns.size() > most)
-        return several ? QStringLiteral("must hold 1 to %1 patterns").arg(kMostPatterns)
-                       : QStringLiteral("must hold exactly 1 pattern");
+        return most > 1 ? QStringLiteral("must hold 1 to %1 patterns").arg(most)
+                        : QStringLiteral("must hold exactly 1 pattern");
     for (std::size_t i = 0; i < context.row.patterns.size(); ++i) {
         const QString problem = patternProblem(QString::fromUtf16(context.row.patterns[i]));
         if (!problem.isEmpty()) {
@@ -188,9 +201,9 @@ QString readTokens(const QJsonValue& value, RowContext& context) {
     if (QString problem = readStringList(value, context, context.row.tokens, false);
         !problem.isEmpty())
         return problem;
-    // The count rows keep their tokens in a fixed array.
-    if (context.row.kind == EngineRowKind::Count && context.row.tokens.size() > kMostCountTokens)
-        return QStringLiteral("must hold at most %1 tokens").arg(kMostCountTokens);
+    const std::size_t most = kindRulesOf(context.row.kind)->mostTokens;
+    if (context.row.tokens.size() > most)
+        return QStringLiteral("must hold at most %1 tokens").arg(most);
     return {};
 }
 
@@ -337,8 +350,8 @@ QString readAnswerWord(const QJsonValue& value, RowContext& context) {
     return {};
 }
 
-// Adding a key is adding a row here and a field to EngineRow.
-constexpr KeyRule kKeyRules[] = {
+// Keys any row may hold: where and how its page is fetched and read.
+constexpr KeyRule kFetchKeys[] = {
     {u"host", readHost},
     {u"path", readPath},
     {u"mode", readMode},
@@ -352,24 +365,55 @@ constexpr KeyRule kKeyRules[] = {
     {u"noResults", readNoResults},
     {u"blockSigns", readBlockSigns},
     {u"minIntervalMs", readMinInterval},
-    {u"pageStep", readPageStep},
-    {u"pageBase", readPageBase},
-    {u"keywordBytes", readKeywordBytes},
-    {u"errorText", readErrorText},
-    {u"guarded", readGuarded},
+};
+
+// Keyword rows' own: how the result pages are walked and read.
+constexpr KeyRule kKeywordKeys[] = {
+    {u"pageStep", readPageStep},   {u"pageBase", readPageBase}, {u"keywordBytes", readKeywordBytes},
+    {u"errorText", readErrorText}, {u"guarded", readGuarded},
+};
+
+// Lookup rows' own: how the input and the answer are rewritten.
+constexpr KeyRule kLookupKeys[] = {
     {u"inputTokens", readInputTokens},
     {u"replacements", readReplacements},
     {u"answerWord", readAnswerWord},
 };
 
-} // namespace
+constexpr KindRules kKindRules[] = {
+    // Count rows have always cut with at most 8 tokens; kept so a file's verdict stays.
+    {EngineRowKind::Count, {}, kMostPatterns, kMostCountTokens},
+    {EngineRowKind::Rank, {}, kMostPatterns, kAnyNumber},
+    {EngineRowKind::Snapshot, {}, 1, kAnyNumber},
+    {EngineRowKind::Keyword, kKeywordKeys, 1, kAnyNumber},
+    {EngineRowKind::Lookup, kLookupKeys, 1, kAnyNumber},
+};
 
-const KeyRule* keyRuleFor(QStringView key) {
-    for (const KeyRule& rule : kKeyRules) {
+const KindRules* kindRulesOf(EngineRowKind kind) {
+    for (const KindRules& rules : kKindRules) {
+        if (rules.kind == kind)
+            return &rules;
+    }
+    return nullptr;
+}
+
+const KeyRule* ruleIn(std::span<const KeyRule> rules, QStringView key) {
+    for (const KeyRule& rule : rules) {
         if (key == QStringView(rule.name))
             return &rule;
     }
     return nullptr;
+}
+
+} // namespace
+
+const KeyRule* keyRuleFor(EngineRowKind kind, QStringView key) {
+    // A kind without rules takes no key: the built-in file then fails to load, loudly.
+    const KindRules* rules = kindRulesOf(kind);
+    if (!rules)
+        return nullptr;
+    const KeyRule* rule = ruleIn(kFetchKeys, key);
+    return rule ? rule : ruleIn(rules->ownKeys, key);
 }
 
 } // namespace kelvane::query

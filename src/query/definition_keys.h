@@ -1,5 +1,7 @@
 #pragma once
 
+#include "query/engine_row.h"
+
 #include <QJsonValue>
 #include <QString>
 #include <QStringView>
@@ -16,7 +18,9 @@ struct KeyRule {
     QString (*read)(const QJsonValue& value, RowContext& context);
 };
 
-// The rule of a key, or null.
-const KeyRule* keyRuleFor(QStringView key);
+// The rule of a key on a row of that kind, or null. A kind's keys are the fetch keys every row
+// may hold and a table of its own (keyword, lookup): a new kind of row adds its table, not
+// branches in the readers.
+const KeyRule* keyRuleFor(EngineRowKind kind, QStringView key);
 
 } // namespace kelvane::query

@@ -141,8 +141,9 @@ Loaded load(const QByteArray& text, const QString& fileName, const EngineDefinit
         for (auto it = row.begin(); it != row.end(); ++it) {
             if (it.key() == u"id")
                 continue;
-            const bool known = it.key() == u"note" ||
-                               (base ? target.contains(it.key()) : keyRuleFor(it.key()) != nullptr);
+            const bool known =
+                it.key() == u"note" || (base ? target.contains(it.key())
+                                             : keyRuleFor(identity->kind, it.key()) != nullptr);
             if (!known) {
                 reading.at(path + u'/' + it.key(),
                            QStringLiteral("unknown key \"%1\" for row \"%2\"").arg(it.key(), id));
@@ -172,7 +173,7 @@ Loaded load(const QByteArray& text, const QString& fileName, const EngineDefinit
         row.kind = identityOf(ids[i])->kind;
         const QJsonObject* builtIn = base ? &base->rowObject(i) : nullptr;
         for (auto it = merged[i].begin(); it != merged[i].end(); ++it) {
-            const KeyRule* rule = keyRuleFor(it.key());
+            const KeyRule* rule = keyRuleFor(row.kind, it.key());
             if (!rule)
                 continue; // id and note
             RowContext context{builder, row, builtIn, {}};
