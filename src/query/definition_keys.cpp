@@ -21,6 +21,7 @@ constexpr const char16_t* kPlaceholders[] = {u"domain", u"keyword", u"page", u"a
 constexpr int kMostPatterns = 4;
 constexpr std::size_t kMostCountTokens = 8;
 constexpr int kLongestWaitMs = 600000;
+constexpr int kMostPageNumber = 1000000;
 constexpr std::size_t kAnyNumber = std::numeric_limits<std::size_t>::max();
 
 // A kind of row: the keys of its own beside kFetchKeys, and how many patterns and tokens its
@@ -60,8 +61,11 @@ QString patternProblem(const QString& pattern) {
     return {};
 }
 
+// A list of texts, none empty, of least to most entries; sizeProblem says what is wrong when
+// the count is not.
 QString readStringList(const QJsonValue& value, RowContext& context,
-                       std::vector<const char16_t*>& into, bool allowEmpty) {
+                       std::vector<const char16_t*>& into, std::size_t least = 0,
+                       std::size_t most = kAnyNumber, const QString& sizeProblem = {}) {
     if (!value.isArray())
         return QStringLiteral("must be a list of texts");
     into.clear();
@@ -71,13 +75,57 @@ QString readStringList(const QJsonValue& value, RowContext& context,
         if (!list[i].isString())
             return QStringLiteral("must be a text");
         // An empty token would cut nothing and only confuse the reader of the file.
-        if (!allowEmpty && list[i].toString().isEmpty())
+        if (list[i].toString().isEmpty())
             return QStringLiteral("must not be empty");
         into.push_back(context.builder.text(list[i].toString()));
     }
     context.subPath.clear();
+    if (into.size() < least || into.size() > most)
+        return sizeProblem;
     return {};
 }
+
+// The readers of plain values, one per type of EngineRow field.
+template <bool EngineRow::*field> QString readFlag(const QJsonValue& value, RowContext& context) {
+    if (!value.isBool())
+        return QStringLiteral("must be true or false");
+    context.row.*field = value.toBool();
+    return {};
+}
+
+template <int EngineRow::*field, int most>
+QString readCount(const QJsonValue& value, RowContext& context) {
+    const std::optional<int> number = wholeNumber(value, 0, most);
+    if (!number)
+        return numberProblem(0, most);
+    context.row.*field = *number;
+    return {};
+}
+
+template <const char16_t* EngineRow::*field>
+QString readText(const QJsonValue& value, RowContext& context) {
+    if (!value.isString())
+        return QStringLiteral("must be a text");
+    context.row.*field = context.builder.text(value.toString());
+    return {};
+}
+
+// One of two words: the first sets the field false, the second true.
+template <bool EngineRow::*field, const char16_t* no, const char16_t* yes>
+QString readChoice(const QJsonValue& value, RowContext& context) {
+    if (value == QJsonValue(QString::fromUtf16(no)))
+        context.row.*field = false;
+    else if (value == QJsonValue(QString::fromUtf16(yes)))
+        context.row.*field = true;
+    else
+        return QStringLiteral("must be \"%1\" or \"%2\"").arg(QStringView(no), QStringView(yes));
+    return {};
+}
+
+constexpr char16_t kAnsi[] = u"ansi";
+constexpr char16_t kUtf8[] = u"utf-8";
+constexpr char16_t kPageLoop[] = u"page-loop";
+constexpr char16_t kWholeSearch[] = u"whole-search";
 
 QString readHost(const QJsonValue& value, RowContext& context) {
     if (!value.isString() || !platform::isServiceKey(value.toString()))
@@ -153,20 +201,6 @@ QString readUserAgent(const QJsonValue& value, RowContext& context) {
     return {};
 }
 
-QString readRedirects(const QJsonValue& value, RowContext& context) {
-    if (!value.isBool())
-        return QStringLiteral("must be true or false");
-    context.row.followRedirects = value.toBool();
-    return {};
-}
-
-QString readPump(const QJsonValue& value, RowContext& context) {
-    if (!value.isBool())
-        return QStringLiteral("must be true or false");
-    context.row.pumpAtEnd = value.toBool();
-    return {};
-}
-
 QString readTimeout(const QJsonValue& value, RowContext& context) {
     if (value.isNull()) {
         context.row.readTimeoutMs.reset();
@@ -180,13 +214,13 @@ QString readTimeout(const QJsonValue& value, RowContext& context) {
 }
 
 QString readPatterns(const QJsonValue& value, RowContext& context) {
-    if (QString problem = readStringList(value, context, context.row.patterns, false);
+    const std::size_t most = kindRulesOf(context.row.kind)->mostPatterns;
+    if (QString problem =
+            readStringList(value, context, context.row.patterns, 1, most,
+                           most > 1 ? QStringLiteral("must hold 1 to %1 patterns").arg(most)
+                                    : QStringLiteral("must hold exactly 1 pattern"));
         !problem.isEmpty())
         return problem;
-    const std::size_t most = kindRulesOf(context.row.kind)->mostPatterns;
-    if (context.row.patterns.empty() || context.row.patterns.size() > most)
-        return most > 1 ? QStringLiteral("must hold 1 to %1 patterns").arg(most)
-                        : QStringLiteral("must hold exactly 1 pattern");
     for (std::size_t i = 0; i < context.row.patterns.size(); ++i) {
         const QString problem = patternProblem(QString::fromUtf16(context.row.patterns[i]));
         if (!problem.isEmpty()) {
@@ -198,24 +232,13 @@ QString readPatterns(const QJsonValue& value, RowContext& context) {
 }
 
 QString readTokens(const QJsonValue& value, RowContext& context) {
-    if (QString problem = readStringList(value, context, context.row.tokens, false);
-        !problem.isEmpty())
-        return problem;
     const std::size_t most = kindRulesOf(context.row.kind)->mostTokens;
-    if (context.row.tokens.size() > most)
-        return QStringLiteral("must hold at most %1 tokens").arg(most);
-    return {};
+    return readStringList(value, context, context.row.tokens, 0, most,
+                          QStringLiteral("must hold at most %1 tokens").arg(most));
 }
 
 QString readInputTokens(const QJsonValue& value, RowContext& context) {
-    return readStringList(value, context, context.row.inputTokens, false);
-}
-
-QString readFallback(const QJsonValue& value, RowContext& context) {
-    if (!value.isString())
-        return QStringLiteral("must be a text");
-    context.row.fallback = context.builder.text(value.toString());
-    return {};
+    return readStringList(value, context, context.row.inputTokens);
 }
 
 QString readNoResults(const QJsonValue& value, RowContext& context) {
@@ -274,57 +297,6 @@ QString readBlockSigns(const QJsonValue& value, RowContext& context) {
     return {};
 }
 
-QString readMinInterval(const QJsonValue& value, RowContext& context) {
-    const std::optional<int> number = wholeNumber(value, 0, kLongestWaitMs);
-    if (!number)
-        return numberProblem(0, kLongestWaitMs);
-    context.row.minIntervalMs = *number;
-    return {};
-}
-
-QString readPageStep(const QJsonValue& value, RowContext& context) {
-    const std::optional<int> number = wholeNumber(value, 0, 1000000);
-    if (!number)
-        return numberProblem(0, 1000000);
-    context.row.pageStep = *number;
-    return {};
-}
-
-QString readPageBase(const QJsonValue& value, RowContext& context) {
-    const std::optional<int> number = wholeNumber(value, 0, 1000000);
-    if (!number)
-        return numberProblem(0, 1000000);
-    context.row.pageBase = *number;
-    return {};
-}
-
-QString readKeywordBytes(const QJsonValue& value, RowContext& context) {
-    if (value == QJsonValue(QStringLiteral("ansi")))
-        context.row.keywordUtf8 = false;
-    else if (value == QJsonValue(QStringLiteral("utf-8")))
-        context.row.keywordUtf8 = true;
-    else
-        return QStringLiteral("must be \"ansi\" or \"utf-8\"");
-    return {};
-}
-
-QString readErrorText(const QJsonValue& value, RowContext& context) {
-    if (!value.isString())
-        return QStringLiteral("must be a text");
-    context.row.errorText = context.builder.text(value.toString());
-    return {};
-}
-
-QString readGuarded(const QJsonValue& value, RowContext& context) {
-    if (value == QJsonValue(QStringLiteral("page-loop")))
-        context.row.guardWholeSearch = false;
-    else if (value == QJsonValue(QStringLiteral("whole-search")))
-        context.row.guardWholeSearch = true;
-    else
-        return QStringLiteral("must be \"page-loop\" or \"whole-search\"");
-    return {};
-}
-
 QString readReplacements(const QJsonValue& value, RowContext& context) {
     if (!value.isArray())
         return QStringLiteral("must be a list of [from, to] pairs");
@@ -356,21 +328,24 @@ constexpr KeyRule kFetchKeys[] = {
     {u"path", readPath},
     {u"mode", readMode},
     {u"userAgent", readUserAgent},
-    {u"redirects", readRedirects},
+    {u"redirects", readFlag<&EngineRow::followRedirects>},
     {u"readTimeoutMs", readTimeout},
-    {u"pump", readPump},
+    {u"pump", readFlag<&EngineRow::pumpAtEnd>},
     {u"patterns", readPatterns},
     {u"tokens", readTokens},
-    {u"fallback", readFallback},
+    {u"fallback", readText<&EngineRow::fallback>},
     {u"noResults", readNoResults},
     {u"blockSigns", readBlockSigns},
-    {u"minIntervalMs", readMinInterval},
+    {u"minIntervalMs", readCount<&EngineRow::minIntervalMs, kLongestWaitMs>},
 };
 
 // Keyword rows' own: how the result pages are walked and read.
 constexpr KeyRule kKeywordKeys[] = {
-    {u"pageStep", readPageStep},   {u"pageBase", readPageBase}, {u"keywordBytes", readKeywordBytes},
-    {u"errorText", readErrorText}, {u"guarded", readGuarded},
+    {u"pageStep", readCount<&EngineRow::pageStep, kMostPageNumber>},
+    {u"pageBase", readCount<&EngineRow::pageBase, kMostPageNumber>},
+    {u"keywordBytes", readChoice<&EngineRow::keywordUtf8, kAnsi, kUtf8>},
+    {u"errorText", readText<&EngineRow::errorText>},
+    {u"guarded", readChoice<&EngineRow::guardWholeSearch, kPageLoop, kWholeSearch>},
 };
 
 // Lookup rows' own: how the input and the answer are rewritten.
