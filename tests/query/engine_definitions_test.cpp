@@ -70,8 +70,8 @@ TEST(EngineDefinitions, PartialFileChangesOneRowAndNothingElse) {
     // What the file leaves out keeps the built-in value.
     const query::CountProbeSpec& spec =
         query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages);
-    EXPECT_EQ(QStringView(spec.userAgent), u"");
-    EXPECT_EQ(spec.blockSigns->title, QStringView(u"百度安全验证"));
+    EXPECT_EQ(QStringView(spec.row->userAgent), u"");
+    EXPECT_EQ(spec.row->blockSigns->title, QStringView(u"百度安全验证"));
 }
 
 TEST(EngineDefinitions, BadFilesNameLineColumnAndProblem) {
@@ -271,6 +271,25 @@ TEST(EngineDefinitions, PlainValuesReachTheRow) {
         EXPECT_EQ(count.minIntervalMs, 600000);
         EXPECT_EQ(set.row(u"pagerank").tokens.size(), 9u);
     }
+}
+
+// A count probe reads its row in the set it was derived from, not a copy of it.
+TEST(EngineDefinitions, CountProbesPointAtTheRowsOfTheirSet) {
+    const query::EngineDefinitions& changed =
+        loaded(R"({"rows": [{"id": "yahoo.link", "tokens": ["a"]}]})");
+    for (const query::EngineDefinitions* set : {&query::builtInDefinitions(), &changed}) {
+        for (const query::CountProbeSpec& spec : query::CountProbeSpecsOf(*set)) {
+            EXPECT_EQ(spec.row, &set->row(spec.row->id))
+                << QStringView(spec.name).toString().toStdString();
+            EXPECT_EQ(spec.row->kind, query::EngineRowKind::Count);
+        }
+    }
+    const query::ScopedDefinitions inUse(changed);
+    const query::CountProbeSpec& spec =
+        query::CountProbeSpecFor(query::EngineId::Yahoo, query::CountMetric::Backlinks);
+    EXPECT_EQ(spec.row, &changed.row(u"yahoo.link"));
+    EXPECT_EQ(QStringView(spec.name), u"YahooLinkCount");
+    EXPECT_EQ(query::CountProbeRequest(spec, u"ab.example"_s).tokens, QStringList{u"a"_s});
 }
 
 } // namespace
