@@ -122,11 +122,6 @@ QString readChoice(const QJsonValue& value, RowContext& context) {
     return {};
 }
 
-constexpr char16_t kAnsi[] = u"ansi";
-constexpr char16_t kUtf8[] = u"utf-8";
-constexpr char16_t kPageLoop[] = u"page-loop";
-constexpr char16_t kWholeSearch[] = u"whole-search";
-
 QString readHost(const QJsonValue& value, RowContext& context) {
     if (!value.isString() || !platform::isServiceKey(value.toString()))
         return QStringLiteral("must name a service of the [hosts] section");
@@ -338,6 +333,12 @@ constexpr KeyRule kFetchKeys[] = {
     {u"blockSigns", readBlockSigns},
     {u"minIntervalMs", readCount<&EngineRow::minIntervalMs, kLongestWaitMs>},
 };
+
+// The words of the keyword rows' choices, false first.
+constexpr char16_t kAnsi[] = u"ansi";
+constexpr char16_t kUtf8[] = u"utf-8";
+constexpr char16_t kPageLoop[] = u"page-loop";
+constexpr char16_t kWholeSearch[] = u"whole-search";
 
 // Keyword rows' own: how the result pages are walked and read.
 constexpr KeyRule kKeywordKeys[] = {

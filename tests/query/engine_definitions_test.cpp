@@ -278,18 +278,18 @@ TEST(EngineDefinitions, CountProbesPointAtTheRowsOfTheirSet) {
     const query::EngineDefinitions& changed =
         loaded(R"({"rows": [{"id": "yahoo.link", "tokens": ["a"]}]})");
     for (const query::EngineDefinitions* set : {&query::builtInDefinitions(), &changed}) {
-        for (const query::CountProbeSpec& spec : query::CountProbeSpecsOf(*set)) {
-            EXPECT_EQ(spec.row, &set->row(spec.row->id))
-                << QStringView(spec.name).toString().toStdString();
-            EXPECT_EQ(spec.row->kind, query::EngineRowKind::Count);
+        for (const query::CountProbeSpec& probe : query::CountProbeSpecsOf(*set)) {
+            EXPECT_EQ(probe.row, &set->row(probe.row->id))
+                << QStringView(probe.name).toString().toStdString();
+            EXPECT_EQ(probe.row->kind, query::EngineRowKind::Count);
         }
     }
     const query::ScopedDefinitions inUse(changed);
-    const query::CountProbeSpec& spec =
+    const query::CountProbeSpec& probe =
         query::CountProbeSpecFor(query::EngineId::Yahoo, query::CountMetric::Backlinks);
-    EXPECT_EQ(spec.row, &changed.row(u"yahoo.link"));
-    EXPECT_EQ(QStringView(spec.name), u"YahooLinkCount");
-    EXPECT_EQ(query::CountProbeRequest(spec, u"ab.example"_s).tokens, QStringList{u"a"_s});
+    EXPECT_EQ(probe.row, &changed.row(u"yahoo.link"));
+    EXPECT_EQ(QStringView(probe.name), u"YahooLinkCount");
+    EXPECT_EQ(query::CountProbeRequest(probe, u"ab.example"_s).tokens, QStringList{u"a"_s});
 }
 
 } // namespace
