@@ -6,6 +6,7 @@
 #include "platform/regexp.h"
 #include "platform/text_codec.h"
 #include "query/count_probes.h"
+#include "query/engine_row.h"
 
 #include <memory>
 #include <vector>
@@ -30,7 +31,7 @@ const char16_t* const kOtherPatterns[] = {
 std::vector<QString> allPatterns() {
     std::vector<QString> patterns;
     for (const kelvane::query::CountProbeSpec& spec : kelvane::query::CountProbeSpecs())
-        patterns.push_back(QString::fromUtf16(spec.pattern));
+        patterns.push_back(QString::fromUtf16(spec.row->patterns.front()));
     for (const kelvane::query::EngineId engine : kelvane::query::kAllEngines)
         patterns.push_back(QString::fromUtf16(kelvane::keyword::KeywordEngine(engine).pattern));
     for (const char16_t* pattern : kOtherPatterns)

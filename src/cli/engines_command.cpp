@@ -134,7 +134,7 @@ RowResult runRow(const query::EngineRow& row, const QByteArray& bytes) {
     try {
         if (row.kind == query::EngineRowKind::Count) {
             for (const query::CountProbeSpec& spec : query::CountProbeSpecs()) {
-                if (QStringView(spec.id) != QStringView(row.id))
+                if (QStringView(spec.row->id) != QStringView(row.id))
                     continue;
                 query::FetchRequest request = query::CountProbeRequest(spec, QString());
                 request.url.clear(); // a saved page has no address to show a sign in

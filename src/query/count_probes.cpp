@@ -1,7 +1,7 @@
 #include "query/count_probes.h"
 
-#include "platform/host_config.h"
 #include "query/engine_definitions.h"
+#include "query/row_request.h"
 #include "query/site_query_context.h"
 
 namespace kelvane::query {
@@ -40,29 +40,9 @@ using CountSpecTable = std::array<CountProbeSpec, 2 * kEngineCount>;
 CountSpecTable buildSpecs(const EngineDefinitions& definitions) {
     CountSpecTable specs{};
     for (std::size_t i = 0; i < specs.size(); ++i) {
-        const EngineRow& row = definitions.row(kIdentities[i].id);
-        CountProbeSpec& spec = specs[i];
-        spec.name = kIdentities[i].name;
-        spec.engine = static_cast<EngineId>(i / 2);
-        spec.metric = i % 2 == 0 ? IndexedPages : Backlinks;
-        spec.hostKey = row.hostKey;
-        spec.beforeDomain = row.piece(0);
-        spec.afterDomain = row.piece(1);
-        spec.mode = row.mode;
-        spec.userAgent = row.userAgent;
-        spec.followRedirects = row.followRedirects;
-        spec.pumpAtEnd = row.pumpAtEnd;
-        spec.pattern = row.patterns.front();
-        for (std::size_t p = 1; p < row.patterns.size() && p <= spec.morePatterns.size(); ++p)
-            spec.morePatterns[p - 1] = row.patterns[p];
-        spec.tokens = {};
-        for (std::size_t t = 0; t < row.tokens.size() && t < spec.tokens.size(); ++t)
-            spec.tokens[t] = row.tokens[t];
-        spec.keep = kIdentities[i].keep;
-        spec.blockSigns = row.blockSigns;
-        spec.noResults = row.noResults;
-        spec.fallback = row.fallback ? row.fallback : u"0";
-        spec.id = row.id;
+        specs[i] = {kIdentities[i].name, static_cast<EngineId>(i / 2),
+                    i % 2 == 0 ? IndexedPages : Backlinks, kIdentities[i].keep,
+                    &definitions.row(kIdentities[i].id)};
     }
     return specs;
 }
@@ -97,33 +77,15 @@ const CountProbeSpec& CountProbeSpecFor(EngineId engine, CountMetric metric) {
 }
 
 QString CountProbeUrl(const CountProbeSpec& spec, const QString& domain) {
-    return platform::originFor(QString::fromUtf16(spec.hostKey)) +
-           QString::fromUtf16(spec.beforeDomain) + domain + QString::fromUtf16(spec.afterDomain);
+    return rowUrl(*spec.row, domain);
 }
 
 FetchRequest CountProbeRequest(const CountProbeSpec& spec, const QString& domain,
                                SiteQueryContext* context) {
-    FetchRequest request;
-    request.url = CountProbeUrl(spec, domain);
-    request.mode = spec.mode;
-    if (spec.userAgent)
-        request.options.userAgent = QString::fromUtf16(spec.userAgent);
-    request.options.followRedirects = spec.followRedirects;
-    request.pattern = QString::fromUtf16(spec.pattern);
-    for (const char16_t* pattern : spec.morePatterns) {
-        if (pattern)
-            request.morePatterns << QString::fromUtf16(pattern);
-    }
-    for (const char16_t* token : spec.tokens) {
-        if (token)
-            request.tokens << QString::fromUtf16(token);
-    }
-    request.fallback = QString::fromUtf16(spec.fallback);
+    FetchRequest request = rowRequest(*spec.row, domain);
+    if (!spec.row->fallback)
+        request.fallback = QStringLiteral("0");
     request.keep = sharedPage(spec.keep, context);
-    request.pumpAtEnd = spec.pumpAtEnd;
-    request.blockSigns = spec.blockSigns;
-    if (spec.noResults)
-        request.noResults = QString::fromUtf16(spec.noResults);
     return request;
 }
 

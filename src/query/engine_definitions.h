@@ -1,7 +1,8 @@
 #pragma once
 
 #include "query/block_signs.h"
-#include "query/fetch_and_extract.h"
+#include "query/derived_tables.h"
+#include "query/engine_row.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -10,65 +11,13 @@
 #include <QStringList>
 #include <QStringView>
 #include <deque>
-#include <map>
-#include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <typeindex>
-#include <utility>
 #include <vector>
 
 // Every per-engine fact (hosts, paths, modes, client options, patterns, tokens, block signs) as
 // data: the built-in set compiled in from data/engines.json, and a user's file laid over it
 // row by row and key by key.
 namespace kelvane::query {
-
-// Which procedure reads a row; fixed by the row's id.
-enum class EngineRowKind { Count, Rank, Snapshot, Keyword, Lookup };
-
-// One row. Texts are held by the set the row belongs to, and a set lives as long as the
-// process: a pointer taken from a row never dangles. A null text was not given.
-struct EngineRow {
-    const char16_t* id = nullptr;
-    EngineRowKind kind = EngineRowKind::Count;
-    const char16_t* hostKey = nullptr;
-    // The path split at its placeholders ("{domain}", "{keyword}", "{page}", "{address}"):
-    // one piece more than placeholders, which stand in the built-in row's order.
-    std::vector<const char16_t*> pathPieces;
-    FetchMode mode = FetchMode::Stream;
-    const char16_t* userAgent = nullptr; // null keeps the client's own; u"" sends none
-    bool followRedirects = false;
-    std::optional<int> readTimeoutMs;
-    bool pumpAtEnd = false;
-    // In order; the first that matches wins.
-    std::vector<const char16_t*> patterns;
-    std::vector<const char16_t*> tokens;
-    const char16_t* fallback = nullptr;
-    // A page matching it (and no pattern) holds a real zero: the fallback with outcome ok.
-    const char16_t* noResults = nullptr;
-    const BlockSigns* blockSigns = nullptr;
-    // The least time between two requests to this row's host.
-    int minIntervalMs = 0;
-    // Keyword rows.
-    int pageStep = 0;
-    int pageBase = 0;
-    bool keywordUtf8 = false;
-    const char16_t* errorText = nullptr;
-    bool guardWholeSearch = false;
-    // Lookup rows.
-    std::vector<const char16_t*> inputTokens;
-    std::vector<std::pair<const char16_t*, const char16_t*>> replacements;
-    const char16_t* answerWord = nullptr;
-
-    // The path piece before placeholder n (the last piece: after every placeholder).
-    const char16_t* piece(std::size_t n) const {
-        return n < pathPieces.size() ? pathPieces[n] : u"";
-    }
-};
-
-// A list of a row's texts (patterns, tokens, ...) as the procedures take them.
-QStringList textsOf(const std::vector<const char16_t*>& texts);
 
 class EngineDefinitions {
 public:
@@ -86,11 +35,7 @@ public:
 
     // A table a procedure derives from this set (its tables of rows), built once and kept with it.
     template <typename Table> const Table& derived(Table (*build)(const EngineDefinitions&)) const {
-        std::lock_guard lock(derivedMutex_);
-        std::shared_ptr<void>& slot = derived_[std::type_index(typeid(Table))];
-        if (!slot)
-            slot = std::make_shared<Table>(build(*this));
-        return *static_cast<const Table*>(slot.get());
+        return derived_.get<Table>([&] { return build(*this); });
     }
 
 private:
@@ -100,8 +45,7 @@ private:
     std::deque<BlockSigns> signs_;
     std::vector<EngineRow> rows_;
     std::vector<QJsonObject> objects_;
-    mutable std::mutex derivedMutex_;
-    mutable std::map<std::type_index, std::shared_ptr<void>> derived_;
+    mutable DerivedTables derived_;
 };
 
 // A problem of a definitions file, as "FILE:LINE:COLUMN: text".

@@ -1,8 +1,7 @@
 #include "query/rank_probes.h"
 
-#include "platform/host_config.h"
-#include "query/block_signs.h"
 #include "query/engine_definitions.h"
+#include "query/row_request.h"
 #include "query/strip_tokens.h"
 #include "query/text_values.h"
 
@@ -13,38 +12,6 @@ namespace kelvane::query {
 namespace {
 
 const QString kAlexaFallback = QStringLiteral("查询失败");
-
-QString rowUrl(const EngineRow& row, const QString& domain) {
-    return platform::originFor(QString::fromUtf16(row.hostKey)) + QString::fromUtf16(row.piece(0)) +
-           domain + QString::fromUtf16(row.piece(1));
-}
-
-ProbeRequestOptions rowOptions(const EngineRow& row) {
-    ProbeRequestOptions options;
-    if (row.userAgent)
-        options.userAgent = QString::fromUtf16(row.userAgent);
-    options.followRedirects = row.followRedirects;
-    options.readTimeoutMs = row.readTimeoutMs;
-    return options;
-}
-
-// A fetch whose empty text tells the caller that nothing usable came back.
-FetchRequest rankRequest(const EngineRow& row, const QString& domain) {
-    FetchRequest request;
-    request.url = rowUrl(row, domain);
-    request.mode = row.mode;
-    request.options = rowOptions(row);
-    for (std::size_t i = 0; i < row.patterns.size(); ++i) {
-        if (i == 0)
-            request.pattern = QString::fromUtf16(row.patterns[i]);
-        else
-            request.morePatterns << QString::fromUtf16(row.patterns[i]);
-    }
-    request.tokens = textsOf(row.tokens);
-    request.pumpAtEnd = row.pumpAtEnd;
-    request.blockSigns = row.blockSigns;
-    return request;
-}
 
 const EngineRow& rankRow(const char16_t* id) {
     return currentDefinitions().row(id);
@@ -61,7 +28,7 @@ Outcome unreadable(Outcome outcome) {
 
 Probed<int> PageRankProbe(const QString& domain, const EventPump& pump) {
     // The built-in row keeps the client's own User-Agent: the service expects it.
-    const FetchRequest request = rankRequest(rankRow(u"pagerank"), domain);
+    const FetchRequest request = rowRequest(rankRow(u"pagerank"), domain);
     const FetchOutcome fetched = FetchAndExtractOutcome(request, pump);
     const QString text = TrimSpacesAndControls(fetched.value);
     Outcome outcome = outcomeOf(fetched);
@@ -77,7 +44,7 @@ Probed<int> PageRankProbe(const QString& domain, const EventPump& pump) {
 }
 
 Probed<int> SogouRankProbe(const QString& domain, const EventPump& pump) {
-    FetchRequest request = rankRequest(rankRow(u"sogou.rank"), domain);
+    FetchRequest request = rowRequest(rankRow(u"sogou.rank"), domain);
     request.fallback = QStringLiteral("0");
     const FetchOutcome fetched = FetchAndExtractOutcome(request, pump);
     const std::optional<int> value = ParseInteger(fetched.value);
@@ -106,7 +73,7 @@ Probed<QString> AlexaRankProbe(const QString& domain, const EventPump& pump) {
 }
 
 Probed<QString> ChinaRankProbe(const QString& domain, const EventPump& pump) {
-    const FetchRequest request = rankRequest(rankRow(u"chinarank"), domain);
+    const FetchRequest request = rowRequest(rankRow(u"chinarank"), domain);
     const FetchOutcome fetched = FetchAndExtractOutcome(request, pump);
     Outcome outcome = outcomeOf(fetched);
     QString text = fetched.value;

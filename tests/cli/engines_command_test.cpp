@@ -56,7 +56,7 @@ TEST_F(EnginesCommand, TestOverSavedPagesGivesTheProbesValues) {
         for (const auto& row : rows) {
             const QString id = QString::fromUtf16(row.row);
             for (const query::CountProbeSpec& spec : query::CountProbeSpecs()) {
-                if (id == QStringView(spec.id))
+                if (id == QStringView(spec.row->id))
                     probed[id] = query::RunCountProbe(spec, u"ab.example"_s, {}).value;
             }
             writeFile(file(id + u".html"_s),

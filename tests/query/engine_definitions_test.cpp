@@ -70,8 +70,8 @@ TEST(EngineDefinitions, PartialFileChangesOneRowAndNothingElse) {
     // What the file leaves out keeps the built-in value.
     const query::CountProbeSpec& spec =
         query::CountProbeSpecFor(query::EngineId::Baidu, query::CountMetric::IndexedPages);
-    EXPECT_EQ(QStringView(spec.userAgent), u"");
-    EXPECT_EQ(spec.blockSigns->title, QStringView(u"百度安全验证"));
+    EXPECT_EQ(QStringView(spec.row->userAgent), u"");
+    EXPECT_EQ(spec.row->blockSigns->title, QStringView(u"百度安全验证"));
 }
 
 TEST(EngineDefinitions, BadFilesNameLineColumnAndProblem) {
@@ -202,6 +202,94 @@ TEST(EngineDefinitions, ABadFileLeavesTheBuiltInsInPlace) {
     EXPECT_EQ(query::useDefinitionsFile(dir.filePath(u"missing.json"_s)).size(), 2);
     EXPECT_TRUE(query::useDefinitionsFile(QString()).isEmpty());
     EXPECT_EQ(&query::currentDefinitions(), &query::builtInDefinitions());
+}
+
+// Each reader's problem in full, and each kind's own limits on patterns and tokens.
+TEST(EngineDefinitions, EachReaderSaysWhatItTakes) {
+    const struct {
+        const char* id;
+        const char* key;
+        const char* value;
+        const char16_t* says;
+    } cases[] = {
+        {"baidu.keyword", "keywordBytes", "\"gbk\"", uR"(must be "ansi" or "utf-8")"},
+        {"baidu.keyword", "guarded", "true", uR"(must be "page-loop" or "whole-search")"},
+        {"baidu.keyword", "pageStep", "1.5", u"must be a whole number from 0 to 1000000"},
+        {"baidu.keyword", "pageBase", "1000001", u"must be a whole number from 0 to 1000000"},
+        {"baidu.keyword", "errorText", "3", u"must be a text"},
+        {"bing.site", "fallback", "null", u"must be a text"},
+        {"bing.site", "pump", "\"no\"", u"must be true or false"},
+        {"bing.site", "minIntervalMs", "600001", u"must be a whole number from 0 to 600000"},
+        {"bing.site", "minIntervalMs", "-1", u"must be a whole number from 0 to 600000"},
+        {"bing.site", "tokens", "\"x\"", u"must be a list of texts"},
+        {"bing.site", "patterns", R"(["a","b","c","d","e"])", u"must hold 1 to 4 patterns"},
+        {"pagerank", "patterns", "[]", u"must hold 1 to 4 patterns"},
+        {"google.keyword", "patterns", R"(["a","b"])", u"must hold exactly 1 pattern"},
+        {"baidu.snapshot", "patterns", R"(["a","b"])", u"must hold exactly 1 pattern"},
+        {"whois", "inputTokens", R"([""])", u"must not be empty"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray text = QByteArray(R"({"rows": [{"id": ")") + c.id + R"(", ")" + c.key +
+                                "\": " + c.value + "}]}";
+        const query::DefinitionsLoad load = query::loadDefinitions(text, u"user.json"_s);
+        ASSERT_EQ(load.problems.size(), 1) << text.toStdString();
+        EXPECT_EQ(load.problems.first().text,
+                  QStringLiteral("row \"%1\", %2: %3")
+                      .arg(QLatin1String(c.id), QLatin1String(c.key), QStringView(c.says)))
+            << text.toStdString();
+    }
+}
+
+// Both words of a choice, the largest numbers taken, and a rank row's tokens without limit.
+TEST(EngineDefinitions, PlainValuesReachTheRow) {
+    const struct {
+        const char* keywordBytes;
+        const char* guarded;
+        const char* flag;
+        bool set;
+    } cases[] = {{"ansi", "page-loop", "false", false}, {"utf-8", "whole-search", "true", true}};
+    for (const auto& c : cases) {
+        const QByteArray text =
+            QByteArray(R"({"rows": [{"id": "baidu.keyword", "keywordBytes": ")") + c.keywordBytes +
+            R"(", "guarded": ")" + c.guarded +
+            R"(", "pageStep": 7, "pageBase": 1000000, "errorText": "e"},
+            {"id": "bing.site", "pump": )" +
+            c.flag + R"(, "redirects": )" + c.flag +
+            R"(, "fallback": "-", "minIntervalMs": 600000},
+            {"id": "pagerank", "tokens": ["a", "b", "c", "d", "e", "f", "g", "h", "i"]}]})";
+        const query::EngineDefinitions& set = loaded(text);
+        const query::EngineRow& keyword = set.row(u"baidu.keyword");
+        EXPECT_EQ(keyword.keywordUtf8, c.set) << c.keywordBytes;
+        EXPECT_EQ(keyword.guardWholeSearch, c.set) << c.guarded;
+        EXPECT_EQ(keyword.pageStep, 7);
+        EXPECT_EQ(keyword.pageBase, 1000000);
+        EXPECT_EQ(QStringView(keyword.errorText), u"e");
+        const query::EngineRow& count = set.row(u"bing.site");
+        EXPECT_EQ(count.pumpAtEnd, c.set) << c.flag;
+        EXPECT_EQ(count.followRedirects, c.set) << c.flag;
+        EXPECT_EQ(QStringView(count.fallback), u"-");
+        EXPECT_EQ(count.minIntervalMs, 600000);
+        EXPECT_EQ(set.row(u"pagerank").tokens.size(), 9u);
+    }
+}
+
+// A count probe reads its row in the set it was derived from, not a copy of it.
+TEST(EngineDefinitions, CountProbesPointAtTheRowsOfTheirSet) {
+    const query::EngineDefinitions& changed =
+        loaded(R"({"rows": [{"id": "yahoo.link", "tokens": ["a"]}]})");
+    for (const query::EngineDefinitions* set : {&query::builtInDefinitions(), &changed}) {
+        for (const query::CountProbeSpec& probe : query::CountProbeSpecsOf(*set)) {
+            EXPECT_EQ(probe.row, &set->row(probe.row->id))
+                << QStringView(probe.name).toString().toStdString();
+            EXPECT_EQ(probe.row->kind, query::EngineRowKind::Count);
+        }
+    }
+    const query::ScopedDefinitions inUse(changed);
+    const query::CountProbeSpec& probe =
+        query::CountProbeSpecFor(query::EngineId::Yahoo, query::CountMetric::Backlinks);
+    EXPECT_EQ(probe.row, &changed.row(u"yahoo.link"));
+    EXPECT_EQ(QStringView(probe.name), u"YahooLinkCount");
+    EXPECT_EQ(query::CountProbeRequest(probe, u"ab.example"_s).tokens, QStringList{u"a"_s});
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/text_codec.h"
 #include "query/count_probes.h"
+#include "query/engine_row.h"
 #include "query/rank_probes.h"
 #include "support/fixture_web.h"
 
@@ -67,7 +68,7 @@ TEST(CountProbes, CutTheCountAsTheEnginePrintsIt) {
         const query::CountProbeSpec& spec = query::CountProbeSpecFor(c.engine, c.metric);
         const QString url = query::CountProbeUrl(spec, QStringLiteral("ab.example"));
         const QByteArray target = url.mid(url.indexOf(u'/', 7)).toLatin1();
-        web.route(QString::fromUtf16(spec.hostKey), target,
+        web.route(QString::fromUtf16(spec.row->hostKey), target,
                   pageReply(QString::fromUtf16(c.page), c.encoding));
         EXPECT_EQ(query::RunCountProbe(spec, QStringLiteral("ab.example"), {}).value,
                   QString::fromUtf16(c.expected))
