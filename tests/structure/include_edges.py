@@ -12,6 +12,8 @@ import re
 import sys
 import tempfile
 
+import source_tree
+
 ENGINES = {"query", "keyword", "lookup", "store", "mail", "update"}
 CORE = {"platform", "net"} | ENGINES
 
@@ -59,20 +61,15 @@ def allowed(source, target):
 
 def violations(src):
     found = []
-    for top, _, files in sorted(os.walk(src)):
-        for name in sorted(files):
-            if not name.endswith((".h", ".cpp")):
-                continue
-            full = os.path.join(top, name)
-            source = os.path.relpath(full, src).replace(os.sep, "/")
-            with open(full, encoding="utf-8", errors="replace") as text:
-                for number, line in enumerate(text, 1):
-                    match = INCLUDE.match(line)
-                    if not match or "/" not in match.group(1):
-                        continue
-                    ok, why = allowed(source, match.group(1))
-                    if not ok:
-                        found.append(f"src/{source}:{number}: includes \"{match.group(1)}\": {why}")
+    for source, full in source_tree.source_files(src):
+        with open(full, encoding="utf-8", errors="replace") as text:
+            for number, line in enumerate(text, 1):
+                match = INCLUDE.match(line)
+                if not match or "/" not in match.group(1):
+                    continue
+                ok, why = allowed(source, match.group(1))
+                if not ok:
+                    found.append(f"src/{source}:{number}: includes \"{match.group(1)}\": {why}")
     return found
 
 
@@ -107,17 +104,5 @@ def self_test():
     return 1 if failed else 0
 
 
-def main():
-    if sys.argv[1:] == ["--self-test"]:
-        return self_test()
-    if len(sys.argv) != 2:
-        print(__doc__, file=sys.stderr)
-        return 2
-    found = violations(sys.argv[1])
-    for line in found:
-        print(line)
-    return 1 if found else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(source_tree.main(__doc__, violations, self_test))

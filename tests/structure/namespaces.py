@@ -14,6 +14,8 @@ import re
 import sys
 import tempfile
 
+import source_tree
+
 ROOT = "kelvane"
 
 # Blocks that are no code of ours: (file relative to src/, full namespace name, why).
@@ -153,17 +155,12 @@ def file_violations(source, text):
 
 def violations(src):
     found = []
-    for top, _, files in sorted(os.walk(src)):
-        for name in sorted(files):
-            if not name.endswith((".h", ".cpp")):
-                continue
-            full = os.path.join(top, name)
-            source = os.path.relpath(full, src).replace(os.sep, "/")
-            if "/" not in source:
-                continue  # only folders have a namespace of their own
-            with open(full, encoding="utf-8", errors="replace") as text:
-                for number, message in file_violations(source, text.read()):
-                    found.append(f"src/{source}:{number}: {message}")
+    for source, full in source_tree.source_files(src):
+        if "/" not in source:
+            continue  # only folders have a namespace of their own
+        with open(full, encoding="utf-8", errors="replace") as text:
+            for number, message in file_violations(source, text.read()):
+                found.append(f"src/{source}:{number}: {message}")
     return found
 
 
@@ -208,17 +205,5 @@ def self_test():
     return 1 if failed else 0
 
 
-def main():
-    if sys.argv[1:] == ["--self-test"]:
-        return self_test()
-    if len(sys.argv) != 2:
-        print(__doc__, file=sys.stderr)
-        return 2
-    found = violations(sys.argv[1])
-    for line in found:
-        print(line)
-    return 1 if found else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(source_tree.main(__doc__, violations, self_test))
