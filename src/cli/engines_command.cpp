@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "platform/console.h"
+#include "platform/settings.h"
 #include "platform/regexp.h"
 #include "query/count_probes.h"
 #include "query/engine_definitions.h"
@@ -49,11 +50,12 @@ int list() {
         const query::EngineRow& row = definitions.rows()[i];
         const QJsonObject& object = definitions.rowObject(i);
         platform::writeOut(
+            // One multi-argument arg(): a path's own "%3A" must not be read as a placeholder.
             QStringLiteral("%1\t%2\t%3\t%4\n")
                 .arg(QString::fromUtf16(row.id),
                      row.hostKey ? QString::fromUtf16(row.hostKey) : QStringLiteral("-"),
-                     object.value(u"path").toString(QStringLiteral("-")))
-                .arg(row.patterns.size()));
+                     object.value(u"path").toString(QStringLiteral("-")),
+                     QString::number(row.patterns.size())));
     }
     return kExitOk;
 }
@@ -229,6 +231,10 @@ int runEnginesCommand(const QStringList& arguments) {
     if (positional.isEmpty())
         return usageError(kCommand, QStringLiteral("expected list, export, check or test"));
     const QString action = positional.takeFirst();
+    // On standard error, so the rows on standard output stay a file to read or to copy.
+    if ((action == u"list" || action == u"export") && positional.isEmpty())
+        platform::writeErr(QStringLiteral("kelvane-cli engines: profile %1\n")
+                               .arg(platform::profileName(platform::currentSettings().profile)));
     if (action == u"list" && positional.isEmpty())
         return list();
     if (action == u"export" && positional.isEmpty()) {

@@ -46,7 +46,8 @@ EngineTable buildEngines(const query::EngineDefinitions& definitions) {
                       row.errorText,
                       row.guardWholeSearch ? GuardedRegion::WholeSearch : GuardedRegion::PageLoop,
                       row.blockSigns,
-                      row.piece(2)};
+                      row.piece(2),
+                      &row};
     }
     return engines;
 }

@@ -2,6 +2,7 @@
 
 #include "query/block_signs.h"
 #include "query/engine_id.h"
+#include "query/engine_row.h"
 
 #include <QString>
 #include <QStringView>
@@ -40,6 +41,9 @@ struct KeywordEngineSpec {
     const query::BlockSigns* blockSigns;
     // What follows the page value in the URL.
     const char16_t* afterPage = u"";
+    // The row it comes from: how pages are asked for and read, whether the service still
+    // answers, what its page without results looks like.
+    const query::EngineRow* row = nullptr;
 };
 
 // The row of an engine, from the current engine definitions.

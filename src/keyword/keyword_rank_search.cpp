@@ -80,6 +80,27 @@ void checkAnswer(const KeywordEngineSpec& spec, const net::TIdHTTP& http, const 
         throw query::EBlockedAnswer(*sign);
 }
 
+// What the row asks of the client beyond the search's own settings.
+void applyRow(const query::EngineRow* row, net::TIdHTTP& http) {
+    if (!row)
+        return;
+    if (row->userAgent)
+        http.Request.UserAgent = QString::fromUtf16(row->userAgent);
+    for (const auto& [name, value] : row->headers) {
+        const QString header = QString::fromUtf16(name);
+        if (header.compare(u"Accept", Qt::CaseInsensitive) == 0)
+            http.Request.Accept = QString::fromUtf16(value);
+        else
+            http.Request.ExtraHeaders.append({header, QString::fromUtf16(value)});
+    }
+}
+
+bool isNoResultsPage(const query::EngineRow& row, const QString& text) {
+    platform::TRegExp matcher;
+    matcher.setPattern(QString::fromUtf16(row.noResults));
+    return !matcher.Execute(text).isEmpty();
+}
+
 // Requests pages until the site turns up. Raises whatever the exchange or the matcher raises.
 void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString& origin,
               const QString& encodedKeyword, const QString& wantedSite, const QLocale& locale,
@@ -89,22 +110,29 @@ void runPages(const KeywordEngineSpec& spec, WorkingState& state, const QString&
         progress.currentUrl = KeywordPageUrl(spec, origin, encodedKeyword, page);
         if (sink)
             sink(PageProgressText(page));
+        if (spec.row && spec.row->closedYear)
+            throw query::EServiceClosed(spec.row->closedYear);
         query::AdmitRequest(progress.currentUrl);
         try {
             state.http.GetToStream(progress.currentUrl, state.buffer);
-        } catch (const net::EIdHTTPProtocolException&) {
-            // A captcha redirect or a refusal reads as a block, not as a status error.
+        } catch (const platform::KelvaneError&) {
+            // A captcha redirect or a refusal reads as a block, not as a status error, and
+            // not as the failed connection to the captcha's own host that a redirect may end in.
             checkAnswer(spec, state.http, progress.currentUrl, {});
             throw;
         }
         checkAnswer(spec, state.http, progress.currentUrl, state.buffer);
-        const QString text = query::DecodePage(state.buffer, query::FetchMode::Stream,
-                                               state.http.Response().ContentType());
+        const query::FetchMode mode = spec.row ? spec.row->mode : query::FetchMode::Stream;
+        const QString text =
+            query::DecodePage(state.buffer, mode, state.http.Response().ContentType());
         // Setting the pattern again would recompile it for every page.
         if (state.matcher.Pattern() != QStringView(spec.pattern))
             state.matcher.setPattern(QStringView(spec.pattern).toString());
-        const qsizetype entry =
-            FirstEntryHoldingSite(state.matcher.Execute(text), wantedSite, locale);
+        const QList<platform::RegExpMatch> entries = state.matcher.Execute(text);
+        if (entries.isEmpty() && spec.row && spec.row->noResults &&
+            !isNoResultsPage(*spec.row, text))
+            throw query::EChangedPage(); // not the page of no results: it says nothing
+        const qsizetype entry = FirstEntryHoldingSite(entries, wantedSite, locale);
         if (entry > 0) {
             progress.rank = (page - 1) * 10 + entry;
             progress.found = true;
@@ -119,6 +147,7 @@ RankSearchResult search(const KeywordEngineSpec& spec, const QString& site, cons
                         int startPage, int endPage, const ProgressSink& sink,
                         SearchProgress& progress) {
     std::unique_ptr<WorkingState> state = createWorkingState();
+    applyRow(spec.row, state->http);
     const QString origin = platform::originFor(QStringView(spec.hostKey).toString());
     const QString encodedKeyword = EncodeKeyword(spec, keyword);
     state->matcher.setMultiline(true);

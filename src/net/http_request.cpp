@@ -108,20 +108,22 @@ QString withIdentity(const QString& acceptEncoding) {
 QByteArray buildGetRequest(const GetRequest& request) {
     QByteArray out = "GET " + encodeRequestTarget(request.target) + " HTTP/" +
                      headerValueBytes(request.protocolVersion) + "\r\n";
-    const auto header = [&out](const char* name, const QString& value) {
-        const QString line = QLatin1String(name) + QLatin1String(": ") + value;
+    const auto header = [&out](QStringView name, const QString& value) {
+        const QString line = name.toString() + QLatin1String(": ") + value;
         for (const QString& piece : foldHeaderLine(line))
             out += headerValueBytes(piece) + "\r\n";
     };
-    header("Host", request.host);
-    header("Accept", request.accept);
-    header("Accept-Encoding", request.acceptEncoding);
+    header(u"Host", request.host);
+    header(u"Accept", request.accept);
+    header(u"Accept-Encoding", request.acceptEncoding);
     if (!request.userAgent.isEmpty())
-        header("User-Agent", request.userAgent);
+        header(u"User-Agent", request.userAgent);
+    for (const auto& [name, value] : request.extraHeaders)
+        header(name, value);
     if (!request.cookie.isEmpty())
-        header("Cookie", request.cookie);
+        header(u"Cookie", request.cookie);
     if (!request.proxyAuthorization.isEmpty())
-        header("Proxy-Authorization", request.proxyAuthorization);
+        header(u"Proxy-Authorization", request.proxyAuthorization);
     return out + "\r\n";
 }
 

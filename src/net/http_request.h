@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,8 @@ struct GetRequest {
     QString accept;
     QString acceptEncoding;
     QString userAgent;
+    // Names are checked where they are configured; values are sanitised as every value is.
+    QList<QPair<QString, QString>> extraHeaders;
     QString cookie;
     // Through an HTTP proxy with a login; empty leaves the header out.
     QString proxyAuthorization;

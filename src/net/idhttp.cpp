@@ -254,6 +254,7 @@ void TIdHTTP::GetToStream(const QString& url, QByteArray& stream) {
             request.accept = Request.Accept;
             request.acceptEncoding = Request.AcceptEncoding;
             request.userAgent = Request.UserAgent;
+            request.extraHeaders = Request.ExtraHeaders;
             request.cookie = cookies_->cookieHeader(target.host, requestPath,
                                                     QDateTime::currentDateTimeUtc(), endpoint.tls);
             const QByteArray requestBytes = buildGetRequest(request);

@@ -39,6 +39,8 @@ struct IdHTTPRequest {
     QString UserAgent = QStringLiteral("Mozilla/3.0 (compatible; Indy Library)");
     QString Accept = QStringLiteral("text/html, */*");
     QString AcceptEncoding;
+    // Sent after User-Agent, in order: what a browser sends that a server may look for.
+    QList<QPair<QString, QString>> ExtraHeaders;
 };
 
 // The head of the last response read.

@@ -259,6 +259,7 @@ QString readBlockSigns(const QJsonValue& value, RowContext& context) {
         {u"pathStarts", &signs.pathStarts},
         {u"title", &signs.title},
         {u"smallBodyContains", &signs.smallBodyContains},
+        {u"bodyContains", &signs.bodyContains},
     };
     for (auto it = object.begin(); it != object.end(); ++it) {
         context.subPath = u'/' + it.key();
@@ -284,11 +285,82 @@ QString readBlockSigns(const QJsonValue& value, RowContext& context) {
             signs.searchPage = it.value().toBool();
         } else {
             return QStringLiteral("is not a block sign (hostContains, pathStarts, title, "
-                                  "smallBodyContains, smallBodyBytes, searchPage)");
+                                  "smallBodyContains, smallBodyBytes, bodyContains, searchPage)");
         }
     }
     context.subPath.clear();
     context.row.blockSigns = context.builder.signs(signs);
+    return {};
+}
+
+QString readClosed(const QJsonValue& value, RowContext& context) {
+    // true: closed in a year nobody could confirm; false or 0 reopens a row a file lays over
+    // a closed one.
+    if (value.isBool()) {
+        context.row.closedYear = value.toBool() ? kClosedYearUnknown : 0;
+        return {};
+    }
+    const std::optional<int> year = wholeNumber(value, 0, 2100);
+    if (!year || (*year != 0 && *year < 1990))
+        return QStringLiteral("must be the year the service closed (1990 to 2100), true when "
+                              "the year is not known, or false");
+    context.row.closedYear = *year;
+    return {};
+}
+
+QString readValueKind(const QJsonValue& value, RowContext& context) {
+    const std::optional<ValueKind> kind =
+        value.isString() ? valueKindFromName(value.toString()) : std::nullopt;
+    if (!kind)
+        return QStringLiteral("must be \"text\" or \"count\"");
+    context.row.value = *kind;
+    return {};
+}
+
+// A header name is a token of RFC 9110; the client's own headers are not the row's to set.
+QString headerNameProblem(const QString& name) {
+    static const QStringList kClientOwn = {QStringLiteral("host"),
+                                           QStringLiteral("accept-encoding"),
+                                           QStringLiteral("user-agent"),
+                                           QStringLiteral("cookie"),
+                                           QStringLiteral("connection"),
+                                           QStringLiteral("content-length"),
+                                           QStringLiteral("transfer-encoding"),
+                                           QStringLiteral("proxy-authorization")};
+    if (name.isEmpty())
+        return QStringLiteral("must not be empty");
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool token = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') ||
+                           (u >= u'0' && u <= u'9') || QStringView(u"!#$%&'*+-.^_`|~").contains(c);
+        if (!token)
+            return QStringLiteral("is not a header name");
+    }
+    if (kClientOwn.contains(name.toLower()))
+        return QStringLiteral("is the client's own header (userAgent sets User-Agent)");
+    return {};
+}
+
+QString readHeaders(const QJsonValue& value, RowContext& context) {
+    if (!value.isObject())
+        return QStringLiteral("must be an object of header names and texts");
+    context.row.headers.clear();
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        context.subPath = u'/' + it.key();
+        if (QString problem = headerNameProblem(it.key()); !problem.isEmpty())
+            return problem;
+        if (!it.value().isString())
+            return QStringLiteral("must be a text");
+        const QString text = it.value().toString();
+        for (const QChar c : text) {
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                return QStringLiteral("must not hold a control character");
+        }
+        context.row.headers.emplace_back(context.builder.text(it.key()),
+                                         context.builder.text(text));
+    }
+    context.subPath.clear();
     return {};
 }
 
@@ -332,6 +404,9 @@ constexpr KeyRule kFetchKeys[] = {
     {u"noResults", readNoResults},
     {u"blockSigns", readBlockSigns},
     {u"minIntervalMs", readCount<&EngineRow::minIntervalMs, kLongestWaitMs>},
+    {u"closed", readClosed},
+    {u"value", readValueKind},
+    {u"headers", readHeaders},
 };
 
 // The words of the keyword rows' choices, false first.

@@ -1,6 +1,7 @@
 #include "query/engine_definitions.h"
 
 #include "platform/errors.h"
+#include "platform/settings.h"
 #include "query/definitions_overlay.h"
 
 #include <QFile>
@@ -14,8 +15,6 @@ namespace kelvane::query {
 
 namespace {
 
-const QString kBuiltInName = QStringLiteral("engines.json (built in)");
-
 std::mutex gSetsMutex;
 // Every set ever put together lives on, so rows handed out never dangle; a program loads one
 // or two.
@@ -26,6 +25,37 @@ const EngineDefinitions* keep(std::unique_ptr<EngineDefinitions> set) {
     std::lock_guard lock(gSetsMutex);
     gSets.push_back(std::move(set));
     return gSets.back().get();
+}
+
+// Each profile's built-in rows, compiled in.
+constexpr struct {
+    platform::EngineProfile profile;
+    const char16_t* resource;
+    const char16_t* name;
+} kBuiltIns[] = {
+    {platform::EngineProfile::Classic, u":/kelvane/engines.json", u"engines.json (built in)"},
+    {platform::EngineProfile::Today, u":/kelvane/engines-today.json",
+     u"engines-today.json (built in)"},
+};
+
+const auto& builtInOf(platform::EngineProfile profile) {
+    for (const auto& entry : kBuiltIns) {
+        if (entry.profile == profile)
+            return entry;
+    }
+    return kBuiltIns[0];
+}
+
+const EngineDefinitions* loadBuiltIn(platform::EngineProfile profile) {
+    OverlaidSet loaded = overlayDefinitions(builtInDefinitionsText(profile),
+                                            QString::fromUtf16(builtInOf(profile).name), nullptr);
+    if (!loaded.definitions) {
+        QStringList lines;
+        for (const DefinitionsProblem& problem : loaded.problems)
+            lines << problem.toString();
+        qFatal("%s", qPrintable(lines.join(u'\n')));
+    }
+    return keep(std::move(loaded.definitions));
 }
 
 } // namespace
@@ -48,25 +78,33 @@ QString DefinitionsProblem::toString() const {
     return QStringLiteral("%1:%2:%3: %4").arg(file).arg(line).arg(column).arg(text);
 }
 
-QByteArray builtInDefinitionsText() {
-    QFile file(QStringLiteral(":/kelvane/engines.json"));
+platform::EngineProfile profileInForce() {
+    return platform::currentSettings().profile;
+}
+
+QByteArray builtInDefinitionsText(platform::EngineProfile profile) {
+    QFile file(QString::fromUtf16(builtInOf(profile).resource));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
 
+QByteArray builtInDefinitionsText() {
+    return builtInDefinitionsText(profileInForce());
+}
+
+const EngineDefinitions& builtInDefinitions(platform::EngineProfile profile) {
+    // Each is loaded at most once; a process that asks for one never pays for the other.
+    if (profile == platform::EngineProfile::Classic) {
+        static const EngineDefinitions* const set = loadBuiltIn(profile);
+        return *set;
+    }
+    static const EngineDefinitions* const set = loadBuiltIn(profile);
+    return *set;
+}
+
 const EngineDefinitions& builtInDefinitions() {
-    static const EngineDefinitions* const builtIn = [] {
-        OverlaidSet loaded = overlayDefinitions(builtInDefinitionsText(), kBuiltInName, nullptr);
-        if (!loaded.definitions) {
-            QStringList lines;
-            for (const DefinitionsProblem& problem : loaded.problems)
-                lines << problem.toString();
-            qFatal("%s", qPrintable(lines.join(u'\n')));
-        }
-        return keep(std::move(loaded.definitions));
-    }();
-    return *builtIn;
+    return builtInDefinitions(profileInForce());
 }
 
 DefinitionsLoad loadDefinitions(const QByteArray& text, const QString& fileName) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/settings.h"
 #include "query/block_signs.h"
 #include "query/derived_tables.h"
 #include "query/engine_row.h"
@@ -62,8 +63,11 @@ struct DefinitionsLoad {
     QList<DefinitionsProblem> problems;
 };
 
-// The built-in file's bytes, as compiled in; what `engines export` prints.
+// The built-in file's bytes, as compiled in; what `engines export` prints. Without a profile:
+// the one in force ([engines] profile, KELVANE_PROFILE, --profile).
+QByteArray builtInDefinitionsText(platform::EngineProfile profile);
 QByteArray builtInDefinitionsText();
+const EngineDefinitions& builtInDefinitions(platform::EngineProfile profile);
 const EngineDefinitions& builtInDefinitions();
 
 // The built-ins with a file's rows laid over them: rows and keys it leaves out keep their

@@ -39,6 +39,12 @@ struct EngineRow {
     const BlockSigns* blockSigns = nullptr;
     // The least time between two requests to this row's host.
     int minIntervalMs = 0;
+    // The year the row's service closed: nothing is sent. 0: it answers.
+    int closedYear = 0;
+    // What the cut value must look like.
+    ValueKind value = ValueKind::Text;
+    // Request headers beside the client's own (name, value), in the file's order.
+    std::vector<std::pair<const char16_t*, const char16_t*>> headers;
     // Keyword rows.
     int pageStep = 0;
     int pageBase = 0;

@@ -49,6 +49,12 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
         http.HandleRedirects = true;
     if (options.readTimeoutMs)
         http.ReadTimeout = *options.readTimeoutMs;
+    for (const auto& [name, value] : options.headers) {
+        if (name.compare(u"Accept", Qt::CaseInsensitive) == 0)
+            http.Request.Accept = value;
+        else
+            http.Request.ExtraHeaders.append({name, value});
+    }
     const auto keepFacts = [&] {
         facts.status = http.Response().ResponseCode;
         facts.location = http.Response().header(QStringLiteral("Location"));
@@ -114,9 +120,12 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
         outcome.reason = FallbackReason::MatcherFailure;
     } else if (dynamic_cast<const EHostNotConfigured*>(&error)) {
         outcome.reason = FallbackReason::NotConfigured;
+    } else if (dynamic_cast<const EChangedPage*>(&error)) {
+        outcome.reason = FallbackReason::NoMatch;
     } else if (const auto* closed = dynamic_cast<const EServiceClosed*>(&error)) {
         outcome.reason = FallbackReason::Closed;
-        outcome.detail = QString::number(closed->year());
+        if (closed->year() != kClosedYearUnknown)
+            outcome.detail = QString::number(closed->year());
     } else if (const auto* blocked = dynamic_cast<const EBlockedAnswer*>(&error)) {
         outcome.reason = FallbackReason::Blocked;
         outcome.detail = blocked->sign();

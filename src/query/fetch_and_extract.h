@@ -4,6 +4,8 @@
 #include "platform/page_text.h"
 #include "query/value_kinds.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -28,6 +30,8 @@ struct ProbeRequestOptions {
     std::optional<int> readTimeoutMs;
     // The year the service closed: nothing is sent, and the outcome says so. 0: it answers.
     int closedYear = 0;
+    // Request headers beside the client's own; an Accept here replaces the client's.
+    QList<QPair<QString, QString>> headers;
 };
 
 // Why a fetch gave its fallback rather than a value from the page.
@@ -96,16 +100,28 @@ public:
         : platform::KelvaneError(QStringLiteral("No host configured (%1).").arg(host)) {}
 };
 
+// A closed service whose year is not known.
+inline constexpr int kClosedYearUnknown = 1;
+
 // Raised instead of a request to a service that closed, with the year it closed.
 class EServiceClosed : public platform::KelvaneError {
 public:
     explicit EServiceClosed(int year)
-        : platform::KelvaneError(QStringLiteral("The service closed in %1.").arg(year)),
+        : platform::KelvaneError(year == kClosedYearUnknown
+                                     ? QStringLiteral("The service closed.")
+                                     : QStringLiteral("The service closed in %1.").arg(year)),
           year_(year) {}
     int year() const noexcept { return year_; }
 
 private:
     int year_;
+};
+
+// Raised where a page that should hold entries holds none and is not the engine's page of no
+// results: the page changed under its pattern.
+class EChangedPage : public platform::KelvaneError {
+public:
+    EChangedPage() : platform::KelvaneError(QStringLiteral("No result entry on the page.")) {}
 };
 
 // The host part of a request URL, without port.

@@ -15,6 +15,9 @@ ProbeRequestOptions rowOptions(const EngineRow& row) {
         options.userAgent = QString::fromUtf16(row.userAgent);
     options.followRedirects = row.followRedirects;
     options.readTimeoutMs = row.readTimeoutMs;
+    options.closedYear = row.closedYear;
+    for (const auto& [name, value] : row.headers)
+        options.headers.append({QString::fromUtf16(name), QString::fromUtf16(value)});
     return options;
 }
 
@@ -35,6 +38,7 @@ FetchRequest rowRequest(const EngineRow& row, const QString& domain) {
         request.noResults = QString::fromUtf16(row.noResults);
     request.pumpAtEnd = row.pumpAtEnd;
     request.blockSigns = row.blockSigns;
+    request.value = row.value;
     return request;
 }
 
