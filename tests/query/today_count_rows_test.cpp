@@ -33,10 +33,10 @@ const QSet<QString> kTodayRows = {
     u"sogou.keyword"_s, u"bing.keyword"_s, u"google.keyword"_s,
 };
 
-const query::CountProbeSpec& todaySpec(const QString& id) {
-    for (const query::CountProbeSpec& spec : query::CountProbeSpecsOf(test::todayDefinitions())) {
-        if (id == QStringView(spec.row->id))
-            return spec;
+const query::CountProbeSpec& todayProbe(const QString& id) {
+    for (const query::CountProbeSpec& probe : query::CountProbeSpecsOf(test::todayDefinitions())) {
+        if (id == QStringView(probe.row->id))
+            return probe;
     }
     ADD_FAILURE() << "no count row " << id.toStdString();
     return query::CountProbeSpecs().front();
@@ -150,13 +150,13 @@ TEST(TodayCountRows, AskTodaysPathsAsABrowserWould) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
-        const query::CountProbeSpec& spec = todaySpec(QString::fromLatin1(c.row));
-        const QString origin = platform::originFor(QString::fromUtf16(spec.row->hostKey));
-        EXPECT_EQ(query::CountProbeUrl(spec, u"ab.example"_s), origin + QLatin1String(c.target));
-        EXPECT_EQ(spec.row->mode, query::FetchMode::CharsetText);
-        EXPECT_TRUE(spec.row->followRedirects);
-        ASSERT_NE(spec.row->userAgent, nullptr);
-        EXPECT_TRUE(QStringView(spec.row->userAgent).startsWith(u"Mozilla/5.0 ("));
+        const query::CountProbeSpec& probe = todayProbe(QString::fromLatin1(c.row));
+        const QString origin = platform::originFor(QString::fromUtf16(probe.row->hostKey));
+        EXPECT_EQ(query::CountProbeUrl(probe, u"ab.example"_s), origin + QLatin1String(c.target));
+        EXPECT_EQ(probe.row->mode, query::FetchMode::CharsetText);
+        EXPECT_TRUE(probe.row->followRedirects);
+        ASSERT_NE(probe.row->userAgent, nullptr);
+        EXPECT_TRUE(QStringView(probe.row->userAgent).startsWith(u"Mozilla/5.0 ("));
     }
 }
 
@@ -212,12 +212,12 @@ TEST(TodayCountRows, ReadEachPageAsAPersonWould) {
         SCOPED_TRACE(std::string(c.row) + " over " + c.page);
         const QByteArray bytes = test::todayPage(QString::fromLatin1(c.page));
         ASSERT_FALSE(bytes.isEmpty());
-        const query::CountProbeSpec& spec = todaySpec(QString::fromLatin1(c.row));
-        query::FetchRequest request = query::CountProbeRequest(spec, u"ab.example"_s);
+        const query::CountProbeSpec& probe = todayProbe(QString::fromLatin1(c.row));
+        query::FetchRequest request = query::CountProbeRequest(probe, u"ab.example"_s);
         if (c.finalUrl)
             request.url = QString::fromLatin1(c.finalUrl);
         const platform::PageText page(
-            query::DecodePage(bytes, spec.row->mode, u"text/html; charset=utf-8"_s));
+            query::DecodePage(bytes, probe.row->mode, u"text/html; charset=utf-8"_s));
         const query::FetchOutcome outcome = query::ExtractFromPage(request, page);
         EXPECT_EQ(outcome.value, QString::fromUtf8(c.value));
         EXPECT_EQ(query::reasonName(outcome.reason), query::reasonName(c.reason));
@@ -244,12 +244,12 @@ TEST(TodayCountRows, FetchFollowsToTheBlockPageAndDecodesUtf8) {
         test::httpResponse("HTTP/1.1 200 OK", {utf8}, test::todayPage(u"baidu-block.html"_s)));
 
     const query::FetchOutcome bing =
-        query::RunCountProbe(todaySpec(u"bing.site"_s), u"ab.example"_s, {});
+        query::RunCountProbe(todayProbe(u"bing.site"_s), u"ab.example"_s, {});
     EXPECT_EQ(bing.value, u"29100"_s);
     EXPECT_EQ(bing.reason, query::FallbackReason::None) << bing.errorMessage.toStdString();
 
     const query::FetchOutcome sogou =
-        query::RunCountProbe(todaySpec(u"sogou.site"_s), u"ab.example"_s, {});
+        query::RunCountProbe(todayProbe(u"sogou.site"_s), u"ab.example"_s, {});
     EXPECT_EQ(sogou.reason, query::FallbackReason::Blocked) << sogou.errorMessage.toStdString();
     EXPECT_EQ(sogou.detail, u"url-path"_s);
     EXPECT_EQ(web.requestLines(u"sogou"_s),
@@ -257,7 +257,7 @@ TEST(TodayCountRows, FetchFollowsToTheBlockPageAndDecodesUtf8) {
                            u"GET /antispider/?from=%2Fweb HTTP/1.1"_s}));
 
     const query::FetchOutcome baidu =
-        query::RunCountProbe(todaySpec(u"baidu.site"_s), u"ab.example"_s, {});
+        query::RunCountProbe(todayProbe(u"baidu.site"_s), u"ab.example"_s, {});
     EXPECT_EQ(baidu.reason, query::FallbackReason::Blocked) << baidu.errorMessage.toStdString();
     EXPECT_EQ(baidu.detail, u"title"_s);
     // The browser-like client identity goes out.
