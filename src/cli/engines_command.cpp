@@ -2,8 +2,8 @@
 
 #include "cli/command.h"
 #include "platform/console.h"
-#include "platform/settings.h"
 #include "platform/regexp.h"
+#include "platform/settings.h"
 #include "query/count_probes.h"
 #include "query/engine_definitions.h"
 #include "query/outcome.h"
