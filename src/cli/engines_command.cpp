@@ -4,6 +4,7 @@
 #include "platform/console.h"
 #include "platform/regexp.h"
 #include "platform/settings.h"
+#include "query/block_signs.h"
 #include "query/count_probes.h"
 #include "query/engine_definitions.h"
 #include "query/outcome.h"
@@ -132,6 +133,13 @@ RowResult matchRow(const query::EngineRow& row, const platform::PageText& page) 
 RowResult runRow(const query::EngineRow& row, const QByteArray& bytes) {
     const query::FetchMode mode =
         row.kind == query::EngineRowKind::Lookup ? query::FetchMode::Stream : row.mode;
+    // Signs are read on the bytes as saved, as the live path reads them on the bytes as
+    // fetched: a stream row's title is then found whatever the page was saved in.
+    if (row.blockSigns) {
+        if (const auto sign = query::FindBlockSign(*row.blockSigns, {200, {}, {}, bytes}))
+            return {row.fallback ? QString::fromUtf16(row.fallback) : QStringLiteral("0"),
+                    query::reasonName(query::FallbackReason::Blocked) + u' ' + *sign, -1};
+    }
     const platform::PageText page = decodedPage(bytes, mode);
     try {
         if (row.kind == query::EngineRowKind::Count) {
@@ -139,7 +147,8 @@ RowResult runRow(const query::EngineRow& row, const QByteArray& bytes) {
                 if (QStringView(spec.row->id) != QStringView(row.id))
                     continue;
                 query::FetchRequest request = query::CountProbeRequest(spec, QString());
-                request.url.clear(); // a saved page has no address to show a sign in
+                request.url.clear();          // a saved page has no address to show a sign in
+                request.blockSigns = nullptr; // read on the saved bytes above
                 const query::FetchOutcome outcome = query::ExtractFromPage(request, page);
                 return {outcome.value,
                         outcome.reason == query::FallbackReason::Blocked

@@ -102,6 +102,25 @@ TEST_F(EnginesCommand, TestNamesTheRowAndThePatternThatRead) {
         << unnamed.err.toStdString();
 }
 
+// A block page reads as blocked on the bytes as saved, for count and keyword rows alike, under
+// either profile: a UTF-8 page's title is found though the classic row decodes as ANSI.
+TEST_F(EnginesCommand, TestReadsBlockSignsOnTheSavedBytes) {
+    writeFile(file(u"empty.json"_s), R"({"rows": []})");
+    writeFile(file(u"block.html"_s),
+              "<html><head><title>\xe7\x99\xbe\xe5\xba\xa6\xe5\xae\x89\xe5\x85\xa8"
+              "\xe9\xaa\x8c\xe8\xaf\x81</title></head><body></body></html>");
+    for (const char* profile : {"classic", "today"}) {
+        for (const char* row : {"baidu.site", "baidu.keyword"}) {
+            SCOPED_TRACE(std::string(profile) + " " + row);
+            const test::CliResult tested =
+                run({u"--profile"_s, QString::fromLatin1(profile), u"test"_s, file(u"empty.json"_s),
+                     u"--row"_s, QString::fromLatin1(row), file(u"block.html"_s)});
+            EXPECT_EQ(tested.exitCode, 3) << tested.err.toStdString(); // a block is a fault
+            EXPECT_EQ(tested.out, QString::fromLatin1(row) + u"\t0\tblocked title\t-\n"_s);
+        }
+    }
+}
+
 TEST_F(EnginesCommand, CheckAndABadSettingsFileEndWithStatusTwo) {
     writeFile(file(u"good.json"_s), R"({"rows": [{"id": "bing.site", "minIntervalMs": 2000}]})");
     writeFile(file(u"bad.json"_s), "{\"rows\": [\n  {\"id\": \"bing.site\", \"mode\": \"utf8\"}]}");
