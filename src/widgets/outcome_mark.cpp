@@ -13,6 +13,7 @@ namespace {
 constexpr int kMarkSize = 6;
 const char* const kMarkName = "outcomeMark";
 const char* const kOwnPalette = "outcomeOwnPalette";
+const char* const kOwnToolTip = "outcomeOwnToolTip";
 
 // A small red triangle in the top right corner of the rectangle.
 void drawCornerMark(QPainter& painter, const QRect& rect) {
@@ -82,8 +83,12 @@ void showOutcome(QWidget* widget, const query::Outcome* outcome) {
         widget->setProperty(kOwnPalette, QVariant());
         widget->setToolTip(QString());
     }
-    if (outcome && !outcome->ok())
-        widget->setToolTip(query::OutcomeToolTip(*outcome));
+    // A plain value may still have a reason to tell (a closed service); only a tooltip this
+    // file put there is taken away again.
+    const bool tells = outcome && !outcome->ok();
+    if (tells || widget->property(kOwnToolTip).toBool())
+        widget->setToolTip(tells ? query::OutcomeToolTip(*outcome) : QString());
+    widget->setProperty(kOwnToolTip, tells ? QVariant(true) : QVariant());
     delete mark;
 }
 
