@@ -221,6 +221,18 @@ TEST_F(KeywordRankSearchTest, RequestsCarryNoUserAgentAndFollowRedirects) {
     }
 }
 
+// A redirect to the engine's captcha over https, which the original cannot follow, still ends
+// the search as blocked rather than as a failed connection.
+TEST_F(KeywordRankSearchTest, ACaptchaRedirectToHttpsIsABlock) {
+    web.routeRedirect(QStringLiteral("baidu"), pageTarget(query::EngineId::Baidu, "kw", 1),
+                      "https://wappass.baidu.com/static/captcha?tpl=x");
+    const keyword::RankSearchResult result = search(query::EngineId::Baidu, kSite, 1, 1);
+    EXPECT_EQ(result.outcome, keyword::RankSearchOutcome::Failed);
+    EXPECT_EQ(result.why.reason, query::FallbackReason::Blocked);
+    EXPECT_EQ(result.why.detail, QStringLiteral("location-host"));
+    EXPECT_EQ(web.requests(QStringLiteral("baidu")).size(), 1);
+}
+
 // A failure ends the search with the engine's own error text and the URL being requested.
 TEST_F(KeywordRankSearchTest, FailureGivesTheEnginesErrorTextAndTheFailingUrl) {
     const struct {
