@@ -4,6 +4,7 @@
 #include "platform/console.h"
 #include "platform/regexp.h"
 #include "platform/settings.h"
+#include "platform/text_codec.h"
 #include "query/block_signs.h"
 #include "query/count_probes.h"
 #include "query/engine_definitions.h"
@@ -91,6 +92,16 @@ QString declaredContentType(const QByteArray& page) {
         ++end;
     return QStringLiteral("text/html; charset=") +
            QString::fromLatin1(head.mid(start, end - start));
+}
+
+// How the page was read, said beside the result: a wrong decoding is the first thing to rule
+// out when a pattern finds nothing.
+QString decodingOf(const QByteArray& bytes, query::FetchMode mode) {
+    if (mode == query::FetchMode::Stream)
+        return QStringLiteral("the ANSI code page (GBK)");
+    return platform::isUtf8CharsetName(platform::pageCharset(declaredContentType(bytes)))
+               ? QStringLiteral("UTF-8")
+               : QStringLiteral("one character per byte");
 }
 
 platform::PageText decodedPage(const QByteArray& bytes, query::FetchMode mode) {
@@ -206,6 +217,12 @@ int test(const QStringList& positional, const QString& onlyRow) {
                                   .arg(QFileInfo(pagePath).fileName()));
         for (const query::EngineRow* row : rows) {
             const RowResult result = runRow(*row, bytes);
+            platform::writeErr(QStringLiteral("kelvane-cli engines: %1 read as %2 for %3\n")
+                                   .arg(QFileInfo(pagePath).fileName(),
+                                        decodingOf(bytes, row->kind == query::EngineRowKind::Lookup
+                                                              ? query::FetchMode::Stream
+                                                              : row->mode),
+                                        QString::fromUtf16(row->id)));
             allRead = allRead && result.outcome == query::reasonName(query::FallbackReason::None);
             platform::writeOut(
                 QStringLiteral("%1\t%2\t%3\t%4\n")
