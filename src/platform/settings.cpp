@@ -2,6 +2,7 @@
 
 #include "platform/host_config.h"
 #include "platform/install_layout.h"
+#include "platform/name_table.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -94,10 +95,8 @@ QString profile(const QString& value, Settings& into) {
     return {};
 }
 
-constexpr struct {
-    EngineProfile profile;
-    const char16_t* name;
-} kProfiles[] = {{EngineProfile::Today, u"today"}, {EngineProfile::Classic, u"classic"}};
+constexpr Named<EngineProfile> kProfiles[] = {{EngineProfile::Today, u"today"},
+                                              {EngineProfile::Classic, u"classic"}};
 
 // Adding a key is adding a row.
 constexpr Key kKeys[] = {
@@ -194,19 +193,11 @@ void applyEnvironmentProfile(Settings& settings) {
 } // namespace
 
 QString profileName(EngineProfile profile) {
-    for (const auto& row : kProfiles) {
-        if (row.profile == profile)
-            return QString::fromUtf16(row.name);
-    }
-    return {};
+    return nameIn(kProfiles, profile);
 }
 
 std::optional<EngineProfile> profileFromName(QStringView name) {
-    for (const auto& row : kProfiles) {
-        if (name.compare(QStringView(row.name), Qt::CaseInsensitive) == 0)
-            return row.profile;
-    }
-    return std::nullopt;
+    return valueIn(kProfiles, name, Qt::CaseInsensitive);
 }
 
 void useProfile(Settings& settings, EngineProfile profile) {

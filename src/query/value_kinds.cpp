@@ -1,5 +1,7 @@
 #include "query/value_kinds.h"
 
+#include "platform/name_table.h"
+
 #include <QRegularExpression>
 #include <limits>
 
@@ -7,10 +9,8 @@ namespace kelvane::query {
 
 namespace {
 
-constexpr struct {
-    ValueKind kind;
-    const char16_t* name;
-} kKinds[] = {{ValueKind::Text, u"text"}, {ValueKind::Count, u"count"}};
+constexpr platform::Named<ValueKind> kKinds[] = {{ValueKind::Text, u"text"},
+                                                 {ValueKind::Count, u"count"}};
 
 constexpr qint64 kMostCount = std::numeric_limits<qint64>::max() / 10;
 
@@ -84,19 +84,11 @@ std::optional<QString> readCount(const QString& cut) {
 } // namespace
 
 QString valueKindName(ValueKind kind) {
-    for (const auto& row : kKinds) {
-        if (row.kind == kind)
-            return QString::fromUtf16(row.name);
-    }
-    return {};
+    return platform::nameIn(kKinds, kind);
 }
 
 std::optional<ValueKind> valueKindFromName(QStringView name) {
-    for (const auto& row : kKinds) {
-        if (name == QStringView(row.name))
-            return row.kind;
-    }
-    return std::nullopt;
+    return platform::valueIn(kKinds, name);
 }
 
 std::optional<QString> readValue(ValueKind kind, const QString& text) {
