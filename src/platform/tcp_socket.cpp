@@ -1,9 +1,12 @@
 #include "platform/tcp_socket.h"
 
+#include "platform/cancel_token.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
@@ -34,15 +37,10 @@ namespace {
                        QString::fromLocal8Bit(gai_strerror(gaiError)));
 }
 
+// timeoutMs <= 0: no limit. A stop of the run ends the wait at once (EStopped).
 int pollFor(int fd, short events, int timeoutMs) {
     pollfd entry{fd, events, 0};
-    for (;;) {
-        const int ready = ::poll(&entry, 1, timeoutMs > 0 ? timeoutMs : -1);
-        if (ready >= 0)
-            return ready;
-        if (errno != EINTR)
-            throwSystemError(errno);
-    }
+    return pollStoppable(entry, timeoutMs > 0 ? timeoutMs : -1);
 }
 
 using AddressList = std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)>;
@@ -102,8 +100,16 @@ AddressList resolve(const QByteArray& name, const QByteArray& service, int famil
     }).detach();
     std::unique_lock lock(lookup->mutex);
     const auto until = Deadline::Clock::now() + std::chrono::milliseconds(deadline.remainingMs());
-    if (!lookup->finished.wait_until(lock, until, [&] { return lookup->done; }))
-        throwTimedOut();
+    // In slices, so a stop of the run is seen while the resolver takes its time.
+    constexpr auto kStopSlice = std::chrono::milliseconds(50);
+    while (!lookup->done) {
+        if (Deadline::Clock::now() >= until)
+            throwTimedOut();
+        lookup->finished.wait_until(lock, std::min(until, Deadline::Clock::now() + kStopSlice),
+                                    [&] { return lookup->done; });
+        if (!lookup->done)
+            throwIfStopped();
+    }
     if (lookup->result != 0) {
         errno = lookup->systemError;
         throwResolveError(lookup->result);
@@ -159,6 +165,8 @@ TcpSocket::~TcpSocket() {
 
 void TcpSocket::connectTo(const QString& host, quint16 port, const Deadline& deadline) {
     close();
+    // A stopped run sends nothing more.
+    throwIfStopped();
     QString name = host;
     int family = AF_INET;
     if (name.startsWith(u'[') && name.endsWith(u']')) {

@@ -1,5 +1,7 @@
 #include "platform/tls_stream.h"
 
+#include "platform/cancel_token.h"
+
 #include <QHash>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -92,21 +94,12 @@ bool isIpAddress(const QByteArray& host) {
            inet_pton(AF_INET6, host.constData(), address) == 1;
 }
 
-// Waits for the socket as OpenSSL asked; false when the deadline passed first.
+// Waits for the socket as OpenSSL asked; false when the deadline passed first, EStopped when
+// the run was stopped.
 bool waitFor(int fd, int sslError, const Deadline& deadline) {
     pollfd entry{fd, static_cast<short>(sslError == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN), 0};
-    for (;;) {
-        const int waitMs = deadline.waitMs(-1);
-        if (waitMs == 0)
-            return false;
-        const int ready = ::poll(&entry, 1, waitMs);
-        if (ready > 0)
-            return true;
-        if (ready == 0)
-            return false;
-        if (errno != EINTR)
-            throw ESocketError(errno, QString::fromLocal8Bit(std::strerror(errno)));
-    }
+    const int waitMs = deadline.waitMs(-1);
+    return waitMs != 0 && pollStoppable(entry, waitMs) > 0;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "net/http_url.h"
 #include "net/idhttp.h"
+#include "platform/cancel_token.h"
 #include "platform/errors.h"
 #include "platform/page_text.h"
 #include "platform/regexp.h"
@@ -109,6 +110,8 @@ FetchOutcome FallbackFor(const std::exception& error, const QString& fallback) {
     if (const auto* status = dynamic_cast<const net::EIdHTTPProtocolException*>(&error)) {
         outcome.reason = FallbackReason::HttpStatus;
         outcome.httpStatus = status->ErrorCode();
+    } else if (dynamic_cast<const platform::EStopped*>(&error)) {
+        outcome.reason = FallbackReason::Stopped;
     } else if (dynamic_cast<const platform::EReadTimeout*>(&error)) {
         outcome.reason = FallbackReason::TimedOut;
     } else if (dynamic_cast<const platform::ESocketError*>(&error) ||

@@ -48,6 +48,7 @@ enum class FallbackReason {
     MatcherFailure, // the pattern could not be run
     OtherError,     // any other failure of the exchange
     Closed,         // the service is gone: nothing was sent
+    Stopped,        // the user stopped the run: the exchange ended, or nothing was sent
 };
 
 struct BlockSigns;

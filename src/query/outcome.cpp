@@ -15,7 +15,7 @@ struct ReasonRow {
 
 // A matcher failure reads as a page without data; any other failure of the exchange (a bad
 // answer, too many redirects) as a failed connection.
-constexpr std::array<ReasonRow, 12> kReasons = {{
+constexpr std::array<ReasonRow, 13> kReasons = {{
     {FallbackReason::None, u"ok", false},
     {FallbackReason::NoConnection, u"connect", true},
     {FallbackReason::TimedOut, u"timeout", true},
@@ -28,6 +28,8 @@ constexpr std::array<ReasonRow, 12> kReasons = {{
     {FallbackReason::MatcherFailure, u"no-match", false},
     {FallbackReason::OtherError, u"connect", true},
     {FallbackReason::Closed, u"closed", false},
+    // The user's own doing, not the service's: no fault.
+    {FallbackReason::Stopped, u"stopped", false},
 }};
 
 const ReasonRow& rowOf(FallbackReason reason) {

@@ -26,6 +26,8 @@ QString reasonText(const Outcome& outcome) {
         return QStringLiteral("页面中的数据为空");
     case FallbackReason::NotConfigured:
         return QStringLiteral("服务未配置");
+    case FallbackReason::Stopped:
+        return QStringLiteral("已停止");
     case FallbackReason::Closed:
         // The history keeps the reason alone, without the year.
         return outcome.detail.isEmpty()

@@ -175,6 +175,7 @@ TEST(ProbeOutcomes, ReasonNamesAndWhichOfThemAreFaults) {
         {query::FallbackReason::EmptyAfterCut, "empty", false},
         {query::FallbackReason::NotConfigured, "not-configured", false},
         {query::FallbackReason::Closed, "closed", false},
+        {query::FallbackReason::Stopped, "stopped", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(query::reasonName(c.reason), QString::fromLatin1(c.name));
