@@ -2,6 +2,7 @@
 
 #include "app/about_window.h"
 #include "app/pictures.h"
+#include "app/site_query_proxy.h"
 #include "app/tray_presence.h"
 #include "app/update_window.h"
 #include "app/windows.h"
@@ -36,6 +37,7 @@
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QToolButton>
+#include <memory>
 
 namespace kelvane::app {
 
@@ -108,7 +110,7 @@ constexpr ToolButtonSpec kToolButtons[] = {
 struct CheckSpec {
     const char* name;
     const char16_t* caption;
-    bool query::SiteQueryOptions::*flag;
+    query::Tick query::SiteQueryOptions::*flag;
     int left;
     int row;
 };
@@ -238,7 +240,7 @@ void TfrmMain::buildOptionsPanel() {
         check->setChecked(initial.*spec.flag);
         check->move(spec.left, 2 + 20 * spec.row);
         check->adjustSize();
-        bool query::SiteQueryOptions::*flag = spec.flag;
+        query::Tick query::SiteQueryOptions::*flag = spec.flag;
         // The driver reads each tick when its step begins, so keep the flags live.
         connect(check, &QCheckBox::toggled, this, [this, flag](bool on) { options_.*flag = on; });
     }
@@ -357,13 +359,29 @@ void TfrmMain::buildTray() {
 
 void TfrmMain::btnQureClick() {
     widgets::guarded([this] {
-        query::SiteQueryDriver driver(
-            *this, options_,
-            query::StandardSiteQueryProbes([] { QCoreApplication::processEvents(); }),
-            [this](const QString& pageRank) { store::SaveToFile(*this, pageRank); },
-            platform::homeSiteHost());
-        driver.run();
+        // Taken here, so the controls are disabled before the click returns.
+        if (!query::SiteQueryDriver::begin(*this, platform::homeSiteHost())) {
+            Q_EMIT siteQueryFinished();
+            return;
+        }
+        auto proxy = std::make_shared<SiteQueryProxy>(*this, this);
+        queryRun_.start(
+            [this, proxy] {
+                query::SiteQueryDriver driver(
+                    *proxy, options_, query::StandardSiteQueryProbes({}),
+                    [proxy](const QString& pageRank) { store::SaveToFile(*proxy, pageRank); },
+                    platform::homeSiteHost());
+                driver.runSteps();
+            },
+            [this, proxy] {
+                proxy->giveControlsBack();
+                Q_EMIT siteQueryFinished();
+            });
     });
+}
+
+void TfrmMain::stopSiteQuery() {
+    queryRun_.stop();
 }
 
 void TfrmMain::ibtnGuanWangClick() {
@@ -429,8 +447,9 @@ void TfrmMain::N9Click() {
 }
 
 void TfrmMain::N10Click() {
-    // Ends the run at once: no close request, no update check.
+    // Ends the run at once: no close request, no update check, and a query in flight stops.
     tray_->hide();
+    queryRun_.stop();
     QCoreApplication::exit(0);
 }
 
@@ -453,6 +472,11 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         btnQure_->isEnabled()) {
         btnQure_->click();
+        return;
+    }
+    // Esc stops a query: the exchange in flight ends at once, the steps left send nothing.
+    if (event->key() == Qt::Key_Escape) {
+        stopSiteQuery();
         return;
     }
     QWidget::keyPressEvent(event);

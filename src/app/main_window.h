@@ -3,6 +3,7 @@
 #include "query/site_query_options.h"
 #include "query/site_query_view.h"
 #include "widgets/error_report.h"
+#include "widgets/run_on_worker.h"
 
 #include <QList>
 #include <QPixmap>
@@ -23,11 +24,17 @@ namespace kelvane::app {
 // The main window: the one-button site query, the toolbar of the other windows and the tray
 // icon that keeps the program alive while the window is hidden.
 class TfrmMain : public QWidget, public query::SiteQueryView {
+    Q_OBJECT
+
 public:
     TfrmMain();
     ~TfrmMain() override;
 
+    // Starts the query on a worker thread; siteQueryFinished() follows once it has ended and
+    // every result is shown (at once when the domain is refused).
     void btnQureClick();
+    // Esc: the values not yet had are marked stopped and no history record is written.
+    void stopSiteQuery();
     void ibtnGuanWangClick();
     void StringGDDblClick();
     void FormActivate();
@@ -70,6 +77,9 @@ public:
     void clearOutcomes() override;
     const query::SiteOutcomes& outcomes() const override { return outcomes_; }
 
+Q_SIGNALS:
+    void siteQueryFinished();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -105,6 +115,8 @@ private:
     QProgressBar* SouGouRankG_ = nullptr;
     std::array<QLabel*, 6> labels_{};
     QSystemTrayIcon* tray_ = nullptr;
+    // Last: it waits for the query, which reads options_, before anything else goes.
+    widgets::WorkerRun queryRun_{this};
 };
 
 } // namespace kelvane::app

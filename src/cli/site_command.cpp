@@ -33,7 +33,7 @@ const QString kCommand = QStringLiteral("site");
 
 struct OptionName {
     const char* name;
-    bool query::SiteQueryOptions::*flag;
+    query::Tick query::SiteQueryOptions::*flag;
 };
 
 constexpr OptionName kOptionNames[] = {

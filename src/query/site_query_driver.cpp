@@ -14,7 +14,7 @@ const QString kNotSelected = QStringLiteral("未选");
 // The options panel's flag and the snapshot labels of each engine, in EngineId order; the
 // engine's grid column is its position plus one.
 struct EngineStep {
-    bool SiteQueryOptions::*flag;
+    Tick SiteQueryOptions::*flag;
     std::optional<std::pair<SiteLabel, SiteLabel>> snapshotLabels;
 };
 
@@ -51,6 +51,19 @@ private:
     SiteQueryView& view_;
 };
 
+void clearPreviousResult(SiteQueryView& view) {
+    for (int column = 1; column <= kEngineCount; ++column) {
+        view.setStringGDCell(column, kSiteRow, QString());
+        view.setStringGDCell(column, kLinkRow, QString());
+    }
+    view.setImagePRVisible(false);
+    view.setSouGouRankGVisible(false);
+    for (SiteLabel label : kAllLabels)
+        view.setLabelText(label, QString());
+    view.clearOutcomes();
+    view.repaintAll();
+}
+
 } // namespace
 
 SiteQueryDriver::SiteQueryDriver(SiteQueryView& view, const SiteQueryOptions& options,
@@ -61,33 +74,30 @@ SiteQueryDriver::SiteQueryDriver(SiteQueryView& view, const SiteQueryOptions& op
 
 void SiteQueryDriver::run() {
     pageRank_ = 0;
-    if (!view_.StringGDCell(1, kSiteRow).isEmpty())
-        clearPreviousResult();
-
-    const QString text = view_.txtUrlText();
-    if (text.isEmpty() || !IsValidDomain(text)) {
-        view_.setTxtUrlText(homeSiteHost_);
-        return;
-    }
-
-    view_.setBtnQureEnabled(false);
-    view_.setTxtUrlEnabled(false);
-    view_.clearOutcomes();
-    const ControlsReleaser releaser(view_);
-    runProbes(text);
+    if (begin(view_, homeSiteHost_))
+        runSteps();
 }
 
-void SiteQueryDriver::clearPreviousResult() {
-    for (int column = 1; column <= kEngineCount; ++column) {
-        view_.setStringGDCell(column, kSiteRow, QString());
-        view_.setStringGDCell(column, kLinkRow, QString());
+bool SiteQueryDriver::begin(SiteQueryView& view, const QString& homeSiteHost) {
+    if (!view.StringGDCell(1, kSiteRow).isEmpty())
+        clearPreviousResult(view);
+
+    const QString text = view.txtUrlText();
+    if (text.isEmpty() || !IsValidDomain(text)) {
+        view.setTxtUrlText(homeSiteHost);
+        return false;
     }
-    view_.setImagePRVisible(false);
-    view_.setSouGouRankGVisible(false);
-    for (SiteLabel label : kAllLabels)
-        view_.setLabelText(label, QString());
-    view_.clearOutcomes();
-    view_.repaintAll();
+
+    view.setBtnQureEnabled(false);
+    view.setTxtUrlEnabled(false);
+    view.clearOutcomes();
+    return true;
+}
+
+void SiteQueryDriver::runSteps() {
+    pageRank_ = 0;
+    const ControlsReleaser releaser(view_);
+    runProbes(view_.txtUrlText());
 }
 
 void SiteQueryDriver::runProbes(const QString& domain) {
@@ -172,6 +182,11 @@ void SiteQueryDriver::queryTextLabel(bool ticked, const TextProbe& probe, SiteLa
 }
 
 void SiteQueryDriver::saveHistory(int pageRank) {
+    // A stopped run is not a measurement of the site.
+    for (const auto& failure : view_.outcomes().failures()) {
+        if (failure.second.reason == FallbackReason::Stopped)
+            return;
+    }
     const QString domain = view_.txtUrlText();
     const QString pageRankText = QString::number(pageRank);
     for (const QString& item : view_.txtUrlItems()) {

@@ -11,6 +11,26 @@ bool inGrid(int column, int row) {
 }
 } // namespace
 
+SiteQueryState SiteQueryState::copyOf(const SiteQueryView& view) {
+    SiteQueryState state;
+    state.txtUrl = view.txtUrlText();
+    state.txtUrlIsEnabled = view.txtUrlEnabled();
+    state.txtUrlList = view.txtUrlItems();
+    state.btnQureIsEnabled = view.btnQureEnabled();
+    for (int column = 0; column < kGridColumns; ++column) {
+        for (int row = 0; row < kGridRows; ++row)
+            state.StringGD[column][row] = view.StringGDCell(column, row);
+    }
+    state.ImagePR = view.ImagePRImage();
+    state.ImagePRIsVisible = view.ImagePRVisible();
+    state.SouGouRankG = view.SouGouRankGPosition();
+    state.SouGouRankGIsVisible = view.SouGouRankGVisible();
+    for (size_t i = 0; i < state.labels.size(); ++i)
+        state.labels[i] = view.labelText(static_cast<SiteLabel>(i));
+    state.outcomeList = view.outcomes();
+    return state;
+}
+
 QString SiteQueryState::StringGDCell(int column, int row) const {
     return inGrid(column, row) ? StringGD[column][row] : QString();
 }

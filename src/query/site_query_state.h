@@ -9,6 +9,9 @@ namespace kelvane::query {
 // A view held in memory: the console front end prints it, tests inspect it.
 class SiteQueryState : public SiteQueryView {
 public:
+    // Everything the view shows now, as a state of its own.
+    static SiteQueryState copyOf(const SiteQueryView& view);
+
     QString txtUrl;
     bool txtUrlIsEnabled = true;
     QStringList txtUrlList;

@@ -6,6 +6,7 @@
 #include "gui_support/gui_helpers.h"
 #include "gui_support/window_test.h"
 #include "platform/browser.h"
+#include "platform/host_config.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "query/outcome_text.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -29,6 +31,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 namespace kelvane::app {
 namespace {
@@ -59,6 +62,11 @@ protected:
     platform::ScopedBrowserLauncher launcher{[this](const QString& url) { openedUrls << url; }};
     TfrmMain* main = nullptr;
 };
+
+// The query runs on a worker: a press returns at once, the results come as it goes.
+template <typename Press> bool queried(TfrmMain* main, Press&& press) {
+    return test::pressAndWait(main, &TfrmMain::siteQueryFinished, std::forward<Press>(press));
+}
 
 TEST_F(MainWindowTest, FirstStartCreatesTheWorkingDirectorySilently) {
     startUp();
@@ -173,7 +181,7 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
     auto* domain = control<QComboBox>(main, "txtUrl");
     domain->setEditText(QStringLiteral("ab.example"));
 
-    // Timers fire inside the window's event pump: watch the controls during the run.
+    // Timers fire in the window's event loop while the worker runs: watch the controls.
     int observations = 0;
     bool enabledDuringRun = false;
     QTimer watch;
@@ -182,8 +190,10 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
         ++observations;
         enabledDuringRun = enabledDuringRun || main->btnQureEnabled() || main->txtUrlEnabled();
     });
+    // The run ends where its end is signalled: the watch with it.
+    QObject::connect(main, &TfrmMain::siteQueryFinished, &watch, &QTimer::stop);
     watch.start();
-    QTest::keyClick(domain->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(queried(main, [&] { QTest::keyClick(domain->lineEdit(), Qt::Key_Return); }));
     watch.stop();
 
     EXPECT_GT(observations, 0);
@@ -211,6 +221,133 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
     test::saveScreenshot(main, QStringLiteral("main-after-query"));
 }
 
+// The query waits on a worker: the window takes input meanwhile, shows each result as it
+// arrives, and a tick changed during the wait changes the steps still to come.
+TEST_F(MainWindowTest, TheWindowTakesInputWhileTheQueryWaits) {
+    writeSiteList("ab.example");
+    web.addStandardSite();
+    web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
+              test::Reply().delay(1500).send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n1"));
+    startUp();
+    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
+    QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+    // Taken before the click returns, so a second press cannot start a second run.
+    EXPECT_FALSE(main->btnQureEnabled());
+    EXPECT_FALSE(main->txtUrlEnabled());
+
+    const auto alexaAsked = [&] {
+        return !web.requestLines(QStringLiteral("home")).filter(u"alexa"_s).isEmpty();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(alexaAsked, 10000));
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(main->ImagePRVisible());
+    EXPECT_EQ(main->ImagePRImage(), 4);
+    EXPECT_TRUE(main->labelText(query::SiteLabel::lblAlexaRank).isEmpty());
+    EXPECT_FALSE(main->btnQureEnabled());
+    QTest::mouseClick(control<QCheckBox>(main, "chkGoogle"), Qt::LeftButton);
+    EXPECT_FALSE(main->options().chkGoogle);
+
+    ASSERT_TRUE(test::waitForSignal(finished, 30000));
+    EXPECT_TRUE(main->btnQureEnabled());
+    EXPECT_TRUE(main->txtUrlEnabled());
+    EXPECT_EQ(main->labelText(query::SiteLabel::lblAlexaRank), QStringLiteral("查询失败"));
+    EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
+    EXPECT_EQ(main->StringGDCell(2, 1), QStringLiteral("未选"));
+    EXPECT_EQ(main->labelText(query::SiteLabel::lblGoogleKz), QStringLiteral("未选"));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+}
+
+// A refused domain starts no run: the box gets the home site's host and the end comes at once.
+TEST_F(MainWindowTest, ARefusedDomainEndsTheRunAtOnce) {
+    startUp();
+    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("not a domain"));
+    QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
+    control<QPushButton>(main, "btnQure")->click();
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_EQ(main->txtUrlText(), platform::homeSiteHost());
+    EXPECT_TRUE(main->btnQureEnabled());
+    EXPECT_TRUE(main->txtUrlEnabled());
+}
+
+// The history append runs on the worker; its failure reaches the general error report on the
+// window's thread, after the results, with the controls given back.
+TEST_F(MainWindowTest, AFailedHistoryAppendIsReportedAfterTheResults) {
+    writeSiteList("ab.example");
+    web.addStandardSite();
+    startUp();
+    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("zenvo/data/ab.example.txt")));
+    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    ASSERT_TRUE(queried(main, [&] { control<QPushButton>(main, "btnQure")->click(); }));
+    ASSERT_EQ(reports.size(), 1) << reports.join(u'\n').toStdString();
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("Kelvane|")));
+    EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
+    EXPECT_TRUE(main->btnQureEnabled());
+    EXPECT_TRUE(main->txtUrlEnabled());
+}
+
+// Closing the program while a query waits: the window goes, the late results with it.
+TEST_F(MainWindowTest, DestroyingTheWindowDuringAQueryDropsItsLateResults) {
+    web.addStandardSite();
+    web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
+              test::Reply().delay(1500).send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n1"));
+    startUp();
+    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
+    control<QPushButton>(main, "btnQure")->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !web.requestLines(QStringLiteral("home")).filter(u"alexa"_s).isEmpty(); },
+        10000));
+    DestroyWindows();
+    main = nullptr;
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+}
+
+// Esc while the query waits on a silent service: the wait ends at once, the values not had are
+// marked stopped, the steps left send nothing, no history record is written, and the controls
+// come back; the next query runs as ever.
+TEST_F(MainWindowTest, EscStopsTheQueryAndWritesNoHistory) {
+    writeSiteList("ab.example");
+    web.addStandardSite();
+    web.route(QStringLiteral("home"), "/pr/?domain=ab.example", test::Reply().silent());
+    startUp();
+    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
+    control<QPushButton>(main, "btnQure")->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !web.requestLines(QStringLiteral("home")).filter(u"/pr/"_s).isEmpty(); },
+        10000));
+    EXPECT_TRUE(finished.isEmpty());
+    QTest::keyClick(main, Qt::Key_Escape);
+    // Well inside the exchange's deadline of 20 s: only the stop can have ended it.
+    ASSERT_TRUE(test::waitForSignal(finished, 10000));
+
+    EXPECT_TRUE(main->btnQureEnabled());
+    EXPECT_TRUE(main->txtUrlEnabled());
+    const query::Outcome* pageRank = main->outcomes().find(query::SiteField::pageRank());
+    ASSERT_NE(pageRank, nullptr);
+    EXPECT_EQ(pageRank->reason, query::FallbackReason::Stopped);
+    QTableWidgetItem* baidu = control<QTableWidget>(main, "StringGD")->item(1, 1);
+    EXPECT_EQ(baidu->text(), QStringLiteral("0"));
+    EXPECT_TRUE(baidu->data(query::kOutcomeRole).isValid());
+    EXPECT_TRUE(baidu->toolTip().startsWith(QStringLiteral("已停止：")))
+        << baidu->toolTip().toStdString();
+    EXPECT_TRUE(web.requestLines(QStringLiteral("baidu")).isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("zenvo/data/ab.example.txt"))));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+
+    web.addStandardSite();
+    ASSERT_TRUE(queried(main, [&] { control<QPushButton>(main, "btnQure")->click(); }));
+    EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
+    EXPECT_TRUE(main->outcomes().failures().isEmpty());
+    QFile history(folder.filePath(QStringLiteral("zenvo/data/ab.example.txt")));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_EQ(history.readAll().count("\r\n"), 1);
+}
+
 TEST_F(MainWindowTest, FailedValuesAreDrawnApartWithTheirReasonUntilTheNextRun) {
     writeSiteList("ab.example");
     web.addStandardSite();
@@ -224,7 +361,8 @@ TEST_F(MainWindowTest, FailedValuesAreDrawnApartWithTheirReasonUntilTheNextRun) 
     auto* domain = control<QComboBox>(main, "txtUrl");
     auto* grid = control<QTableWidget>(main, "StringGD");
     domain->setEditText(QStringLiteral("ab.example"));
-    QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+    ASSERT_TRUE(queried(
+        main, [&] { QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton); }));
 
     const QString baidu = web.hostPort(QStringLiteral("baidu")).section(u':', 0, 0);
     const QString home = web.hostPort(QStringLiteral("home")).section(u':', 0, 0);
@@ -268,7 +406,8 @@ TEST_F(MainWindowTest, FailedValuesAreDrawnApartWithTheirReasonUntilTheNextRun) 
     // A clean run takes every mark away.
     web.addStandardSite();
     control<QCheckBox>(main, "chkAlexa")->setChecked(false);
-    QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+    ASSERT_TRUE(queried(
+        main, [&] { QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton); }));
     EXPECT_EQ(main->StringGDCell(1, 1), QStringLiteral("12300"));
     EXPECT_FALSE(grid->item(1, 1)->data(query::kOutcomeRole).isValid());
     EXPECT_TRUE(control<QLabel>(main, "lblBaiduSite")->toolTip().isEmpty());
@@ -360,7 +499,7 @@ TEST_F(MainWindowTest, ResultLabelsShowMarkupAsText) {
     for (const char* name : {"chkPageRank", "chkBaidu", "chkGoogle"})
         control<QCheckBox>(main, name)->setChecked(false);
     control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
-    control<QPushButton>(main, "btnQure")->click();
+    ASSERT_TRUE(queried(main, [&] { control<QPushButton>(main, "btnQure")->click(); }));
     const QString shown = QString::fromLatin1(markup);
     EXPECT_EQ(main->labelText(query::SiteLabel::lblAlexaRank), shown);
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSignalSpy>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -20,6 +22,22 @@ template <typename Control> Control* control(const QWidget* window, const char* 
     if (!found)
         throw MissingControl(name);
     return found;
+}
+
+// Waits up to timeoutMs for a signal the spy records, processing events meanwhile; true when
+// it came, also when it came before the wait. (No nested event loop: a test that asked the
+// application to exit leaves every later one returning at once.)
+inline bool waitForSignal(const QSignalSpy& spy, int timeoutMs = 60000) {
+    return !spy.isEmpty() || QTest::qWaitFor([&] { return !spy.isEmpty(); }, timeoutMs);
+}
+
+// Runs press (a click that starts a window's run on a worker) and waits up to timeoutMs for
+// the window's signal that the run has ended.
+template <typename Window, typename Signal, typename Press>
+bool pressAndWait(Window* window, Signal finished, Press&& press, int timeoutMs = 60000) {
+    QSignalSpy spy(window, finished);
+    press();
+    return waitForSignal(spy, timeoutMs);
 }
 
 // Saves a window as a PNG under KELVANE_SCREENSHOT_DIR, when that names a folder.
