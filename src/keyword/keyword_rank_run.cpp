@@ -24,12 +24,19 @@ QString NotSelectedText() {
 
 void RunKeywordRank(KeywordRankView& view, const query::EventPump& pump,
                     const KeywordSearcher& searcher) {
+    RunKeywordRankSearches(view, BeginKeywordRank(view), pump, searcher);
+}
+
+KeywordRankInputs BeginKeywordRank(KeywordRankView& view) {
     view.clear();
-    const QString site = view.txtUrlText();
-    const QString keyword = view.txtKeywordText();
-    const int startPage = view.seStartValue();
-    const int endPage = view.seEndValue();
+    KeywordRankInputs inputs{view.txtUrlText(), view.txtKeywordText(), view.seStartValue(),
+                             view.seEndValue()};
     view.setBtnCXEnabled(false);
+    return inputs;
+}
+
+void RunKeywordRankSearches(KeywordRankView& view, const KeywordRankInputs& inputs,
+                            const query::EventPump& pump, const KeywordSearcher& searcher) {
     const ButtonEnabledAgain enableAgain(view);
     for (const query::EngineId engine : query::kAllEngines) {
         if (!view.engineTicked(engine)) {
@@ -41,8 +48,8 @@ void RunKeywordRank(KeywordRankView& view, const query::EventPump& pump,
             if (pump)
                 pump();
         };
-        const RankSearchResult result =
-            searcher(engine, site, keyword, startPage, endPage, progress);
+        const RankSearchResult result = searcher(engine, inputs.site, inputs.keyword,
+                                                 inputs.startPage, inputs.endPage, progress);
         view.searchDone(engine, result);
     }
 }

@@ -24,4 +24,20 @@ using KeywordSearcher = std::function<RankSearchResult(query::EngineId engine, c
 void RunKeywordRank(KeywordRankView& view, const query::EventPump& pump,
                     const KeywordSearcher& searcher = KeywordRankSearch);
 
+// What a run reads before it starts.
+struct KeywordRankInputs {
+    QString site;
+    QString keyword;
+    int startPage = 0;
+    int endPage = 0;
+};
+
+// RunKeywordRank in two halves, for a window that searches on a worker: the first clears, reads
+// the inputs and disables the button (on the window's thread, before the click returns); the
+// second searches, on any thread, and enables the button again however it ends.
+KeywordRankInputs BeginKeywordRank(KeywordRankView& view);
+void RunKeywordRankSearches(KeywordRankView& view, const KeywordRankInputs& inputs,
+                            const query::EventPump& pump,
+                            const KeywordSearcher& searcher = KeywordRankSearch);
+
 } // namespace kelvane::keyword

@@ -15,16 +15,61 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
+#include <memory>
 
 namespace kelvane::keyword {
 
 namespace {
+
+// The window as a search on a worker sees it: the inputs were read before it started, the
+// ticks are the window's live ones, and every write is queued onto the window's thread but the
+// button's: the window gives it back itself when the end arrives (giveButtonBack), so no press
+// can fall between the last write and the end.
+class KeywordRankProxy : public KeywordRankView {
+public:
+    using Ticks = std::array<query::Tick, query::kEngineCount>;
+    KeywordRankProxy(KeywordRankView& window, QObject* context, KeywordRankInputs inputs,
+                     const Ticks& ticks)
+        : window_(&window), context_(context), inputs_(std::move(inputs)), ticks_(ticks) {}
+
+    QString txtUrlText() const override { return inputs_.site; }
+    QString txtKeywordText() const override { return inputs_.keyword; }
+    int seStartValue() const override { return inputs_.startPage; }
+    int seEndValue() const override { return inputs_.endPage; }
+    bool engineTicked(query::EngineId engine) const override {
+        return ticks_[static_cast<size_t>(engine)];
+    }
+    void setBtnCXEnabled(bool enabled) override { buttonEnabled_ = enabled; }
+    // On the window's thread, once the searches have ended.
+    void giveButtonBack() const { window_->setBtnCXEnabled(buttonEnabled_); }
+    void clear() override {
+        forward([](KeywordRankView& view) { view.clear(); });
+    }
+    void setResultText(query::EngineId engine, const QString& text) override {
+        forward([engine, text](KeywordRankView& view) { view.setResultText(engine, text); });
+    }
+    void searchDone(query::EngineId engine, const RankSearchResult& result) override {
+        forward([engine, result](KeywordRankView& view) { view.searchDone(engine, result); });
+    }
+
+private:
+    template <typename Write> void forward(Write write) {
+        widgets::postTo(context_, [window = window_, write] { write(*window); });
+    }
+
+    KeywordRankView* window_;
+    QObject* context_;
+    KeywordRankInputs inputs_;
+    const Ticks& ticks_;
+    bool buttonEnabled_ = false;
+};
 
 struct EngineControls {
     const char* check;
@@ -181,6 +226,8 @@ TfrmKeyWord::TfrmKeyWord() : QWidget(nullptr) {
         check->setChecked(i == static_cast<size_t>(query::EngineId::Baidu) ||
                           i == static_cast<size_t>(query::EngineId::Google));
         checks_[i] = check;
+        ticks_[i] = check->isChecked();
+        connect(check, &QCheckBox::toggled, this, [this, i](bool on) { ticks_[i] = on; });
 
         widgets::placedLabel(QString::fromUtf16(spec.label), lower, spec.labelAt);
         auto* result = new QLineEdit(lower);
@@ -218,7 +265,25 @@ void TfrmKeyWord::FormCreate() {
 }
 
 void TfrmKeyWord::btnCXClick() {
-    widgets::guarded([this] { RunKeywordRank(*this, [] { QCoreApplication::processEvents(); }); });
+    widgets::guarded([this] {
+        // Read and taken here, so the button is disabled before the click returns.
+        const KeywordRankInputs inputs = BeginKeywordRank(*this);
+        auto proxy = std::make_shared<KeywordRankProxy>(*this, this, inputs, ticks_);
+        searchRun_.start([proxy, inputs] { RunKeywordRankSearches(*proxy, inputs, {}); },
+                         [this, proxy] {
+                             proxy->giveButtonBack();
+                             Q_EMIT keywordRankFinished();
+                         });
+    });
+}
+
+void TfrmKeyWord::keyPressEvent(QKeyEvent* event) {
+    // Esc stops the searches: the page in flight ends at once, the engines left ask nothing.
+    if (event->key() == Qt::Key_Escape) {
+        searchRun_.stop();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmKeyWord::sbClick(query::EngineId engine) {

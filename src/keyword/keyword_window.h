@@ -1,6 +1,8 @@
 #pragma once
 
 #include "keyword/keyword_rank_view.h"
+#include "query/site_query_options.h"
+#include "widgets/run_on_worker.h"
 
 #include <QWidget>
 #include <array>
@@ -16,10 +18,14 @@ namespace kelvane::keyword {
 
 // The keyword ranking window: a site's position under a keyword in the ticked engines.
 class TfrmKeyWord : public QWidget, public KeywordRankView {
+    Q_OBJECT
+
 public:
     TfrmKeyWord();
 
     void FormCreate();
+    // Starts the searches on a worker thread; keywordRankFinished() follows once they have
+    // ended and every result is shown. Esc stops them.
     void btnCXClick();
     void btnMDClick() {}
     // The small button of an engine: its last result page in the browser.
@@ -38,6 +44,12 @@ public:
     void setResultText(query::EngineId engine, const QString& text) override;
     void searchDone(query::EngineId engine, const RankSearchResult& result) override;
 
+Q_SIGNALS:
+    void keywordRankFinished();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // The spin value as decimal text in D2I, then parsed back as a whole number.
     int wholeNumber(const QSpinBox* spin) const;
@@ -52,6 +64,10 @@ private:
     std::array<QLineEdit*, query::kEngineCount> results_{};
     std::array<QToolButton*, query::kEngineCount> smallButtons_{};
     std::array<QString, query::kEngineCount> lastUrl_{};
+    // The check boxes' ticks, which a search on the worker reads when it reaches each engine.
+    std::array<query::Tick, query::kEngineCount> ticks_{};
+    // Last: it waits for the search, which reads ticks_, before anything else goes.
+    widgets::WorkerRun searchRun_{this};
 };
 
 } // namespace kelvane::keyword

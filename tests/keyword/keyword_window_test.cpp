@@ -48,6 +48,12 @@ protected:
     platform::ScopedBrowserLauncher launcher{[this](const QString& url) { opened << url; }};
 };
 
+// The searches run on a worker: a press returns at once, the results come as they go.
+bool searched(keyword::TfrmKeyWord& window) {
+    return test::pressAndWait(&window, &keyword::TfrmKeyWord::keywordRankFinished,
+                              [&] { control<QPushButton>(&window, "btnCX")->click(); });
+}
+
 TEST_F(KeywordWindowTest, ControlsAsTheWindowOpens) {
     keyword::TfrmKeyWord window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral(" 关键词排名查询"));
@@ -92,22 +98,27 @@ TEST_F(KeywordWindowTest, InitialRunSearchesBaiduThenGoogleAndMarksTheRest) {
     control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
 
-    // Timers fire in the pump between pages: watch the Baidu box and the button.
+    // Every text the Baidu box shows; timers fire in the window's event loop while the worker
+    // searches: watch the button.
     QStringList seen;
+    QObject::connect(control<QLineEdit>(&window, kResultEdits[0]), &QLineEdit::textChanged,
+                     [&](const QString& text) {
+                         if (seen.isEmpty() || seen.back() != text)
+                             seen << text;
+                     });
     bool buttonEnabledDuringRun = false;
     QTimer watch;
     watch.setInterval(0);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        const QString text = result(window, 0);
-        if (seen.isEmpty() || seen.back() != text)
-            seen << text;
         buttonEnabledDuringRun =
             buttonEnabledDuringRun || control<QPushButton>(&window, "btnCX")->isEnabled();
         // A second press meanwhile has no effect.
         control<QPushButton>(&window, "btnCX")->click();
     });
+    // The run ends where its end is signalled: the watch with it.
+    QObject::connect(&window, &keyword::TfrmKeyWord::keywordRankFinished, &watch, &QTimer::stop);
     watch.start();
-    control<QPushButton>(&window, "btnCX")->click();
+    ASSERT_TRUE(searched(window));
     watch.stop();
 
     EXPECT_TRUE(seen.contains(QStringLiteral("正在查询第 1 页"))) << seen.join(u'|').toStdString();
@@ -148,7 +159,7 @@ TEST_F(KeywordWindowTest, ABlockedSearchEndsAsAFailedPageAndIsDrawnApart) {
     window.show();
     control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
-    control<QPushButton>(&window, "btnCX")->click();
+    ASSERT_TRUE(searched(window));
 
     auto* baidu = control<QLineEdit>(&window, kResultEdits[0]);
     auto* google = control<QLineEdit>(&window, kResultEdits[1]);
@@ -170,7 +181,7 @@ TEST_F(KeywordWindowTest, NothingTickedAndAnEmptyPageRange) {
     window.show();
     for (const char* check : kChecks)
         control<QCheckBox>(&window, check)->setChecked(false);
-    control<QPushButton>(&window, "btnCX")->click();
+    ASSERT_TRUE(searched(window));
     for (int i = 0; i < query::kEngineCount; ++i) {
         EXPECT_EQ(result(window, i), QStringLiteral("未选择"));
         EXPECT_FALSE(smallShown(window, i));
@@ -180,7 +191,7 @@ TEST_F(KeywordWindowTest, NothingTickedAndAnEmptyPageRange) {
     // empty address.
     control<QCheckBox>(&window, "rbBaidu")->setChecked(true);
     control<QSpinBox>(&window, "seStart")->setValue(6);
-    control<QPushButton>(&window, "btnCX")->click();
+    ASSERT_TRUE(searched(window));
     EXPECT_EQ(result(window, 0), QStringLiteral("搜索排名第 0 位"));
     EXPECT_TRUE(smallShown(window, 0));
     EXPECT_TRUE(web.requestLines(test::hostKey(query::EngineId::Baidu)).isEmpty());
