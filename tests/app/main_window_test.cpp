@@ -57,6 +57,23 @@ protected:
         QApplication::processEvents();
     }
 
+    // Alexa answers after its read time-out: a query waits there for a second.
+    void answerAlexaLate() {
+        web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
+                  test::Reply().delay(1500).send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n1"));
+    }
+    // Presses the query button for ab.example; the query goes on on its worker.
+    void pressQuery() {
+        control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+        QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+    }
+    // Waits until the home service has been asked for a target that holds part.
+    bool homeAsked(QStringView part) {
+        return QTest::qWaitFor(
+            [&] { return !web.requestLines(QStringLiteral("home")).filter(part).isEmpty(); },
+            10000);
+    }
+
     test::FixtureWeb web;
     QStringList openedUrls;
     platform::ScopedBrowserLauncher launcher{[this](const QString& url) { openedUrls << url; }};
@@ -226,20 +243,14 @@ TEST_F(MainWindowTest, EnterRunsTheWholeQueryAndRecordsTheListedSite) {
 TEST_F(MainWindowTest, TheWindowTakesInputWhileTheQueryWaits) {
     writeSiteList("ab.example");
     web.addStandardSite();
-    web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
-              test::Reply().delay(1500).send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n1"));
+    answerAlexaLate();
     startUp();
-    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
-    QTest::mouseClick(control<QPushButton>(main, "btnQure"), Qt::LeftButton);
+    pressQuery();
     // Taken before the click returns, so a second press cannot start a second run.
     EXPECT_FALSE(main->btnQureEnabled());
     EXPECT_FALSE(main->txtUrlEnabled());
-
-    const auto alexaAsked = [&] {
-        return !web.requestLines(QStringLiteral("home")).filter(u"alexa"_s).isEmpty();
-    };
-    ASSERT_TRUE(QTest::qWaitFor(alexaAsked, 10000));
+    ASSERT_TRUE(homeAsked(u"alexa"));
     EXPECT_TRUE(finished.isEmpty());
     EXPECT_TRUE(main->ImagePRVisible());
     EXPECT_EQ(main->ImagePRImage(), 4);
@@ -289,15 +300,11 @@ TEST_F(MainWindowTest, AFailedHistoryAppendIsReportedAfterTheResults) {
 // Closing the program while a query waits: the window goes, the late results with it.
 TEST_F(MainWindowTest, DestroyingTheWindowDuringAQueryDropsItsLateResults) {
     web.addStandardSite();
-    web.route(QStringLiteral("home"), "/api/alexa.asp?d=ab.example",
-              test::Reply().delay(1500).send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n1"));
+    answerAlexaLate();
     startUp();
-    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
-    control<QPushButton>(main, "btnQure")->click();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !web.requestLines(QStringLiteral("home")).filter(u"alexa"_s).isEmpty(); },
-        10000));
+    pressQuery();
+    ASSERT_TRUE(homeAsked(u"alexa"));
     DestroyWindows();
     main = nullptr;
     QCoreApplication::sendPostedEvents();
@@ -314,12 +321,9 @@ TEST_F(MainWindowTest, EscStopsTheQueryAndWritesNoHistory) {
     web.addStandardSite();
     web.route(QStringLiteral("home"), "/pr/?domain=ab.example", test::Reply().silent());
     startUp();
-    control<QComboBox>(main, "txtUrl")->setEditText(QStringLiteral("ab.example"));
     QSignalSpy finished(main, &TfrmMain::siteQueryFinished);
-    control<QPushButton>(main, "btnQure")->click();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !web.requestLines(QStringLiteral("home")).filter(u"/pr/"_s).isEmpty(); },
-        10000));
+    pressQuery();
+    ASSERT_TRUE(homeAsked(u"/pr/"));
     EXPECT_TRUE(finished.isEmpty());
     QTest::keyClick(main, Qt::Key_Escape);
     // Well inside the exchange's deadline of 20 s: only the stop can have ended it.
