@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/windows.h"
+#include "lookup/ip_window.h"
 #include "net/exchange_settings.h"
 #include "platform/console.h"
 #include "platform/install_layout.h"
@@ -33,8 +34,8 @@ int RunKelvane(int argc, char** argv) {
     // A bad definitions file is reported with the settings problems; the built-ins run.
     const QStringList problems =
         settings.problems + query::useDefinitionsFile(settings.enginesFile);
-    // The desktop's queries run on this thread and keep the console's pacing; the window stays
-    // alive while a request waits for its turn.
+    // The desktop's queries keep the console's pacing, the windows' workers included (where the
+    // pump has nothing to do); a request this thread makes keeps the window alive while it waits.
     query::PacingRules pacing = query::pacingRulesFrom(settings.pacing);
     pacing.whileWaiting = [] { QCoreApplication::processEvents(); };
     query::Pacer pacer(std::move(pacing));
@@ -49,9 +50,16 @@ int RunKelvane(int argc, char** argv) {
         QTimer::singleShot(0, &application,
                            [problems] { widgets::showGeneralErrorReport(problems.join(u'\n')); });
     }
-    // Start-up timing: end as soon as the main window has been shown once.
-    if (qEnvironmentVariableIsSet("KELVANE_EXIT_WHEN_SHOWN"))
-        QTimer::singleShot(0, &application, [] { QCoreApplication::exit(0); });
+    // Start-up timing: end once the main window has been shown and the own-address lookup,
+    // which no longer holds the window back, has ended too.
+    if (qEnvironmentVariableIsSet("KELVANE_EXIT_WHEN_SHOWN")) {
+        auto* ip = qobject_cast<lookup::TfrmIP*>(Windows().frmIP);
+        if (ip && ip->isLookingUp())
+            QObject::connect(ip, &lookup::TfrmIP::ipLookupFinished, &application,
+                             [] { QCoreApplication::exit(0); });
+        else
+            QTimer::singleShot(0, &application, [] { QCoreApplication::exit(0); });
+    }
     const int status = QApplication::exec();
     DestroyWindows();
     return status;

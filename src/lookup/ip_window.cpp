@@ -44,14 +44,22 @@ TfrmIP::TfrmIP() : QWidget(nullptr) {
 }
 
 void TfrmIP::FormCreate() {
-    // Start-up waits for this request, as the window is made during start-up.
-    MoIP_->setPlainText(MemoDisplayText(OwnIpLookup()));
+    ask([] { return OwnIpLookup(); });
 }
 
 void TfrmIP::btnCXClick() {
+    if (lookupRun_.isRunning())
+        return;
     MoIP_->setPlainText(QString::fromUtf16(kIpRunningText));
     MoIP_->repaint();
-    MoIP_->setPlainText(MemoDisplayText(IpLookup(txtIP_->text())));
+    ask([address = txtIP_->text()] { return IpLookup(address); });
+}
+
+void TfrmIP::ask(std::function<QString()> lookup) {
+    lookupRun_.ask<QString>(
+        std::move(lookup),
+        [this](const QString& answer) { MoIP_->setPlainText(MemoDisplayText(answer)); },
+        [this] { Q_EMIT ipLookupFinished(); });
 }
 
 void TfrmIP::txtIPClick() {
@@ -69,6 +77,10 @@ bool TfrmIP::eventFilter(QObject* watched, QEvent* event) {
 void TfrmIP::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         btnCX_->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        lookupRun_.stop();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -54,11 +54,17 @@ void TfrmWhois::FormShow() {
 }
 
 void TfrmWhois::btnCXClick() {
+    if (lookupRun_.isRunning())
+        return;
     showResult(QString::fromUtf16(kWhoisRunningText));
     MoWhois_->repaint();
-    showResult(WhoisLookup(txtUrl_->currentText()));
-    if (displayedLines() > kLinesWithoutScrollBar)
-        MoWhois_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    lookupRun_.ask<QString>([domain = txtUrl_->currentText()] { return WhoisLookup(domain); },
+                            [this](const QString& answer) {
+                                showResult(answer);
+                                if (displayedLines() > kLinesWithoutScrollBar)
+                                    MoWhois_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                            },
+                            [this] { Q_EMIT whoisFinished(); });
 }
 
 void TfrmWhois::showResult(const QString& text) {
@@ -92,6 +98,10 @@ void TfrmWhois::showEvent(QShowEvent* event) {
 void TfrmWhois::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         btnCX_->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        lookupRun_.stop();
         return;
     }
     QWidget::keyPressEvent(event);

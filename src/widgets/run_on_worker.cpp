@@ -16,6 +16,7 @@ void WorkerRun::start(std::function<void()> task, std::function<void()> finished
     wait();
     query::Pacer* pacer = query::currentPacer();
     token_ = std::make_shared<platform::CancelToken>();
+    running_ = true;
     thread_ = std::thread([this, pacer, token = token_, task = std::move(task),
                            finished = std::move(finished)]() mutable {
         std::exception_ptr error;
@@ -26,7 +27,8 @@ void WorkerRun::start(std::function<void()> task, std::function<void()> finished
         } catch (...) {
             error = std::current_exception();
         }
-        postTo(context_, [finished = std::move(finished), error] {
+        postTo(context_, [this, finished = std::move(finished), error] {
+            running_ = false;
             guarded([&error] {
                 if (error)
                     std::rethrow_exception(error);

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -41,6 +42,23 @@ public:
     // a time: the caller keeps its start disabled until finished has run.
     void start(std::function<void()> task, std::function<void()> finished);
 
+    // start() for a question with an answer: answered gets it on the context's thread when the
+    // question returned one (not when it failed), then finished runs.
+    template <typename Answer>
+    void ask(std::function<Answer()> question, std::function<void(const Answer&)> answered,
+             std::function<void()> finished) {
+        auto answer = std::make_shared<std::optional<Answer>>();
+        start([answer, question = std::move(question)] { *answer = question(); },
+              [answer, answered = std::move(answered), finished = std::move(finished)] {
+                  if (*answer)
+                      answered(**answer);
+                  finished();
+              });
+    }
+
+    // From start() until finished has begun, on the context's thread.
+    bool isRunning() const { return running_; }
+
     // Ends the exchange in flight at once (platform::EStopped) and every later one before it
     // sends anything; the task still runs to its end. Nothing when no task runs.
     void stop();
@@ -52,6 +70,7 @@ private:
     QObject* context_;
     std::shared_ptr<platform::CancelToken> token_;
     std::thread thread_;
+    bool running_ = false;
 };
 
 } // namespace kelvane::widgets

@@ -1,5 +1,6 @@
-// Start-up waits for the own-address lookup: with a home host that never answers, or answers
-// one byte every 900 ms, the desktop program still shows its main window, bounded by the
+// Start-up no longer waits for the own-address lookup (the IP window asks on its worker), and
+// the timing switch ends the program once both the main window is up and that lookup has ended:
+// with a home host that never answers, or answers one byte every 900 ms, that is bounded by the
 // settings file's deadline rather than by the lookup's per-wait time-out or the server.
 #include "support/scripted_http_server.h"
 

@@ -8,11 +8,13 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -61,7 +63,9 @@ TEST_F(LookupWindows, WhoisWindowShowsTheRecordAndKeepsItsScrollBar) {
         web.route(QStringLiteral("whois"), "/cgi-bin/whois?domain=ab.example",
                   gbkPage(record(step.lines)));
         domain->setEditText(QStringLiteral("www.ab.example"));
-        QTest::keyClick(domain->lineEdit(), Qt::Key_Return);
+        ASSERT_TRUE(test::pressAndWait(&window, &lookup::TfrmWhois::whoisFinished, [&] {
+            QTest::keyClick(domain->lineEdit(), Qt::Key_Return);
+        }));
         EXPECT_EQ(window.displayedLines(), step.lines);
         EXPECT_EQ(memo->verticalScrollBarPolicy(), step.policy) << step.lines;
     }
@@ -73,9 +77,36 @@ TEST_F(LookupWindows, WhoisWindowFailsWithItsOwnText) {
     lookup::TfrmWhois window;
     window.show();
     control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("cd.example"));
-    window.btnCXClick();
+    ASSERT_TRUE(test::pressAndWait(&window, &lookup::TfrmWhois::whoisFinished,
+                                   [&] { window.btnCXClick(); }));
     EXPECT_EQ(control<QPlainTextEdit>(&window, "MoWhois")->toPlainText(),
               QStringLiteral("\n网络超时，请稍后重试..."));
+}
+
+// The lookup runs on a worker: a second press meanwhile asks nothing more, and Esc ends the
+// wait on a silent service at once with the window's failure text.
+TEST_F(LookupWindows, WhoisPressesDuringALookupAreLetGoAndEscStopsIt) {
+    web.route(QStringLiteral("whois"), "/cgi-bin/whois?domain=ab.example", test::Reply().silent());
+    lookup::TfrmWhois window;
+    window.show();
+    control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    QSignalSpy finished(&window, &lookup::TfrmWhois::whoisFinished);
+    window.btnCXClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !web.requestLines(QStringLiteral("whois")).isEmpty(); }, 10000));
+    window.btnCXClick();
+    EXPECT_TRUE(finished.isEmpty());
+    QElapsedTimer sinceEsc;
+    sinceEsc.start();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    ASSERT_TRUE(test::waitForSignal(finished, 10000));
+    // The lookup's own read time-out is 2 s: only the stop can have ended it this soon.
+    EXPECT_LT(sinceEsc.elapsed(), 1500);
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_EQ(web.requestLines(QStringLiteral("whois")).size(), 1);
+    EXPECT_EQ(control<QPlainTextEdit>(&window, "MoWhois")->toPlainText(),
+              QStringLiteral("\n网络超时，请稍后重试..."));
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(LookupWindows, WhoisListIsReloadedOnEachShowing) {
@@ -102,9 +133,12 @@ TEST_F(LookupWindows, IpWindowShowsTheOwnAddressAndLooksUpTheTypedOne) {
               gbkPage(QStringLiteral("<div>您的IP是：192.0.2.7&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"
                                      "中国\t</div>")));
     lookup::TfrmIP window;
+    // The own address comes after the window is made: start-up does not wait for it.
+    QSignalSpy ownAddress(&window, &lookup::TfrmIP::ipLookupFinished);
     EXPECT_EQ(window.windowTitle(), QStringLiteral(" IP地址查询"));
     EXPECT_EQ(window.size(), QSize(282, 204));
     auto* memo = control<QPlainTextEdit>(&window, "MoIP");
+    ASSERT_TRUE(test::waitForSignal(ownAddress));
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("您的IP是：192.0.2.7\n中国"));
     auto* button = control<QPushButton>(&window, "btnCX");
     EXPECT_EQ(button->text(), QStringLiteral("查   询"));
@@ -116,7 +150,8 @@ TEST_F(LookupWindows, IpWindowShowsTheOwnAddressAndLooksUpTheTypedOne) {
     // Never clicked: the prompt itself is sent.
     auto* edit = control<QLineEdit>(&window, "txtIP");
     EXPECT_EQ(edit->text(), QStringLiteral("请输入IP地址或者域名"));
-    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(test::pressAndWait(&window, &lookup::TfrmIP::ipLookupFinished,
+                                   [&] { QTest::keyClick(edit, Qt::Key_Return); }));
     const QStringList lines = web.requestLines(QStringLiteral("home"));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("GET /ip/data/?ip=%E8%AF%B7")))
@@ -140,6 +175,8 @@ TEST_F(LookupWindows, OnlyAClickEmptiesThePrompt) {
 TEST_F(LookupWindows, NoNetworkAtStartUpLeavesTheMemoEmpty) {
     // The fixture web answers 404 for the own-address page.
     lookup::TfrmIP window;
+    QSignalSpy ownAddress(&window, &lookup::TfrmIP::ipLookupFinished);
+    ASSERT_TRUE(test::waitForSignal(ownAddress));
     EXPECT_TRUE(control<QPlainTextEdit>(&window, "MoIP")->toPlainText().isEmpty());
     EXPECT_TRUE(reports.isEmpty());
 }
