@@ -5,74 +5,68 @@
 namespace kelvane::app {
 
 SiteQueryProxy::SiteQueryProxy(query::SiteQueryView& target, QObject* context)
-    : mirror_(query::SiteQueryState::copyOf(target)), target_(&target), context_(context) {}
+    : query::SiteQueryState(query::SiteQueryState::copyOf(target)), target_(&target),
+      context_(context) {}
 
-template <typename Write> void SiteQueryProxy::forward(Write write) {
-    write(static_cast<query::SiteQueryView&>(mirror_));
+template <typename Write> void SiteQueryProxy::post(Write write) {
     widgets::postTo(context_, [target = target_, write] { write(*target); });
 }
 
-void SiteQueryProxy::setTxtUrlText(const QString& text) {
-    forward([text](query::SiteQueryView& view) { view.setTxtUrlText(text); });
-}
-
-void SiteQueryProxy::setTxtUrlEnabled(bool enabled) {
-    mirror_.setTxtUrlEnabled(enabled);
-}
-
-void SiteQueryProxy::setBtnQureEnabled(bool enabled) {
-    mirror_.setBtnQureEnabled(enabled);
-}
-
 void SiteQueryProxy::giveControlsBack() const {
-    target_->setBtnQureEnabled(mirror_.btnQureEnabled());
-    target_->setTxtUrlEnabled(mirror_.txtUrlEnabled());
+    target_->setBtnQureEnabled(btnQureEnabled());
+    target_->setTxtUrlEnabled(txtUrlEnabled());
 }
 
-QString SiteQueryProxy::StringGDCell(int column, int row) const {
-    return mirror_.StringGDCell(column, row);
+void SiteQueryProxy::setTxtUrlText(const QString& text) {
+    SiteQueryState::setTxtUrlText(text);
+    post([text](query::SiteQueryView& view) { view.setTxtUrlText(text); });
 }
 
 void SiteQueryProxy::setStringGDCell(int column, int row, const QString& text) {
-    forward([column, row, text](query::SiteQueryView& view) {
+    SiteQueryState::setStringGDCell(column, row, text);
+    post([column, row, text](query::SiteQueryView& view) {
         view.setStringGDCell(column, row, text);
     });
 }
 
 void SiteQueryProxy::setImagePRImage(std::optional<int> image) {
-    forward([image](query::SiteQueryView& view) { view.setImagePRImage(image); });
+    SiteQueryState::setImagePRImage(image);
+    post([image](query::SiteQueryView& view) { view.setImagePRImage(image); });
 }
 
 void SiteQueryProxy::setImagePRVisible(bool visible) {
-    forward([visible](query::SiteQueryView& view) { view.setImagePRVisible(visible); });
+    SiteQueryState::setImagePRVisible(visible);
+    post([visible](query::SiteQueryView& view) { view.setImagePRVisible(visible); });
 }
 
 void SiteQueryProxy::setSouGouRankGPosition(int position) {
-    forward([position](query::SiteQueryView& view) { view.setSouGouRankGPosition(position); });
+    SiteQueryState::setSouGouRankGPosition(position);
+    post([position](query::SiteQueryView& view) { view.setSouGouRankGPosition(position); });
 }
 
 void SiteQueryProxy::setSouGouRankGVisible(bool visible) {
-    forward([visible](query::SiteQueryView& view) { view.setSouGouRankGVisible(visible); });
-}
-
-QString SiteQueryProxy::labelText(query::SiteLabel label) const {
-    return mirror_.labelText(label);
+    SiteQueryState::setSouGouRankGVisible(visible);
+    post([visible](query::SiteQueryView& view) { view.setSouGouRankGVisible(visible); });
 }
 
 void SiteQueryProxy::setLabelText(query::SiteLabel label, const QString& text) {
-    forward([label, text](query::SiteQueryView& view) { view.setLabelText(label, text); });
+    SiteQueryState::setLabelText(label, text);
+    post([label, text](query::SiteQueryView& view) { view.setLabelText(label, text); });
 }
 
 void SiteQueryProxy::repaintAll() {
-    forward([](query::SiteQueryView& view) { view.repaintAll(); });
+    SiteQueryState::repaintAll();
+    post([](query::SiteQueryView& view) { view.repaintAll(); });
 }
 
 void SiteQueryProxy::setOutcome(const query::SiteField& field, const query::Outcome& outcome) {
-    forward([field, outcome](query::SiteQueryView& view) { view.setOutcome(field, outcome); });
+    SiteQueryState::setOutcome(field, outcome);
+    post([field, outcome](query::SiteQueryView& view) { view.setOutcome(field, outcome); });
 }
 
 void SiteQueryProxy::clearOutcomes() {
-    forward([](query::SiteQueryView& view) { view.clearOutcomes(); });
+    SiteQueryState::clearOutcomes();
+    post([](query::SiteQueryView& view) { view.clearOutcomes(); });
 }
 
 } // namespace kelvane::app
