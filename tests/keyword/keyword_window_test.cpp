@@ -12,8 +12,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -173,6 +175,35 @@ TEST_F(KeywordWindowTest, ABlockedSearchEndsAsAFailedPageAndIsDrawnApart) {
     EXPECT_EQ(google->findChild<QWidget*>(QStringLiteral("outcomeMark")), nullptr);
     EXPECT_EQ(web.requestLines(test::hostKey(query::EngineId::Baidu)).size(), 1);
     test::saveScreenshot(&window, QStringLiteral("keyword-blocked"));
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+// Esc while Baidu keeps its first page waiting: the page ends at once as a failed, stopped one,
+// Google is asked nothing, and the button comes back.
+TEST_F(KeywordWindowTest, EscStopsTheSearches) {
+    web.route(test::hostKey(query::EngineId::Baidu),
+              test::pageTarget(query::EngineId::Baidu, "seo", 1), test::Reply().silent());
+    keyword::TfrmKeyWord window;
+    window.show();
+    control<QComboBox>(&window, "txtUrl")->setEditText(QStringLiteral("ab.example"));
+    control<QLineEdit>(&window, "txtKeyword")->setText(QStringLiteral("seo"));
+    QSignalSpy finished(&window, &keyword::TfrmKeyWord::keywordRankFinished);
+    control<QPushButton>(&window, "btnCX")->click();
+    EXPECT_FALSE(control<QPushButton>(&window, "btnCX")->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !web.requestLines(test::hostKey(query::EngineId::Baidu)).isEmpty(); }, 10000));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    // Well inside the exchange's deadline of 20 s: only the stop can have ended it.
+    ASSERT_TRUE(test::waitForSignal(finished, 10000));
+
+    auto* baidu = control<QLineEdit>(&window, kResultEdits[0]);
+    EXPECT_EQ(baidu->text(), QStringLiteral("查询出错，请重试!"));
+    EXPECT_TRUE(baidu->toolTip().startsWith(QStringLiteral("已停止：")))
+        << baidu->toolTip().toStdString();
+    EXPECT_NE(baidu->findChild<QWidget*>(QStringLiteral("outcomeMark")), nullptr);
+    EXPECT_TRUE(web.requestLines(test::hostKey(query::EngineId::Google)).isEmpty());
+    EXPECT_EQ(web.requestLines(test::hostKey(query::EngineId::Baidu)).size(), 1);
+    EXPECT_TRUE(control<QPushButton>(&window, "btnCX")->isEnabled());
     EXPECT_TRUE(reports.isEmpty());
 }
 
