@@ -411,10 +411,14 @@ void TfrmMain::reloadSiteList(const QStringList& entries) {
 
 void TfrmMain::FormCloseQuery() {
     putAway();
-    widgets::guarded([] {
-        if (update::CheckForUpdate())
-            ShowWindow(Windows().frmUpdate);
-    });
+    if (updateRun_.isRunning())
+        return;
+    updateRun_.ask<bool>([] { return update::CheckForUpdate(); },
+                         [](bool newer) {
+                             if (newer)
+                                 ShowWindow(Windows().frmUpdate);
+                         },
+                         [this] { Q_EMIT updateCheckFinished(); });
 }
 
 void TfrmMain::putAway() {
@@ -450,6 +454,7 @@ void TfrmMain::N10Click() {
     // Ends the run at once: no close request, no update check, and a query in flight stops.
     tray_->hide();
     queryRun_.stop();
+    updateRun_.stop();
     QCoreApplication::exit(0);
 }
 

@@ -38,7 +38,8 @@ public:
     void ibtnGuanWangClick();
     void StringGDDblClick();
     void FormActivate();
-    // Closing only puts the window away; it then checks for a newer published version.
+    // Closing only puts the window away; it then checks for a newer published version on a
+    // worker thread (updateCheckFinished() follows; a close during a check asks nothing more).
     void FormCloseQuery();
 
     // The tray menu.
@@ -79,6 +80,7 @@ public:
 
 Q_SIGNALS:
     void siteQueryFinished();
+    void updateCheckFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,6 +119,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     // Last: it waits for the query, which reads options_, before anything else goes.
     widgets::WorkerRun queryRun_{this};
+    widgets::WorkerRun updateRun_{this};
 };
 
 } // namespace kelvane::app

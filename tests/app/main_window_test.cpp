@@ -85,6 +85,11 @@ template <typename Press> bool queried(TfrmMain* main, Press&& press) {
     return test::pressAndWait(main, &TfrmMain::siteQueryFinished, std::forward<Press>(press));
 }
 
+// The update check behind a close runs on a worker too.
+template <typename Close> bool checked(TfrmMain* main, Close&& close) {
+    return test::pressAndWait(main, &TfrmMain::updateCheckFinished, std::forward<Close>(close));
+}
+
 TEST_F(MainWindowTest, FirstStartCreatesTheWorkingDirectorySilently) {
     startUp();
     EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("zenvo"))).isDir());
@@ -434,7 +439,7 @@ TEST_F(MainWindowTest, CloseHidesAndAnnouncesOnlyANewerVersion) {
                   test::httpResponse("HTTP/1.1 200 OK", {"Content-Type: text/html"}, c.published));
         Windows().frmUpdate->hide();
         main->show();
-        main->close();
+        ASSERT_TRUE(checked(main, [&] { main->close(); })) << c.published;
         EXPECT_FALSE(main->isVisible()) << c.published;
         EXPECT_EQ(Windows().frmUpdate->isVisible(), c.announced) << c.published;
     }
@@ -446,7 +451,7 @@ TEST_F(MainWindowTest, CloseWithoutAServerShowsNothing) {
     const ScopedTrayAvailability tray(true);
     startUp();
     // The fixture web answers 404 for the version page; a refused port behaves the same.
-    main->close();
+    ASSERT_TRUE(checked(main, [&] { main->close(); }));
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(Windows().frmUpdate->isVisible());
     EXPECT_TRUE(reports.isEmpty());
@@ -464,7 +469,7 @@ TEST_F(MainWindowTest, WithoutANotificationAreaCloseMinimisesAndStillChecks) {
         Windows().frmUpdate->hide();
         main->N6Click();
         ASSERT_FALSE(main->isMinimized()) << round;
-        main->close();
+        ASSERT_TRUE(checked(main, [&] { main->close(); })) << round;
         QApplication::processEvents();
         EXPECT_TRUE(main->isVisible()) << round;
         EXPECT_TRUE(main->isMinimized()) << round;
