@@ -86,13 +86,8 @@ void applyRow(const query::EngineRow* row, net::TIdHTTP& http) {
         return;
     if (row->userAgent)
         http.Request.UserAgent = QString::fromUtf16(row->userAgent);
-    for (const auto& [name, value] : row->headers) {
-        const QString header = QString::fromUtf16(name);
-        if (header.compare(u"Accept", Qt::CaseInsensitive) == 0)
-            http.Request.Accept = QString::fromUtf16(value);
-        else
-            http.Request.ExtraHeaders.append({header, QString::fromUtf16(value)});
-    }
+    for (const auto& [name, value] : row->headers)
+        http.Request.addHeader(QString::fromUtf16(name), QString::fromUtf16(value));
 }
 
 bool isNoResultsPage(const query::EngineRow& row, const QString& text) {

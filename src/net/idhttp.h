@@ -41,6 +41,14 @@ struct IdHTTPRequest {
     QString AcceptEncoding;
     // Sent after User-Agent, in order: what a browser sends that a server may look for.
     QList<QPair<QString, QString>> ExtraHeaders;
+
+    // A header of the caller's: an Accept replaces the client's own, any other goes last.
+    void addHeader(const QString& name, const QString& value) {
+        if (name.compare(u"Accept", Qt::CaseInsensitive) == 0)
+            Accept = value;
+        else
+            ExtraHeaders.append({name, value});
+    }
 };
 
 // The head of the last response read.

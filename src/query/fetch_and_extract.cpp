@@ -50,12 +50,8 @@ QByteArray fetchBody(const QString& url, const ProbeRequestOptions& options, Ans
         http.HandleRedirects = true;
     if (options.readTimeoutMs)
         http.ReadTimeout = *options.readTimeoutMs;
-    for (const auto& [name, value] : options.headers) {
-        if (name.compare(u"Accept", Qt::CaseInsensitive) == 0)
-            http.Request.Accept = value;
-        else
-            http.Request.ExtraHeaders.append({name, value});
-    }
+    for (const auto& [name, value] : options.headers)
+        http.Request.addHeader(name, value);
     const auto keepFacts = [&] {
         facts.status = http.Response().ResponseCode;
         facts.location = http.Response().header(QStringLiteral("Location"));
